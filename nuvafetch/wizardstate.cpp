@@ -1,0 +1,1 @@
+#include "nuvafetch/wizardstate.h"

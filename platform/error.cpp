@@ -1,0 +1,40 @@
+#include "platform/error.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace platform {
+
+Error invalidCall(const QString& detail)
+{
+    QString text = QStringLiteral("Invalid procedure call or argument");
+    if (!detail.isEmpty())
+        text += QStringLiteral(": ") + detail;
+    return Error(err::InvalidCall, text);
+}
+
+Error cancelSelected()
+{
+    return Error(err::Cancel, QStringLiteral("Cancel was selected."));
+}
+
+Error fileError(int errnoValue, const QString& path)
+{
+    const QString reason = QString::fromLocal8Bit(std::strerror(errnoValue));
+    switch (errnoValue) {
+    case ENOENT:
+        return Error(err::FileNotFound, QStringLiteral("File not found: ") + path);
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return Error(err::PermissionDenied, QStringLiteral("Permission denied: ") + path);
+    case ENOTDIR:
+        return Error(err::PathNotFound, QStringLiteral("Path not found: ") + path);
+    default:
+        return Error(err::PathFileAccess,
+                     QStringLiteral("Path/File access error: ") + path + QStringLiteral(" (") +
+                         reason + QStringLiteral(")"));
+    }
+}
+
+} // namespace platform

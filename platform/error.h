@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+#include <string>
+
+namespace platform {
+
+/// The one failure type of the platform layer: a classic error number and a
+/// description a user understands. Thrown where the system says no, caught
+/// once at the failure path of the operation that called it.
+class Error : public std::exception {
+public:
+    Error(int number, QString description)
+        : m_number(number), m_description(std::move(description)),
+          m_what(m_description.toStdString())
+    {
+    }
+
+    int number() const noexcept { return m_number; }
+    const QString& description() const noexcept { return m_description; }
+    /// "code - description", the form most failure messages show.
+    QString codeAndDescription() const
+    {
+        return QString::number(m_number) + QStringLiteral(" - ") + m_description;
+    }
+    const char* what() const noexcept override { return m_what.c_str(); }
+
+private:
+    int m_number;
+    QString m_description;
+    std::string m_what;
+};
+
+/// The classic error numbers this program reports.
+namespace err {
+inline constexpr int InvalidCall = 5;
+inline constexpr int Overflow = 6;
+inline constexpr int TypeMismatch = 13;
+inline constexpr int FileNotFound = 53;
+inline constexpr int PermissionDenied = 70;
+inline constexpr int PathFileAccess = 75;
+inline constexpr int PathNotFound = 76;
+inline constexpr int Printer = 482;
+inline constexpr int Cancel = 32755;
+} // namespace err
+
+/// Builders for the common failures, so every backend words them alike.
+Error invalidCall(const QString& detail = {});
+Error cancelSelected();
+/// Maps an errno value from a failed file operation on path to the classic
+/// number (53, 70, 75, 76) with a description naming the file.
+Error fileError(int errnoValue, const QString& path);
+
+} // namespace platform

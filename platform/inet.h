@@ -1,0 +1,3 @@
+#pragma once
+
+// HTTP transfers for the updater.

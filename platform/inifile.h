@@ -1,0 +1,3 @@
+#pragma once
+
+// INI file reading for the updater's product descriptor.

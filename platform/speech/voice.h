@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace platform {
+
+/// Flags of Speak.
+enum SpeechVoiceSpeakFlags : long {
+    SVSFDefault = 0,      ///< returns when the text has been spoken
+    SVSFlagsAsync = 1,    ///< returns at once, speaks in the background
+    SVSFNLPSpeakPunc = 64 ///< punctuation marks are read aloud
+};
+
+/// Values of ISpeechVoiceStatus::RunningState.
+enum SpeechRunState : long { SRSEDone = 1, SRSEIsSpeaking = 2 };
+
+/// One installed voice.
+class ISpeechObjectToken {
+public:
+    ISpeechObjectToken() = default;
+    ISpeechObjectToken(QString id, QString description)
+        : m_id(std::move(id)), m_description(std::move(description))
+    {
+    }
+    /// The engine's own name for the voice.
+    const QString& Id() const { return m_id; }
+    /// The voice's display name.
+    QString GetDescription(long locale = 0) const
+    {
+        static_cast<void>(locale);
+        return m_description;
+    }
+
+private:
+    QString m_id;
+    QString m_description;
+};
+
+/// The installed voices, in the engine's enumeration order.
+class ISpeechObjectTokens {
+public:
+    ISpeechObjectTokens() = default;
+    explicit ISpeechObjectTokens(std::vector<ISpeechObjectToken> tokens)
+        : m_tokens(std::move(tokens))
+    {
+    }
+    long Count() const { return static_cast<long>(m_tokens.size()); }
+    /// The token at a 0-based index; outside the collection raises Error 5.
+    const ISpeechObjectToken& Item(long index) const;
+
+private:
+    std::vector<ISpeechObjectToken> m_tokens;
+};
+
+/// A snapshot of a voice's progress.
+struct ISpeechVoiceStatus {
+    long RunningState = SRSEDone;
+};
+
+/// A speech voice: the operations the program performs on the engine.
+/// Every failure raises platform::Error with a description a user understands.
+class ISpeechVoice {
+public:
+    ISpeechVoice() = default;
+    ISpeechVoice(const ISpeechVoice&) = delete;
+    ISpeechVoice& operator=(const ISpeechVoice&) = delete;
+    virtual ~ISpeechVoice() = default;
+
+    /// Speed of later speech, -10..10, 0 normal.
+    virtual void setRate(long rate) = 0;
+    virtual long Rate() const = 0;
+    /// Loudness 0..100 from now on.
+    virtual void setVolume(long volume) = 0;
+    virtual long Volume() const = 0;
+    /// Every installed voice, in the same order at every call.
+    virtual ISpeechObjectTokens GetVoices(const QString& requiredAttributes,
+                                          const QString& optionalAttributes) = 0;
+    /// Later speech uses this voice.
+    virtual void setVoice(const ISpeechObjectToken& token) = 0;
+    /// Speaks text with SpeechVoiceSpeakFlags; returns a stream number.
+    virtual long Speak(const QString& text, long flags) = 0;
+    /// Output halts at the current place / continues from it.
+    virtual void Pause() = 0;
+    virtual void Resume() = 0;
+    /// Drops the rest of the queued text ("Sentence" items); returns the count skipped.
+    virtual long Skip(const QString& type, long numItems) = 0;
+    virtual ISpeechVoiceStatus Status() = 0;
+};
+
+/// Creates voices with the system's default voice, rate and volume.
+class SpeechEngine {
+public:
+    SpeechEngine() = default;
+    SpeechEngine(const SpeechEngine&) = delete;
+    SpeechEngine& operator=(const SpeechEngine&) = delete;
+    virtual ~SpeechEngine() = default;
+
+    virtual std::unique_ptr<ISpeechVoice> createVoice() = 0;
+};
+
+} // namespace platform

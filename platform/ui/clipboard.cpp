@@ -1,0 +1,37 @@
+#include "platform/ui/clipboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
+namespace platform {
+
+bool QtClipboard::hasText()
+{
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    return data && data->hasText();
+}
+
+bool QtClipboard::hasRichText()
+{
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    return data && (data->hasFormat(QStringLiteral("text/rtf")) ||
+                    data->hasFormat(QStringLiteral("application/rtf")));
+}
+
+QString QtClipboard::text()
+{
+    return QGuiApplication::clipboard()->text();
+}
+
+void QtClipboard::setText(const QString& text)
+{
+    QGuiApplication::clipboard()->setText(text);
+}
+
+void QtClipboard::clear()
+{
+    QGuiApplication::clipboard()->clear();
+}
+
+} // namespace platform

@@ -1,0 +1,67 @@
+#include "platform/ui/commondialog.h"
+
+#include "platform/error.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace platform {
+
+QStringList nameFiltersFrom(const QString& filter)
+{
+    QStringList result;
+    const QStringList parts = filter.split(u'|');
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(u';', u' ');
+        result << parts[i] + QStringLiteral(" (") + patterns + u')';
+    }
+    return result;
+}
+
+void QtCommonDialog::showFileDialog(bool save)
+{
+    QFileDialog dialog(QApplication::activeWindow());
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The program asks its own overwrite question.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (Flags() & HideReadOnly)
+        dialog.setOption(QFileDialog::ReadOnly, false);
+    const QStringList filters = nameFiltersFrom(Filter());
+    dialog.setNameFilters(filters);
+    if (FilterIndex() >= 1 && FilterIndex() <= filters.size())
+        dialog.selectNameFilter(filters[FilterIndex() - 1]);
+    if (!FileName().isEmpty()) {
+        const QFileInfo last(FileName());
+        dialog.setDirectory(last.absolutePath());
+        dialog.selectFile(last.fileName());
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        throw cancelSelected();
+    setFileName(dialog.selectedFiles().constFirst());
+    const auto index = filters.indexOf(dialog.selectedNameFilter());
+    setFilterIndex(index >= 0 ? int(index) + 1 : 1);
+}
+
+void QtCommonDialog::ShowOpen()
+{
+    showFileDialog(false);
+}
+
+void QtCommonDialog::ShowSave()
+{
+    showFileDialog(true);
+}
+
+void QtCommonDialog::ShowColor()
+{
+    const QColor chosen = QColorDialog::getColor(Color(), QApplication::activeWindow());
+    if (!chosen.isValid())
+        throw cancelSelected();
+    setColor(chosen);
+}
+
+} // namespace platform

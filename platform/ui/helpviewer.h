@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QTextBrowser;
+
+namespace platform {
+
+/// Shows the program's help file.
+class HelpViewer {
+public:
+    HelpViewer() = default;
+    HelpViewer(const HelpViewer&) = delete;
+    HelpViewer& operator=(const HelpViewer&) = delete;
+    virtual ~HelpViewer() = default;
+
+    /// Opens helpFile (an HTML page) at its contents, without blocking.
+    virtual void showContents(const QString& helpFile) = 0;
+};
+
+/// A QTextBrowser window of its own, reused by later requests.
+class QtHelpViewer final : public HelpViewer {
+public:
+    QtHelpViewer();
+    ~QtHelpViewer() override;
+    void showContents(const QString& helpFile) override;
+
+private:
+    std::unique_ptr<QTextBrowser> m_window;
+};
+
+} // namespace platform

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+class QTextDocument;
+
+namespace platform {
+
+/// The default printer. Both operations raise Error 482 when none is set up.
+class Printer {
+public:
+    Printer() = default;
+    Printer(const Printer&) = delete;
+    Printer& operator=(const Printer&) = delete;
+    virtual ~Printer() = default;
+
+    /// The default printer's name.
+    virtual QString defaultPrinterName() = 0;
+    /// Prints the document, laid out for the printer's page.
+    virtual void print(const QTextDocument& document) = 0;
+};
+
+/// QPrinterInfo's default printer; PARLIVOX_PRINTER_PDF=/path.pdf makes the
+/// default printer a PDF writer to that file, named "PDF file".
+class QtPrinter final : public Printer {
+public:
+    QtPrinter() = default;
+    QString defaultPrinterName() override;
+    void print(const QTextDocument& document) override;
+};
+
+} // namespace platform

@@ -1,0 +1,61 @@
+#include "platform/app.h"
+#include "platform/error.h"
+#include "platform/ui/commondialog.h"
+#include "platform/ui/process.h"
+#include "platform/ui/screen.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+using namespace Qt::StringLiterals;
+
+TEST(CommandLine, EachArgumentIsQuotedAndJoinedBySpaces)
+{
+    EXPECT_EQ(platform::commandLineText({u"Parlivox"_s}), QString());
+    EXPECT_EQ(platform::commandLineText({u"Parlivox"_s, u"/home/a b/note.rtf"_s}),
+              u"\"/home/a b/note.rtf\""_s);
+    EXPECT_EQ(platform::commandLineText({u"Parlivox"_s, u"a"_s, u"b"_s}), u"\"a\" \"b\""_s);
+}
+
+TEST(CommonDialogFilter, PairsBecomeQtNameFilters)
+{
+    EXPECT_EQ(platform::nameFiltersFrom(u"All Supported Files|*.rtf;*.txt|Rich Text Format "
+                                        u"(*.rtf)|*.rtf|All Files|*.*"_s),
+              (QStringList{u"All Supported Files (*.rtf *.txt)"_s,
+                           u"Rich Text Format (*.rtf) (*.rtf)"_s, u"All Files (*.*)"_s}));
+    EXPECT_TRUE(platform::nameFiltersFrom(QString()).isEmpty());
+    // A description without a pattern is dropped rather than guessed.
+    EXPECT_EQ(platform::nameFiltersFrom(u"Text|*.txt|Dangling"_s).size(), 1);
+}
+
+TEST(Twips, FifteenTwipsPerPixelAt96Dpi)
+{
+    const double perPixel = platform::twipsPerPixel();
+    EXPECT_GT(perPixel, 0);
+    EXPECT_EQ(platform::twipsToPixels(perPixel * 24), 24);
+    EXPECT_NEAR(platform::pixelsToTwips(10), perPixel * 10, 1e-9);
+}
+
+TEST(FileErrors, MapToTheClassicNumbers)
+{
+    EXPECT_EQ(platform::fileError(ENOENT, u"/x"_s).number(), platform::err::FileNotFound);
+    EXPECT_EQ(platform::fileError(EACCES, u"/x"_s).number(), platform::err::PermissionDenied);
+    EXPECT_EQ(platform::fileError(ENOTDIR, u"/x"_s).number(), platform::err::PathNotFound);
+    EXPECT_EQ(platform::fileError(EIO, u"/x"_s).number(), platform::err::PathFileAccess);
+    EXPECT_TRUE(platform::fileError(ENOENT, u"/x/y.rtf"_s).description().contains(u"/x/y.rtf"_s));
+}
+
+TEST(ProcessStart, AMissingProgramRaisesFileNotFound)
+{
+    QTemporaryDir dir;
+    platform::QtProcessStarter starter;
+    try {
+        starter.start(dir.path() + u"/Nuvafetch"_s);
+        FAIL() << "no error";
+    } catch (const platform::Error& e) {
+        EXPECT_EQ(e.number(), 53);
+    }
+}

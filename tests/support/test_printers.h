@@ -1,0 +1,20 @@
+#pragma once
+// Readable failure messages for Qt types in GoogleTest assertions.
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <ostream>
+
+inline void PrintTo(const QString& value, std::ostream* os)
+{
+    *os << '"' << value.toStdString() << '"';
+}
+
+inline void PrintTo(const QStringList& value, std::ostream* os)
+{
+    *os << '[';
+    for (const QString& s : value)
+        *os << '"' << s.toStdString() << "\" ";
+    *os << ']';
+}
