@@ -606,6 +606,19 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
     case QEvent::ApplicationActivate:
         refreshKeyPanels();
         break;
+    case QEvent::ShortcutOverride: {
+        // The Edit menu's enabled shortcuts (Ctrl+X, Ctrl+C...) come before
+        // the editor's own, so that they cut and copy plain text.
+        const QKeySequence keys(static_cast<QKeyEvent*>(event)->keyCombination());
+        if (watched == txtConvert) {
+            for (const QAction* action : mnuEdit->actions()) {
+                if (action->isEnabled() && !action->shortcut().isEmpty() &&
+                    action->shortcut() == keys)
+                    return true;
+            }
+        }
+        break;
+    }
     default:
         break;
     }
