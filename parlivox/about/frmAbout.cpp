@@ -9,6 +9,7 @@
 #include "platform/ui/screen.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QFrame>
 #include <QIcon>
@@ -22,12 +23,12 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Where the registry names the system information tool.
-const QString gREGKEYSYSINFO = u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"_s;
+const QString gREGKEYSYSINFO = uR"(SOFTWARE\Microsoft\Shared Tools\MSINFO)"_s;
 const QString gREGVALSYSINFO = u"PATH"_s;
-const QString gREGKEYSYSINFOLOC = u"SOFTWARE\\Microsoft\\Shared Tools Location"_s;
+const QString gREGKEYSYSINFOLOC = uR"(SOFTWARE\Microsoft\Shared Tools Location)"_s;
 const QString gREGVALSYSINFOLOC = u"MSINFO"_s;
 /// The tool's file inside the folder the second entry names.
-const QString sysInfoFile = u"\\MSINFO32.EXE"_s;
+const QString sysInfoFile = uR"(\MSINFO32.EXE)"_s;
 
 constexpr std::uint32_t KEY_ALL_ACCESS = 0x2003F;
 constexpr std::uint32_t valueBufferSize = 1024;
@@ -79,9 +80,8 @@ frmAbout::frmAbout(platform::Platform& platform, QWidget* parent)
     Image1 = new QLabel(this);
     Image1->setObjectName(u"Image1"_s);
     Image1->setGeometry(8, 8, 32, 32);
-    QIcon icon(u":/icons/parlivox.svg"_s);
-    if (icon.pixmap(32, 32).isNull())
-        icon = QApplication::windowIcon();
+    const QString iconFile = u":/icons/parlivox.svg"_s;
+    const QIcon icon = QFile::exists(iconFile) ? QIcon(iconFile) : QApplication::windowIcon();
     Image1->setPixmap(icon.pixmap(32, 32));
 
     lblTitle = new QLabel(this);
