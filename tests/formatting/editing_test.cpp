@@ -9,6 +9,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextCursor>
+#include <QTextDocument>
+#include <QToolBar>
 
 using namespace Qt::StringLiterals;
 
@@ -251,4 +253,33 @@ TEST_F(MainWindowTest, AMissingUpdaterGivesTheTwoLineMessage)
     EXPECT_TRUE(lines[1].endsWith(u" to check for updated versions."_s));
     EXPECT_EQ(fakes.messageBox.last().title, u"Error"_s);
     EXPECT_EQ(fakes.messageBox.last().icon, platform::MsgIcon::Critical);
+}
+
+TEST_F(MainWindowTest, TheHelpFileCoversEveryMenuCommandAndToolbarButton)
+{
+    QFile file(qEnvironmentVariable("PARLIVOX_APP_DIR") + u"/Parlivox.hlp"_s);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
+    const QString html = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(html.contains(u"id=\"contents\""_s));
+    QTextDocument page;
+    page.setHtml(html);
+    const QString text = page.toPlainText();
+
+    const std::function<void(const QMenu&)> check = [&](const QMenu& menu) {
+        for (const QAction* action : menu.actions()) {
+            if (action->isSeparator())
+                continue;
+            const QString caption = QString(action->text()).remove(u'&');
+            EXPECT_TRUE(text.contains(caption)) << caption.toStdString();
+            if (action->menu())
+                check(*action->menu());
+        }
+    };
+    for (const QMenu* menu : {w.mnuFile, w.mnuEdit, w.mnuMacroS, w.mnuConvert, w.mnuHelp})
+        check(*menu);
+    for (const QAction* button : w.Toolbar1->actions()) {
+        if (!button->data().toString().isEmpty()) {
+            EXPECT_TRUE(text.contains(button->toolTip())) << button->toolTip().toStdString();
+        }
+    }
 }
