@@ -5,10 +5,12 @@
 #include "platform/ui/messagebox.h"
 #include "platform/ui/screen.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 
 #include <algorithm>
 
@@ -99,8 +101,14 @@ void frmFind::txtFind_Change()
 void frmFind::cmdFind_Click()
 {
     const int options = findOptions(chkWord->isChecked(), chkCase->isChecked());
-    // A start past the end of a shortened document finds nothing.
-    const int position = m_editor.Find(txtFind->text(), m_state.findStart, options);
+    // A start past the end of a shortened document finds nothing. Selecting
+    // a match far into a large document that the editor has not laid out yet
+    // can take a moment: show that it is busy.
+    const int position = [&] {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+        return m_editor.Find(txtFind->text(), m_state.findStart, options);
+    }();
     m_state.findStart = position + m_editor.SelLength();
     if (position != -1)
         return;
