@@ -15,8 +15,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString openFilter = u"All Supported Files|*.rtf;*.txt|Rich Text Format (*.rtf)|*.rtf|"
-                           u"Text Files (*.txt)|*.txt|All Files|*.*"_s;
+const QString openFilter =
+    u"All Supported Files|*.rtf;*.txt|Rich Text Format (*.rtf)|*.rtf|Text Files (*.txt)|*.txt|All Files|*.*"_s;
 const QString saveFilter = u"Rich Text Format (*.rtf)|*.rtf|Text File (*.txt)|*.txt"_s;
 const QString rtfPanel = u"Rich Text Format"_s;
 const QString textPanel = u"Plain Text Format"_s;

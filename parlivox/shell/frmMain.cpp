@@ -186,10 +186,9 @@ void frmMain::setupMacroActions()
     mnuMacroS->addSeparator();
     mnuMacroSymbols = mnuMacroS->addMenu(u"Symbols..."_s);
     mnuMacroSymbols->setObjectName(u"mnuMacroSymbols"_s);
-    mnuMacroCopyright =
-        addItem(this, mnuMacroSymbols, u"mnuMacroCopyright"_s, u"&Copyright (\u00A9)"_s);
+    mnuMacroCopyright = addItem(this, mnuMacroSymbols, u"mnuMacroCopyright"_s, u"&Copyright (©)"_s);
     mnuMacroRegTM =
-        addItem(this, mnuMacroSymbols, u"mnuMacroRegTM"_s, u"&Registered trademark (\u00AE)"_s);
+        addItem(this, mnuMacroSymbols, u"mnuMacroRegTM"_s, u"&Registered trademark (®)"_s);
 
     connect(mnuMacroTime, &QAction::triggered, this,
             [this] { guarded([this] { mnuMacroTime_Click(); }); });
