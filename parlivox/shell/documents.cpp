@@ -82,8 +82,8 @@ void frmMain::openFile()
     } catch (const platform::Error& error) {
         if (error.number() == platform::err::Cancel)
             return;
-        m_platform.messageBox.show(error.codeAndDescription(), u"Error"_s,
-                                   platform::MsgButtons::OK, platform::MsgIcon::Critical);
+        m_platform.messageBox.show(error.codeAndDescription(), u"Error"_s, platform::MsgButtons::OK,
+                                   platform::MsgIcon::Critical);
     }
 }
 
@@ -140,12 +140,12 @@ bool frmMain::saveFileAs()
 
     const bool asText = m_platform.dialog.FilterIndex() == 2;
     try {
-        txtConvert->SaveFile(doc.strFileName,
-                             asText ? platform::RichTextBox::rtfText : platform::RichTextBox::rtfRTF);
+        txtConvert->SaveFile(doc.strFileName, asText ? platform::RichTextBox::rtfText
+                                                     : platform::RichTextBox::rtfRTF);
     } catch (const platform::Error& error) {
         doc.blnChanged = wasChanged;
-        m_platform.messageBox.show(error.codeAndDescription(), u"Error"_s,
-                                   platform::MsgButtons::OK, platform::MsgIcon::Critical);
+        m_platform.messageBox.show(error.codeAndDescription(), u"Error"_s, platform::MsgButtons::OK,
+                                   platform::MsgIcon::Critical);
         return false;
     }
     statusPanel[0]->setText(asText ? textPanel : rtfPanel);
