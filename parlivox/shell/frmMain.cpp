@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTimer>
@@ -255,6 +256,8 @@ void frmMain::setupToolbar()
     Toolbar1->setIconSize(QSize(16, 16));
     Toolbar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
     Toolbar1->setFixedHeight(platform::twipsToPixels(360));
+    // At 24 pixels the default margins would shrink the 16-pixel images.
+    Toolbar1->layout()->setContentsMargins(0, 0, 0, 0);
     Toolbar1->setContextMenuPolicy(Qt::PreventContextMenu);
 
     addButton(u"new"_s, u"New"_s, u"icoNew"_s, true);
