@@ -70,16 +70,6 @@ TEST_F(AboutTest, TheBoxShowsNameVersionAndCredits)
     EXPECT_TRUE(about.cmdOK->isDefault());
 }
 
-TEST_F(AboutTest, OkAndEscapeCloseTheBox)
-{
-    about.show();
-    about.cmdOK->click();
-    EXPECT_FALSE(about.isVisible());
-    about.show();
-    QTest::keyClick(&about, Qt::Key_Escape);
-    EXPECT_FALSE(about.isVisible());
-}
-
 // ---- GetKeyValue --------------------------------------------------------------
 
 TEST_F(AboutTest, TextReadsTheSameWhetherItsSizeCountsTheNulOrNot)

@@ -130,14 +130,6 @@ TEST_F(MainWindowTest, CtrlXAndCtrlCInTheEditorRunTheMenuCommands)
     EXPECT_EQ(editor().Text(), u"abc "_s);
 }
 
-TEST_F(MainWindowTest, ClearClipboardEmptiesIt)
-{
-    fakes.clipboard.plain = u"x"_s;
-    w.mnuClearClip->trigger();
-    EXPECT_FALSE(fakes.clipboard.plain.has_value());
-    EXPECT_EQ(fakes.clipboard.clears, 1);
-}
-
 TEST_F(MainWindowTest, SelectAllSelectsEveryCharacter)
 {
     type(u"one\rtwo"_s);
