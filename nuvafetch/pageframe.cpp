@@ -8,6 +8,7 @@
 #include "platform/ui/screen.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -25,6 +26,8 @@ namespace {
 /// resource is missing or unreadable, so that a page never fails for it.
 QPixmap renderPicture(const QString& resource, QSize size)
 {
+    if (!QFile::exists(resource))
+        return {};
     QSvgRenderer renderer(resource);
     if (!renderer.isValid())
         return {};

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -112,6 +113,10 @@ void LocalServer::acceptLoop()
         const int client = ::accept(m_listener, nullptr, nullptr);
         if (client < 0)
             continue;
+        // Head and body go out in separate writes: without this the body
+        // waits for the client's delayed acknowledgement.
+        const int on = 1;
+        ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         const std::lock_guard lock(m_lock);
         m_connections.emplace_back(&LocalServer::serve, this, client);
     }
