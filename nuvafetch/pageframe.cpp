@@ -77,8 +77,8 @@ PageFrame::PageFrame(Wizard& wizard)
     setFixedSize(433, 287);
 
     imgSide = addPicture("imgSide", QRect(8, 8, 105, 227), u":/nuvafetch/side.svg"_s);
-    lblCpyR =
-        addLabel("lblCpyR", QRect(128, 224, 185, 17), u"Copyright © 2026 the Fetchwell authors"_s);
+    lblCpyR = addLabel("lblCpyR", QRect(128, 224, 185, 17), u"Copyright © 2026 Fetchwell"_s);
+    lblCpyR->setWordWrap(false);
     imgUK = addPicture("imgUK", QRect(408, 224, 18, 12), u":/nuvafetch/small.svg"_s);
     Line1 = etchedLine(this, "Line1", 248, QColor(128, 128, 128));
     Line2 = etchedLine(this, "Line2", 249, Qt::white);
