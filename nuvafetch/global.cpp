@@ -11,6 +11,7 @@
 #include "platform/ui/process.h"
 
 #include <QApplication>
+#include <QIcon>
 
 using namespace Qt::StringLiterals;
 
@@ -19,7 +20,7 @@ int Main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"Nuvafetch"_s);
     QApplication::setApplicationVersion(u"1.00.0044"_s);
-    QApplication::setDesktopFileName(u"nuvafetch"_s);
+    QApplication::setWindowIcon(QIcon::fromTheme(u"nuvafetch"_s));
     // The wizard, not the window system, decides when the last page is gone:
     // a hidden page between two others still counts.
     QApplication::setQuitOnLastWindowClosed(false);
