@@ -36,11 +36,15 @@ void Wizard::moveTo(PageId target)
     if (left)
         left->hide();
     m_pages.push_back(create(target));
-    PageFrame& page = *m_pages.back();
-    m_current = &page;
+    PageFrame* page = m_pages.back().get();
+    m_current = page;
     // The load may end with the page gone: a failure on page 1, or the user
     // closing a page during its transfer.
-    page.load();
+    m_loading = page;
+    page->load();
+    m_loading = nullptr;
+    if (m_closedWhileLoading)
+        m_closedWhileLoading.release()->deleteLater();
     if (left)
         pageClosed(*left);
 }
@@ -54,10 +58,17 @@ void Wizard::pageClosed(PageFrame& page)
     if (m_current == &page)
         m_current = nullptr;
     page.hide();
-    // The page's own code (a click, its load) may still be running: Qt
-    // deletes it once control is back in the event loop.
-    found->release()->deleteLater();
+    std::unique_ptr<PageFrame> closed = std::move(*found);
     m_pages.erase(found);
+    // A click handler of the page may still be running: Qt deletes the page
+    // once control is back in the event loop that delivered the click. A
+    // close during the page's load arrives in the load's own local event
+    // loop, which would delete the page under the load: it waits for the
+    // load to return.
+    if (closed.get() == m_loading)
+        m_closedWhileLoading = std::move(closed);
+    else
+        closed.release()->deleteLater();
     if (m_pages.empty() && !m_finished) {
         m_finished = true;
         if (onFinished)

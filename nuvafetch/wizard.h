@@ -43,5 +43,7 @@ private:
 
     std::vector<std::unique_ptr<PageFrame>> m_pages;
     PageFrame* m_current = nullptr;
+    PageFrame* m_loading = nullptr;
+    std::unique_ptr<PageFrame> m_closedWhileLoading;
     bool m_finished = false;
 };

@@ -205,7 +205,13 @@ TEST_F(CheckPage, ClosingDuringTheCheckCancelsItAndEnds)
     useFake();
     descriptor("Parlivox", 1, 2, 15);
     fake.replies[u"http://updates.test/product/parlivox/version.txt"_s] = {"1216", {}, true};
-    duringTransfer([&] { page<frmCheck>()->close(); });
+    duringTransfer([&] {
+        QPointer<frmCheck> closing = page<frmCheck>();
+        closing->close();
+        // Its load is still running below this event loop: not yet deleted.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_FALSE(closing.isNull());
+    });
     check();
     EXPECT_TRUE(fake.cancelled);
     EXPECT_TRUE(wizard->finished());

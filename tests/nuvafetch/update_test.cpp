@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 
 #include <sys/stat.h>
 
@@ -156,7 +157,11 @@ TEST_F(UpdatePage, ClosingDuringTheDownloadCancelsItAndStartsNothing)
             update->lblStatus->text(),
             u"Please wait while your update is downloaded. This may take several minutes, depending on your connection speed."_s);
         EXPECT_FALSE(update->cmdExit->isEnabled());
+        QPointer<frmUpdate> closing = update;
         update->close();
+        // Its load is still running below this event loop: not yet deleted.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_FALSE(closing.isNull());
     });
     download();
     EXPECT_TRUE(looked);
