@@ -52,20 +52,6 @@ TEST(Versions, JoinedTextsMakeTheLocalNumber)
     }
 }
 
-TEST(Versions, OnlyANewerServerVersionIsAnUpdate)
-{
-    EXPECT_EQ(compareVersions(1215, 1215), CheckOutcome::NoUpdate);
-    EXPECT_EQ(compareVersions(1215, 1216), CheckOutcome::UpdateAvailable);
-    EXPECT_EQ(compareVersions(1216, 1215), CheckOutcome::NoUpdate);
-}
-
-TEST(Texts, VersionLabelShowsTheUpdatersOwnVersion)
-{
-    EXPECT_EQ(versionLabel(), u"Fetchwell version 1.00.0044"_s);
-    EXPECT_EQ(updateAvailableText(u"850"_s),
-              u"Update available (850Kb). Press Next to download the update."_s);
-}
-
 TEST(ServerBase, EnvironmentOverridesTheBuiltInAddress)
 {
     unsetenv("NUVAFETCH_SERVER");
