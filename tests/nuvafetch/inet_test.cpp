@@ -146,6 +146,23 @@ TEST_F(Transfers, SlowButSteadyReplyIsNotCutOff)
     EXPECT_EQ(client.OpenURL(url("/slow")), QByteArray(12, '7'));
 }
 
+TEST_F(Transfers, RedirectsAreFollowedOnlyToWebAddresses)
+{
+    server.file("/new/v.txt", "1216");
+    Reply moved;
+    moved.status = 301;
+    moved.location = "/new/v.txt";
+    server.route("/old/v.txt", moved);
+    EXPECT_EQ(client.OpenURL(url("/old/v.txt")), QByteArray("1216"));
+
+    writeFile(target, "secret");
+    Reply toFile;
+    toFile.status = 301;
+    toFile.location = "file://" + target.toStdString();
+    server.route("/sneaky", toFile);
+    EXPECT_NE(failureOf([&] { client.OpenURL(url("/sneaky")); }), 0);
+}
+
 TEST_F(Transfers, UnreachableHostFails)
 {
     int port = 0;

@@ -41,6 +41,8 @@ const char* reason(int status)
     switch (status) {
     case 200:
         return "OK";
+    case 301:
+        return "Moved Permanently";
     case 404:
         return "Not Found";
     case 500:
@@ -174,6 +176,7 @@ void LocalServer::sendReply(int client, const Reply& reply)
         "HTTP/1.1 " + std::to_string(reply.status) + ' ' + reason(reply.status) +
         "\r\nContent-Type: " + reply.contentType +
         "\r\nContent-Length: " + std::to_string(reply.announcedLength.value_or(length)) +
+        (reply.location.empty() ? "" : "\r\nLocation: " + reply.location) +
         "\r\nConnection: close\r\n\r\n";
     if (!sendAll(client, head.data(), head.size()))
         return;

@@ -34,6 +34,8 @@ public:
         std::optional<std::uint64_t> announcedLength;
         Ending ending = Ending::Complete;
         std::uint64_t endAfter = 0;
+        /// A Location header, for redirects.
+        std::string location;
         /// When set, the body goes out one byte at a time with this pause.
         unsigned trickleMs = 0;
     };
