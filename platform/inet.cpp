@@ -1,1 +1,321 @@
 #include "platform/inet.h"
+
+#include <curl/curl.h>
+
+#include <QFileInfo>
+
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+/// libcurl's global state, set up once before the first transfer of the
+/// process and torn down at its end.
+void initialiseCurl()
+{
+    struct Global {
+        Global() { curl_global_init(CURL_GLOBAL_DEFAULT); }
+        ~Global() { curl_global_cleanup(); }
+    };
+    static Global global;
+}
+
+struct EasyDeleter {
+    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+};
+struct MultiDeleter {
+    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
+using MultiHandle = std::unique_ptr<CURLM, MultiDeleter>;
+
+/// A file written beside its target and renamed over it only when complete,
+/// so that a failed or cancelled transfer never damages the previous file.
+class AtomicFile {
+public:
+    AtomicFile(const QString& path, std::uint32_t mode) : m_target(QFile::encodeName(path))
+    {
+        const QFileInfo info(path);
+        m_temporary = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") +
+                                        info.fileName() + QStringLiteral(".XXXXXX"));
+        m_fd = ::mkstemp(m_temporary.data());
+        if (m_fd < 0)
+            throw fileError(errno, path);
+        if (::fchmod(m_fd, static_cast<mode_t>(mode)) != 0)
+            fail(errno);
+    }
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+    ~AtomicFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (!m_committed)
+            ::unlink(m_temporary.constData());
+    }
+
+    /// Writes all of data; false (with the error kept) when the disk says no.
+    bool write(const char* data, size_t size)
+    {
+        while (size > 0) {
+            const ssize_t written = ::write(m_fd, data, size);
+            if (written < 0) {
+                if (errno == EINTR)
+                    continue;
+                m_errno = errno;
+                return false;
+            }
+            data += written;
+            size -= static_cast<size_t>(written);
+            m_size += written;
+        }
+        return true;
+    }
+
+    qint64 size() const { return m_size; }
+    Error error() const { return fileError(m_errno, QFile::decodeName(m_target)); }
+
+    void commit()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        if (::close(fd) != 0)
+            fail(errno);
+        if (::rename(m_temporary.constData(), m_target.constData()) != 0)
+            fail(errno);
+        m_committed = true;
+    }
+
+private:
+    [[noreturn]] void fail(int errnoValue)
+    {
+        m_errno = errnoValue;
+        throw error();
+    }
+
+    QByteArray m_target;
+    QByteArray m_temporary;
+    int m_fd = -1;
+    int m_errno = 0;
+    qint64 m_size = 0;
+    bool m_committed = false;
+};
+
+/// One GET in progress: where its body goes and what went wrong on the way.
+struct Transfer {
+    CURL* easy = nullptr;
+    std::function<bool(const char*, size_t)> sink;
+    bool refuseHtml = false;
+    bool replyChecked = false;
+    std::optional<Error> failure;
+};
+
+bool isHtml(CURL* easy)
+{
+    const char* type = nullptr;
+    curl_easy_getinfo(easy, CURLINFO_CONTENT_TYPE, &type);
+    return type && QByteArrayView(type).trimmed().toByteArray().toLower().startsWith("text/html");
+}
+
+/// A reply counts only with a 2xx status (and, when asked, when it is no
+/// HTML page): an error page is never taken for the content.
+std::optional<Error> checkReply(CURL* easy, bool refuseHtml)
+{
+    long status = 0;
+    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    if (status < 200 || status > 299)
+        return Error(err::HttpStatus,
+                     QStringLiteral("The server answered with status %1").arg(status));
+    if (refuseHtml && isHtml(easy))
+        return Error(err::ReplyRefused,
+                     QStringLiteral("The server sent a web page instead of the file"));
+    return std::nullopt;
+}
+
+size_t onBody(char* data, size_t size, size_t count, void* user)
+{
+    auto& transfer = *static_cast<Transfer*>(user);
+    const size_t bytes = size * count;
+    if (!transfer.replyChecked) {
+        transfer.replyChecked = true;
+        transfer.failure = checkReply(transfer.easy, transfer.refuseHtml);
+    }
+    if (transfer.failure)
+        return 0;
+    // Any count other than the one given makes libcurl stop the transfer.
+    return transfer.sink(data, bytes) ? bytes : 0;
+}
+
+Error curlError(CURLcode code, const QString& url)
+{
+    const QString reason = QString::fromUtf8(curl_easy_strerror(code));
+    switch (code) {
+    case CURLE_OPERATION_TIMEDOUT:
+        return Error(err::TransferTimeout, QStringLiteral("Request timed out: ") + url);
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_CONNECT:
+        return Error(err::CannotConnect, QStringLiteral("Cannot connect: ") + url + u' ' + reason);
+    case CURLE_PARTIAL_FILE:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+        return Error(err::TransferIncomplete,
+                     QStringLiteral("The transfer broke off: ") + url + u' ' + reason);
+    default:
+        return Error(err::TransferFailed,
+                     QStringLiteral("Transfer failed: ") + url + u' ' + reason);
+    }
+}
+
+Error cancelledError()
+{
+    return Error(err::TransferCancelled, QStringLiteral("The transfer was cancelled"));
+}
+
+} // namespace
+
+struct CurlHttpClient::Impl {
+    TransferSettings settings;
+    std::atomic<bool> cancelled{false};
+    std::mutex activeLock;
+    CURLM* active = nullptr; ///< the multi handle of the running transfer
+
+    EasyHandle makeEasy(const QString& url, Transfer& transfer) const;
+    void perform(const QString& url, Transfer& transfer);
+};
+
+EasyHandle CurlHttpClient::Impl::makeEasy(const QString& url, Transfer& transfer) const
+{
+    EasyHandle easy(curl_easy_init());
+    if (!easy)
+        throw Error(err::TransferFailed, QStringLiteral("Cannot start a transfer"));
+    CURL* e = easy.get();
+    const QByteArray address = url.toUtf8();
+    curl_easy_setopt(e, CURLOPT_URL, address.constData()); // libcurl copies strings
+    curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(e, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
+                     static_cast<long>(settings.connectTimeout.count() * 1000));
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, settings.lowSpeedBytes);
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, static_cast<long>(settings.lowSpeedTime.count()));
+    curl_easy_setopt(e, CURLOPT_BUFFERSIZE, 512L * 1024L);
+    if (!settings.userAgent.isEmpty())
+        curl_easy_setopt(e, CURLOPT_USERAGENT, settings.userAgent.toUtf8().constData());
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &onBody);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, &transfer);
+    transfer.easy = e;
+    return easy;
+}
+
+void CurlHttpClient::Impl::perform(const QString& url, Transfer& transfer)
+{
+    initialiseCurl();
+    if (cancelled)
+        throw cancelledError();
+    EasyHandle easy = makeEasy(url, transfer);
+    MultiHandle multi(curl_multi_init());
+    if (!multi)
+        throw Error(err::TransferFailed, QStringLiteral("Cannot start a transfer"));
+    curl_multi_add_handle(multi.get(), easy.get());
+    {
+        const std::lock_guard lock(activeLock);
+        active = multi.get();
+    }
+    int running = 1;
+    while (running > 0 && !cancelled) {
+        if (curl_multi_perform(multi.get(), &running) != CURLM_OK)
+            break;
+        if (running > 0)
+            curl_multi_poll(multi.get(), nullptr, 0, 1000, nullptr);
+    }
+    CURLcode result = CURLE_OK;
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued))
+        if (message->msg == CURLMSG_DONE)
+            result = message->data.result;
+    {
+        const std::lock_guard lock(activeLock);
+        active = nullptr;
+    }
+    curl_multi_remove_handle(multi.get(), easy.get());
+
+    if (cancelled)
+        throw cancelledError();
+    if (transfer.failure)
+        throw *transfer.failure;
+    if (running > 0)
+        throw Error(err::TransferFailed, QStringLiteral("Transfer failed: ") + url);
+    if (result != CURLE_OK)
+        throw curlError(result, url);
+    // A reply without a body never reached the body callback.
+    if (auto failure = checkReply(easy.get(), transfer.refuseHtml))
+        throw *failure;
+    curl_off_t announced = -1;
+    curl_off_t received = 0;
+    curl_easy_getinfo(easy.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+    curl_easy_getinfo(easy.get(), CURLINFO_SIZE_DOWNLOAD_T, &received);
+    if (announced >= 0 && received < announced)
+        throw curlError(CURLE_PARTIAL_FILE, url);
+}
+
+CurlHttpClient::CurlHttpClient(TransferSettings settings) : m_impl(std::make_unique<Impl>())
+{
+    m_impl->settings = std::move(settings);
+}
+
+CurlHttpClient::~CurlHttpClient() = default;
+
+QByteArray CurlHttpClient::OpenURL(const QString& url)
+{
+    QByteArray body;
+    Transfer transfer;
+    const qint64 limit = m_impl->settings.maxTextBytes;
+    transfer.sink = [&](const char* data, size_t size) {
+        if (body.size() + static_cast<qint64>(size) > limit) {
+            transfer.failure = Error(err::ReplyRefused, QStringLiteral("The reply is too large"));
+            return false;
+        }
+        body.append(data, static_cast<qsizetype>(size));
+        return true;
+    };
+    m_impl->perform(url, transfer);
+    return body;
+}
+
+qint64 CurlHttpClient::download(const QString& url, const QString& path,
+                                const DownloadOptions& options)
+{
+    AtomicFile file(path, options.mode);
+    Transfer transfer;
+    transfer.refuseHtml = options.refuseHtml;
+    transfer.sink = [&](const char* data, size_t size) {
+        if (file.write(data, size))
+            return true;
+        transfer.failure = file.error();
+        return false;
+    };
+    m_impl->perform(url, transfer);
+    file.commit();
+    return file.size();
+}
+
+void CurlHttpClient::cancel()
+{
+    m_impl->cancelled = true;
+    const std::lock_guard lock(m_impl->activeLock);
+    if (m_impl->active)
+        curl_multi_wakeup(m_impl->active);
+}
+
+} // namespace platform

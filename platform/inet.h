@@ -1,3 +1,86 @@
 #pragma once
 
-// HTTP transfers for the updater.
+#include "platform/error.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+
+namespace platform {
+
+/// Failures of a transfer, as Error numbers of the transfer component.
+namespace err {
+inline constexpr int TransferFailed = 35750;     ///< any other failure of the transfer
+inline constexpr int CannotConnect = 35751;      ///< host unknown or not answering
+inline constexpr int TransferTimeout = 35752;    ///< nothing arrived within the time-out
+inline constexpr int HttpStatus = 35753;         ///< the reply's status is not 2xx
+inline constexpr int TransferIncomplete = 35754; ///< the body ended short of its length
+inline constexpr int TransferCancelled = 35755;  ///< cancel() was called
+inline constexpr int ReplyRefused = 35756;       ///< too large for text, or HTML for a file
+} // namespace err
+
+/// How patient a transfer is. A whole-transfer cap would cut off a large
+/// download on a slow line, so a transfer only fails when the connection
+/// cannot be made in time or the data stops flowing for too long.
+struct TransferSettings {
+    std::chrono::seconds connectTimeout{60};
+    /// Fewer than lowSpeedBytes per second for lowSpeedTime fails the transfer
+    /// (also while waiting for the reply's first byte).
+    long lowSpeedBytes = 1;
+    std::chrono::seconds lowSpeedTime{60};
+    QString userAgent;
+    /// OpenURL keeps a reply in memory: one larger than this is refused.
+    qint64 maxTextBytes = 1 << 20;
+};
+
+struct DownloadOptions {
+    /// Permission bits of the file written (0755 for a program).
+    std::uint32_t mode = 0644;
+    /// An HTML reply (Content-Type text/html) is an error page, not the file.
+    bool refuseHtml = false;
+};
+
+/// Plain HTTP GET transfers, one at a time. Every failure raises Error with
+/// a number of err:: above (or a file error while writing): unreachable
+/// host, time-out, a status that is not 2xx, a body shorter than its
+/// Content-Length, a reset connection, cancellation.
+class HttpClient {
+public:
+    HttpClient() = default;
+    HttpClient(const HttpClient&) = delete;
+    HttpClient& operator=(const HttpClient&) = delete;
+    virtual ~HttpClient() = default;
+
+    /// The whole body of url, once the transfer has ended.
+    virtual QByteArray OpenURL(const QString& url) = 0;
+    /// Streams the body of url into a temporary file beside path and renames
+    /// it over path once complete; returns the number of bytes written. After
+    /// a failure path is as it was before.
+    virtual qint64 download(const QString& url, const QString& path,
+                            const DownloadOptions& options) = 0;
+    /// Safe from any thread: the running transfer and every later one fail
+    /// with err::TransferCancelled.
+    virtual void cancel() = 0;
+};
+
+/// libcurl's easy interface driven by a multi handle, so that cancel() wakes
+/// a transfer at once instead of at its next progress tick.
+class CurlHttpClient final : public HttpClient {
+public:
+    explicit CurlHttpClient(TransferSettings settings = {});
+    ~CurlHttpClient() override;
+
+    QByteArray OpenURL(const QString& url) override;
+    qint64 download(const QString& url, const QString& path,
+                    const DownloadOptions& options) override;
+    void cancel() override;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace platform

@@ -1,0 +1,103 @@
+#include "nuvafetch/frmUpdate.h"
+
+#include "nuvafetch/services.h"
+#include "nuvafetch/updatecheck.h"
+#include "nuvafetch/wizard.h"
+#include "nuvafetch/wizardstate.h"
+#include "platform/error.h"
+#include "platform/inet.h"
+#include "platform/ui/messagebox.h"
+#include "platform/ui/process.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
+frmUpdate::frmUpdate(Wizard& wizard) : PageFrame(wizard)
+{
+    const QRect icon(128, 8, 32, 32);
+    imgDL = addPicture("imgDL", icon, u":/nuvafetch/download.svg"_s);
+    imgComplete = addPicture("imgComplete", icon, u":/nuvafetch/complete.svg"_s);
+    imgFail = addPicture("imgFail", icon, u":/nuvafetch/fail.svg"_s);
+    imgComplete->hide();
+    imgFail->hide();
+    lblStatus = addLabel(
+        "lblStatus", QRect(168, 8, 257, 81),
+        u"Please wait while your update is downloaded. This may take several minutes, depending on your connection speed."_s);
+    // Back and Next stay disabled on this page throughout.
+    cmdBack->setEnabled(false);
+    cmdNext->setEnabled(false);
+    cmdExit->setEnabled(false);
+    connect(cmdExit, &QPushButton::clicked, this, &frmUpdate::cmdExit_Click);
+}
+
+void frmUpdate::load()
+{
+    showNow();
+    const QString address = installerAddress(m_services.serverBase, m_state.productName);
+    setVersionLabel();
+    const QString path = m_services.applicationDirectory + u"/update.exe"_s;
+    qint64 received = 0;
+    try {
+        QCoreApplication::processEvents();
+        // Written beside the old installer and renamed over it when complete;
+        // an HTML reply is an error page, never saved as the program.
+        transfer(
+            [&] { received = Inet.download(address, path, {.mode = 0755, .refuseHtml = true}); });
+        QCoreApplication::processEvents();
+    } catch (const platform::Error&) {
+        if (!unloaded())
+            failed();
+        return;
+    }
+    if (unloaded())
+        return;
+    m_state.installerPath = path;
+    if (received < 2)
+        failed();
+    else
+        downloaded();
+}
+
+void frmUpdate::downloaded()
+{
+    m_state.updateReady = true;
+    lblStatus->setText(
+        u"Your software product update has been downloaded and the update installation will begin when you click on the Install button."_s +
+        u"\r\n\r\n"_s + u"Thank you for using Fetchwell."_s);
+    imgDL->hide();
+    imgComplete->show();
+    cmdExit->setText(u"&Install"_s);
+    cmdExit->setEnabled(true);
+}
+
+void frmUpdate::failed()
+{
+    setBold(lblStatus, true);
+    lblStatus->setText(
+        u"ERROR: Fetchwell failed to download the update. There may be a problem with the server. Please try again later."_s);
+    m_state.updateReady = false;
+    cmdExit->setText(u"&Finish"_s);
+    cmdExit->setEnabled(true);
+    cmdBack->setEnabled(false);
+    cmdNext->setEnabled(false);
+    imgFail->show();
+    imgDL->hide();
+    imgComplete->hide();
+    repaint();
+}
+
+void frmUpdate::cmdExit_Click()
+{
+    if (m_state.updateReady) {
+        try {
+            m_services.processes.start(m_state.installerPath);
+        } catch (const platform::Error& error) {
+            m_services.messageBox.show(error.description(), u"Error"_s, platform::MsgButtons::OK,
+                                       platform::MsgIcon::Critical);
+        }
+    }
+    unload();
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "nuvafetch/pageframe.h"
+
+/// Page 3: downloads the product's installer beside the updater and starts
+/// it on Install.
+class frmUpdate final : public PageFrame {
+    Q_OBJECT
+public:
+    explicit frmUpdate(Wizard& wizard);
+
+    /// Shows the page and downloads the installer.
+    void load() override;
+
+    QLabel* imgDL;
+    QLabel* imgComplete;
+    QLabel* imgFail;
+    QLabel* lblStatus;
+
+private:
+    void downloaded();
+    void failed();
+    void cmdExit_Click();
+};

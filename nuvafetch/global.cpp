@@ -1,0 +1,49 @@
+#include "nuvafetch/global.h"
+
+#include "nuvafetch/services.h"
+#include "nuvafetch/updatecheck.h"
+#include "nuvafetch/wizard.h"
+#include "nuvafetch/wizardstate.h"
+#include "platform/app.h"
+#include "platform/commoncontrols.h"
+#include "platform/inet.h"
+#include "platform/ui/messagebox.h"
+#include "platform/ui/process.h"
+
+#include <QApplication>
+#include <QIcon>
+
+using namespace Qt::StringLiterals;
+
+int Main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(u"Nuvafetch"_s);
+    QApplication::setApplicationVersion(u"1.00.0044"_s);
+    QApplication::setWindowIcon(QIcon::fromTheme(u"nuvafetch"_s));
+    // The wizard, not the window system, decides when the last page is gone:
+    // a hidden page between two others still counts.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // A failure here changes nothing the updater needs.
+    platform::InitCommonControlsEx(platform::ICC_USEREX_CLASSES);
+
+    platform::QtMessageBox messageBox;
+    platform::QtProcessStarter processes;
+    platform::TransferSettings patience;
+    patience.userAgent = u"Nuvafetch/"_s + QApplication::applicationVersion();
+    platform::CurlHttpClient inet(patience);
+    UpdaterServices services{messageBox, processes, inet, platform::applicationDirectory(),
+                             updateServerBase()};
+    WizardState state;
+    Wizard wizard(services, state);
+    wizard.onFinished = [] {
+        QCoreApplication::quit();
+    };
+    wizard.start();
+    // An unreadable descriptor ends the updater before the event loop runs.
+    const int code = wizard.finished() ? 0 : QApplication::exec();
+    // Pages left behind by the last click are deleted before the application.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return code;
+}

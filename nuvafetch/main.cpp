@@ -1,0 +1,6 @@
+#include "nuvafetch/global.h"
+
+int main(int argc, char* argv[])
+{
+    return Main(argc, argv);
+}

@@ -1,0 +1,173 @@
+#include "nuvafetch/pageframe.h"
+
+#include "nuvafetch/background.h"
+#include "nuvafetch/services.h"
+#include "nuvafetch/updatecheck.h"
+#include "nuvafetch/wizard.h"
+#include "platform/inet.h"
+#include "platform/ui/screen.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QSvgRenderer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+/// The picture of an SVG resource drawn at exactly size; empty when the
+/// resource is missing or unreadable, so that a page never fails for it.
+QPixmap renderPicture(const QString& resource, QSize size)
+{
+    if (!QFile::exists(resource))
+        return {};
+    QSvgRenderer renderer(resource);
+    if (!renderer.isValid())
+        return {};
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const qreal ratio = screen ? screen->devicePixelRatio() : 1.0;
+    QPixmap pixmap(size * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
+    return pixmap;
+}
+
+QFrame* etchedLine(QWidget* parent, const char* name, int y, QColor colour)
+{
+    auto* line = new QFrame(parent);
+    line->setObjectName(QString::fromLatin1(name));
+    line->setGeometry(8, y, 417, 1);
+    line->setAutoFillBackground(true);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::Window, colour);
+    line->setPalette(palette);
+    return line;
+}
+
+QPushButton* frameButton(QWidget* parent, const char* name, int x, const QString& caption)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(x, 256, 73, 25);
+    return button;
+}
+
+} // namespace
+
+PageFrame::PageFrame(Wizard& wizard)
+    : m_wizard(wizard), m_services(wizard.services), m_state(wizard.state),
+      Inet(wizard.services.inet)
+{
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowTitle(u"Fetchwell"_s);
+    QFont face = font();
+    face.setFamilies({u"Tahoma"_s, u"Liberation Sans"_s, u"DejaVu Sans"_s});
+    face.setPointSize(8);
+    setFont(face);
+    setFixedSize(433, 287);
+
+    imgSide = addPicture("imgSide", QRect(8, 8, 105, 227), u":/nuvafetch/side.svg"_s);
+    lblCpyR = addLabel("lblCpyR", QRect(128, 224, 185, 17), u"Copyright © 2026 Fetchwell"_s);
+    lblCpyR->setWordWrap(false);
+    imgUK = addPicture("imgUK", QRect(408, 224, 18, 12), u":/nuvafetch/small.svg"_s);
+    Line1 = etchedLine(this, "Line1", 248, QColor(128, 128, 128));
+    Line2 = etchedLine(this, "Line2", 249, Qt::white);
+    cmdBack = frameButton(this, "cmdBack", 200, u"< &Back"_s);
+    cmdNext = frameButton(this, "cmdNext", 272, u"&Next >"_s);
+    cmdExit = frameButton(this, "cmdExit", 352, u"E&xit"_s);
+    cmdNext->setDefault(true);
+    lblVer = addLabel("lblVer", QRect(8, 264, 185, 17), QString());
+    setTabOrder(cmdNext, cmdExit);
+    setTabOrder(cmdExit, cmdBack);
+
+    platform::centreOnScreen(*this);
+}
+
+PageFrame::~PageFrame() = default;
+
+void PageFrame::unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    if (m_transferring)
+        Inet.cancel();
+    m_wizard.pageClosed(*this);
+}
+
+void PageFrame::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    unload();
+}
+
+void PageFrame::setVersionLabel()
+{
+    lblVer->setText(versionLabel());
+}
+
+void PageFrame::showNow()
+{
+    show();
+    repaint();
+}
+
+QLabel* PageFrame::addLabel(const char* name, QRect place, const QString& text, bool bold)
+{
+    auto* label = new QLabel(text, this);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(place);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setTextFormat(Qt::PlainText);
+    setBold(label, bold);
+    return label;
+}
+
+QLineEdit* PageFrame::addProductBox(int y)
+{
+    auto* box = new QLineEdit(this);
+    box->setObjectName(u"txtProduct"_s);
+    box->setGeometry(128, y, 297, 33);
+    box->setReadOnly(true);
+    setTabOrder(cmdBack, box);
+    return box;
+}
+
+QLabel* PageFrame::addPicture(const char* name, QRect place, const QString& resource)
+{
+    auto* image = new QLabel(this);
+    image->setObjectName(QString::fromLatin1(name));
+    image->setGeometry(place);
+    image->setPixmap(renderPicture(resource, place.size()));
+    return image;
+}
+
+void PageFrame::setBold(QLabel* label, bool bold)
+{
+    QFont face = label->font();
+    face.setBold(bold);
+    label->setFont(face);
+}
+
+void PageFrame::transfer(const std::function<void()>& job)
+{
+    m_transferring = true;
+    try {
+        runInBackground(job);
+    } catch (...) {
+        m_transferring = false;
+        throw;
+    }
+    m_transferring = false;
+}

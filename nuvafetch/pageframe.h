@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class Wizard;
+struct UpdaterServices;
+struct WizardState;
+namespace platform {
+class HttpClient;
+}
+
+/// The frame all three pages share: a fixed 433 x 287 window captioned
+/// "Fetchwell" with the banner down the left, the copyright line, an etched
+/// separator, the Back / Next / Exit buttons and the version label, centred
+/// on the screen. Each page is a top-level window of its own.
+class PageFrame : public QDialog {
+    Q_OBJECT
+public:
+    explicit PageFrame(Wizard& wizard);
+    ~PageFrame() override;
+
+    /// The page's load: fills it in, shows it and runs its work.
+    virtual void load() = 0;
+    /// Destroys the page (hidden now, deleted later); the wizard ends with
+    /// the last page.
+    void unload();
+    bool unloaded() const { return m_unloaded; }
+
+    QLabel* imgSide;
+    QLabel* lblCpyR;
+    QLabel* imgUK;
+    QFrame* Line1;
+    QFrame* Line2;
+    QPushButton* cmdBack;
+    QPushButton* cmdNext;
+    QPushButton* cmdExit;
+    QLabel* lblVer;
+
+protected:
+    /// The close box destroys the page; during a transfer it cancels it first.
+    void closeEvent(QCloseEvent* event) override;
+    /// Escape does not close a page: only Exit and the close box do.
+    void reject() override {}
+
+    /// lblVer shows the updater's own version.
+    void setVersionLabel();
+    /// Shows the page and paints it at once.
+    void showNow();
+    /// A word-wrapped label in the page's text column.
+    QLabel* addLabel(const char* name, QRect place, const QString& text, bool bold = false);
+    /// A read-only box for the product name.
+    QLineEdit* addProductBox(int y);
+    /// An image whose picture comes from the bundled resource (nothing when
+    /// the picture is missing).
+    QLabel* addPicture(const char* name, QRect place, const QString& resource);
+    static void setBold(QLabel* label, bool bold);
+    /// Runs one transfer on a worker thread while the page keeps painting.
+    /// Raises what the transfer raised; a close meanwhile cancels it.
+    void transfer(const std::function<void()>& job);
+
+    Wizard& m_wizard;
+    UpdaterServices& m_services;
+    WizardState& m_state;
+    /// The internet transfer control.
+    platform::HttpClient& Inet;
+
+private:
+    bool m_transferring = false;
+    bool m_unloaded = false;
+};

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "platform/error.h"
+#include "platform/inet.h"
+
+#include <QFile>
+#include <QMap>
+#include <QStringList>
+
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <sys/stat.h>
+#include <vector>
+
+/// A transfer component answering from a script, address by address. An
+/// address without a script answers like a server's 404. A reply marked
+/// `hold` waits (on the worker thread) until release() or cancel(), so a
+/// test can look at a page in the middle of its transfer.
+class FakeHttpClient final : public platform::HttpClient {
+public:
+    struct Reply {
+        QByteArray body;
+        std::optional<platform::Error> failure;
+        bool hold = false;
+    };
+
+    QByteArray OpenURL(const QString& url) override { return answer(url); }
+
+    qint64 download(const QString& url, const QString& path,
+                    const platform::DownloadOptions& options) override
+    {
+        const QByteArray body = answer(url);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            file.write(body) != body.size())
+            throw platform::Error(platform::err::PathFileAccess,
+                                  QStringLiteral("Cannot write ") + path);
+        file.close();
+        ::chmod(QFile::encodeName(path).constData(), static_cast<mode_t>(options.mode));
+        const std::lock_guard lock(m_lock);
+        downloadOptions.push_back(options);
+        return body.size();
+    }
+
+    void cancel() override
+    {
+        const std::lock_guard lock(m_lock);
+        cancelled = true;
+        m_changed.notify_all();
+    }
+
+    /// Lets held replies go on.
+    void release()
+    {
+        const std::lock_guard lock(m_lock);
+        m_released = true;
+        m_changed.notify_all();
+    }
+
+    /// A held reply is waiting for release() now.
+    bool holding() const
+    {
+        const std::lock_guard lock(m_lock);
+        return m_holding > 0;
+    }
+
+    QStringList requested() const
+    {
+        const std::lock_guard lock(m_lock);
+        return m_requested;
+    }
+
+    QMap<QString, Reply> replies;
+    std::vector<platform::DownloadOptions> downloadOptions;
+    bool cancelled = false;
+
+private:
+    QByteArray answer(const QString& url)
+    {
+        std::unique_lock lock(m_lock);
+        m_requested.append(url);
+        const Reply reply = replies.value(
+            url,
+            Reply{{}, platform::Error(platform::err::HttpStatus, QStringLiteral("404")), false});
+        if (reply.hold) {
+            ++m_holding;
+            m_changed.wait(lock, [&] { return m_released || cancelled; });
+            --m_holding;
+        }
+        if (cancelled)
+            throw platform::Error(platform::err::TransferCancelled, QStringLiteral("cancelled"));
+        if (reply.failure)
+            throw *reply.failure;
+        return reply.body;
+    }
+
+    mutable std::mutex m_lock;
+    std::condition_variable m_changed;
+    QStringList m_requested;
+    bool m_released = false;
+    int m_holding = 0;
+};

@@ -1,0 +1,206 @@
+// Page 3: downloading the installer and starting it.
+#include "updater_fixture.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPointer>
+
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+using Ending = LocalServer::Ending;
+
+namespace {
+const QString downloadedText =
+    u"Your software product update has been downloaded and the update installation will begin when you click on the Install button.\r\n\r\nThank you for using Fetchwell."_s;
+const QString failedText =
+    u"ERROR: Fetchwell failed to download the update. There may be a problem with the server. Please try again later."_s;
+} // namespace
+
+class UpdatePage : public Updater {
+protected:
+    void SetUp() override { descriptor("Parlivox", 1, 2, 15); }
+
+    /// Page 1, Next, Next: page 3 has downloaded when this returns.
+    frmUpdate* download()
+    {
+        start();
+        page<frmIntro>()->cmdNext->click();
+        frmCheck* check = page<frmCheck>();
+        EXPECT_NE(check, nullptr);
+        if (!check)
+            return nullptr;
+        EXPECT_TRUE(check->cmdNext->isEnabled());
+        check->cmdNext->click();
+        return page<frmUpdate>();
+    }
+
+    void expectFailed(frmUpdate* update)
+    {
+        ASSERT_NE(update, nullptr);
+        EXPECT_EQ(update->lblStatus->text(), failedText);
+        EXPECT_TRUE(update->lblStatus->font().bold());
+        EXPECT_FALSE(state.updateReady);
+        EXPECT_EQ(update->cmdExit->text(), u"&Finish"_s);
+        EXPECT_TRUE(update->cmdExit->isEnabled());
+        EXPECT_FALSE(update->cmdBack->isEnabled());
+        EXPECT_FALSE(update->cmdNext->isEnabled());
+        EXPECT_TRUE(update->imgFail->isVisible());
+        EXPECT_FALSE(update->imgDL->isVisible());
+        EXPECT_FALSE(update->imgComplete->isVisible());
+    }
+
+    QString installer() const { return dir.filePath(u"update.exe"_s); }
+    QStringList folder() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); }
+};
+
+TEST_F(UpdatePage, TwoByteInstallerIsDownloadedAndInstallStartsIt)
+{
+    serve("1216", "1", "MZ");
+    frmUpdate* update = download();
+    ASSERT_NE(update, nullptr);
+    EXPECT_EQ(update->lblStatus->text(), downloadedText);
+    EXPECT_FALSE(update->lblStatus->font().bold());
+    EXPECT_FALSE(update->imgDL->isVisible());
+    EXPECT_TRUE(update->imgComplete->isVisible());
+    EXPECT_FALSE(update->imgFail->isVisible());
+    EXPECT_EQ(update->cmdExit->text(), u"&Install"_s);
+    EXPECT_TRUE(update->cmdExit->isEnabled());
+    EXPECT_FALSE(update->cmdBack->isEnabled());
+    EXPECT_FALSE(update->cmdNext->isEnabled());
+    EXPECT_EQ(update->lblVer->text(), u"Fetchwell version 1.00.0044"_s);
+
+    EXPECT_TRUE(state.updateReady);
+    EXPECT_EQ(state.installerPath, installer());
+    EXPECT_EQ(readFile(u"update.exe"_s), QByteArray("MZ"));
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(installer()).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0755u);
+    EXPECT_EQ(server.requests().back(), "/product/parlivox/update.exe");
+    EXPECT_EQ(folder(), QStringList({u"Nuvafetch.inf"_s, u"update.exe"_s}));
+
+    update->cmdExit->click();
+    EXPECT_EQ(processes.started, QStringList{installer()});
+    EXPECT_TRUE(wizard->finished());
+}
+
+TEST_F(UpdatePage, OneByteInstallerFailsAndFinishStartsNothing)
+{
+    serve("1216", "1", "M");
+    frmUpdate* update = download();
+    expectFailed(update);
+    // The byte received is written, but never offered for installing.
+    EXPECT_EQ(readFile(u"update.exe"_s), QByteArray("M"));
+    update->cmdExit->click();
+    EXPECT_TRUE(processes.started.isEmpty());
+    EXPECT_TRUE(wizard->finished());
+}
+
+TEST_F(UpdatePage, ExistingLongerInstallerIsReplacedWhole)
+{
+    writeFile(u"update.exe"_s, QByteArray(10000, 'o'));
+    const std::string fresh(2000, 'n');
+    serve("1216", "2", fresh);
+    download();
+    EXPECT_TRUE(state.updateReady);
+    EXPECT_EQ(QFileInfo(installer()).size(), 2000);
+    EXPECT_EQ(readFile(u"update.exe"_s), QByteArray::fromStdString(fresh));
+}
+
+TEST_F(UpdatePage, FailedTransfersKeepThePreviousInstaller)
+{
+    writeFile(u"update.exe"_s, "previous");
+    serve("1216");
+    LocalServer::Reply missing;
+    missing.status = 404;
+    missing.contentType = "text/html";
+    missing.body = "<html><body>Not Found</body></html>";
+    LocalServer::Reply errorPage = missing;
+    errorPage.status = 200;
+    LocalServer::Reply cutShort;
+    cutShort.body = std::string(100000, 'x');
+    cutShort.ending = Ending::Close;
+    cutShort.endAfter = 50000;
+    LocalServer::Reply reset = cutShort;
+    reset.ending = Ending::Reset;
+    LocalServer::Reply stalled = cutShort;
+    stalled.ending = Ending::Stall;
+
+    const std::pair<const char*, LocalServer::Reply> cases[] = {{"404", missing},
+                                                                {"HTML with 200", errorPage},
+                                                                {"cut short", cutShort},
+                                                                {"reset", reset},
+                                                                {"stalled", stalled}};
+    for (const auto& [name, reply] : cases) {
+        SCOPED_TRACE(name);
+        server.route("/product/parlivox/update.exe", reply);
+        expectFailed(download());
+        EXPECT_EQ(readFile(u"update.exe"_s), QByteArray("previous"));
+        EXPECT_EQ(folder(), QStringList({u"Nuvafetch.inf"_s, u"update.exe"_s}));
+    }
+}
+
+TEST_F(UpdatePage, ClosingDuringTheDownloadCancelsItAndStartsNothing)
+{
+    useFake();
+    fake.replies[u"http://updates.test/product/parlivox/version.txt"_s] = {"1216", {}, false};
+    fake.replies[u"http://updates.test/product/parlivox/size.txt"_s] = {"850", {}, false};
+    fake.replies[u"http://updates.test/product/parlivox/update.exe"_s] = {"MZ", {}, true};
+    bool looked = false;
+    duringTransfer([&] {
+        frmUpdate* update = page<frmUpdate>();
+        ASSERT_NE(update, nullptr);
+        looked = true;
+        EXPECT_TRUE(update->isVisible());
+        EXPECT_TRUE(update->imgDL->isVisible());
+        EXPECT_EQ(
+            update->lblStatus->text(),
+            u"Please wait while your update is downloaded. This may take several minutes, depending on your connection speed."_s);
+        EXPECT_FALSE(update->cmdExit->isEnabled());
+        QPointer<frmUpdate> closing = update;
+        update->close();
+        // Its load is still running below this event loop: not yet deleted.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_FALSE(closing.isNull());
+    });
+    download();
+    EXPECT_TRUE(looked);
+    EXPECT_TRUE(fake.cancelled);
+    EXPECT_TRUE(wizard->finished());
+    EXPECT_FALSE(state.updateReady);
+    EXPECT_TRUE(processes.started.isEmpty());
+    EXPECT_FALSE(QFile::exists(installer()));
+}
+
+TEST_F(UpdatePage, ClosingAfterTheDownloadNeverInstalls)
+{
+    serve("1216", "1", "MZ");
+    download()->close();
+    EXPECT_TRUE(wizard->finished());
+    EXPECT_TRUE(processes.started.isEmpty());
+}
+
+TEST_F(UpdatePage, InstallerThatCannotStartIsReported)
+{
+    serve("1216", "1", "MZ");
+    processes.failure = platform::err::PathFileAccess;
+    download()->cmdExit->click();
+    ASSERT_EQ(messageBox.shown.size(), 1);
+    EXPECT_EQ(messageBox.last().title, u"Error"_s);
+    EXPECT_EQ(messageBox.last().icon, platform::MsgIcon::Critical);
+    EXPECT_TRUE(wizard->finished());
+}
+
+TEST_F(UpdatePage, InstallerAddressLowerCasesOnlyTheName)
+{
+    useFake(u"http://Updates.Test"_s);
+    descriptor("ParliVox", 1, 2, 15);
+    fake.replies[u"http://updates.test/product/parlivox/version.txt"_s] = {"1216", {}, false};
+    fake.replies[u"http://updates.test/product/parlivox/size.txt"_s] = {"850", {}, false};
+    fake.replies[u"http://Updates.Test/product/parlivox/update.exe"_s] = {"MZ", {}, false};
+    download();
+    EXPECT_TRUE(state.updateReady);
+    ASSERT_EQ(fake.downloadOptions.size(), 1u);
+    EXPECT_EQ(fake.downloadOptions[0].mode, 0755u);
+    EXPECT_TRUE(fake.downloadOptions[0].refuseHtml);
+}
