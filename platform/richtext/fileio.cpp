@@ -114,7 +114,7 @@ void writeFileAtomically(const QString& path, QByteArrayView data)
     const QByteArray finalName = QFile::encodeName(target.absoluteFilePath());
     struct stat existing {};
     const bool exists = ::stat(finalName.constData(), &existing) == 0;
-    if (exists && ::access(finalName.constData(), W_OK) != 0)
+    if (exists && ::faccessat(AT_FDCWD, finalName.constData(), W_OK, AT_EACCESS) != 0)
         throw fileError(errno, path); // a read-only file stays read-only
 
     QByteArray temporary = QFile::encodeName(target.absolutePath() + QStringLiteral("/.") +

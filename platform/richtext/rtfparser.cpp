@@ -129,6 +129,11 @@ public:
         m_stack.push_back(Group{});
         m_out.report.missingHeader = !looksLikeRtf(QByteArrayView(m_p, m_end - m_p));
         m_out.text.reserve((m_end - m_p) / 2);
+        // White space and a byte-order mark before the header are not text.
+        if (QByteArrayView(m_p, m_end - m_p).startsWith("\xEF\xBB\xBF"))
+            m_p += 3;
+        while (m_p < m_end && (*m_p == ' ' || *m_p == '\t' || *m_p == '\r' || *m_p == '\n'))
+            ++m_p;
         while (m_p < m_end && !m_stop)
             step();
         finish();

@@ -37,9 +37,9 @@ public:
     {
         // Formats first: the font and colour tables precede the text.
         for (QTextBlock block = m_document.begin(); block.isValid(); block = block.next()) {
-            format(block.charFormatIndex(), block.charFormat());
             for (auto it = block.begin(); !it.atEnd(); ++it)
                 format(it.fragment().charFormatIndex(), it.fragment().charFormat());
+            format(block.charFormatIndex(), block.charFormat()); // an empty line's mark
         }
         m_out.reserve(m_document.characterCount() * 11 / 10 + 1024);
         writeHeader();
