@@ -380,7 +380,7 @@ private:
             const unsigned char* start = m_p;
             while (m_p < m_end) {
                 const unsigned char c = *m_p;
-                if (c < 0x20 || c >= 0x80 || c == '\\' || c == '{' || c == '}')
+                if (c < 0x20 || c >= 0x7F || c == '\\' || c == '{' || c == '}')
                     break;
                 ++m_p;
             }

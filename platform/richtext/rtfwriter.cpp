@@ -158,6 +158,13 @@ private:
         m_started = true;
     }
 
+    /// A control symbol ends the word before it: no delimiter is owed after.
+    void symbol(const char* controlSymbol)
+    {
+        m_out.append(controlSymbol);
+        m_pendingSpace = false;
+    }
+
     void flag(const char* controlWord)
     {
         m_out.append(controlWord);
@@ -208,13 +215,13 @@ private:
                 flag("\\line");
                 continue;
             case 0x00A0:
-                m_out.append("\\~");
+                symbol("\\~");
                 continue;
             case 0x00AD:
-                m_out.append("\\-");
+                symbol("\\-");
                 continue;
             case 0x2011:
-                m_out.append("\\_");
+                symbol("\\_");
                 continue;
             default:
                 break;

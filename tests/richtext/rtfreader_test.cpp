@@ -235,6 +235,10 @@ TEST(RtfReaderRobustness, MalformedInputIsReadAsFarAsItGoes)
     EXPECT_EQ(hex.content.report.invalidHex, 2);
 
     EXPECT_EQ(text("{\\rtf1 end\\"), u"end"_s);
+    // Control characters are not text, DEL included (found by fuzzing).
+    EXPECT_EQ(text("{\\rtf1 a\x01\x7F"
+                   "b}"),
+              u"ab"_s);
     EXPECT_TRUE(read("plain words").content.report.missingHeader);
     EXPECT_TRUE(read("").document->isEmpty());
 }

@@ -138,6 +138,15 @@ TEST(RtfWriter, ASecondRoundTripWritesTheSameBytes)
     EXPECT_EQ(second.toStdString(), first.toStdString());
 }
 
+TEST(RtfWriter, ControlSymbolsAfterControlWordsAddNoSpace)
+{
+    // Found by fuzzing: "\\cf0\\- i" read back with a space before the i.
+    QTextDocument document;
+    document.setPlainText(u"\u00ADi\u00A0j\u2011k"_s);
+    const auto copy = reread(platform::writeRtf(document), document.defaultFont());
+    EXPECT_EQ(copy->toRawText(), document.toRawText());
+}
+
 TEST(RtfWriter, EmptyParagraphsKeepTheirSize)
 {
     QTextDocument document;
