@@ -53,7 +53,8 @@ struct PendingFont {
     int number = 0;
     int charset = -1;
     int codePage = 0;
-    QByteArray name;
+    QByteArray name;     ///< bytes not yet decoded
+    QString decodedName; ///< what came before them, and \u characters
     bool open = false;
 };
 
@@ -112,6 +113,8 @@ private:
     void beginFont(int number);
     void finishFont();
     void fontNameByte(unsigned char c);
+    void fontNameCharacter(char16_t c);
+    CodePageDecoder& fontNameDecoder();
     void colorComponent(int shift, int value);
     void colorEnd();
 

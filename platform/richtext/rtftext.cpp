@@ -40,11 +40,8 @@ void Parser::finishFont()
     FontDef def;
     def.codePage = m_font.codePage > 0 ? m_font.codePage : codePageForCharset(m_font.charset);
     def.symbol = m_font.charset == 2;
-    // Names of fonts for the ANSI set are written in the document's page.
-    const bool ansi = m_font.charset <= 1 && m_font.codePage <= 0;
-    CodePageDecoder& names = decoder(def.codePage > 0 && !ansi ? def.codePage : m_codePage);
-    QString name = names.decode(m_font.name.constData(), int(m_font.name.size())).trimmed();
-    name = withoutCharsetSuffix(name);
+    fontNameCharacter(0); // decodes the bytes still pending
+    const QString name = withoutCharsetSuffix(m_font.decodedName.trimmed());
     if (!name.isEmpty()) {
         def.family = int(m_out.fonts.indexOf(name));
         if (def.family < 0) {
@@ -65,8 +62,30 @@ void Parser::fontNameByte(unsigned char c)
         finishFont();
         return;
     }
-    if (m_font.name.size() < 256)
+    if (m_font.name.size() + m_font.decodedName.size() < 256)
         m_font.name.append(char(c));
+}
+
+/// Adds a character given as \uN to the name (0 only decodes the bytes
+/// before it).
+void Parser::fontNameCharacter(char16_t c)
+{
+    if (!m_font.name.isEmpty()) {
+        m_font.decodedName +=
+            fontNameDecoder().decode(m_font.name.constData(), int(m_font.name.size()));
+        m_font.name.clear();
+    }
+    if (c != 0 && m_font.decodedName.size() < 256)
+        m_font.decodedName.append(QChar(c));
+}
+
+/// Names of fonts for the ANSI set are written in the document's page, the
+/// others in their own.
+CodePageDecoder& Parser::fontNameDecoder()
+{
+    const int own = m_font.codePage > 0 ? m_font.codePage : codePageForCharset(m_font.charset);
+    const bool ansi = m_font.charset <= 1 && m_font.codePage <= 0;
+    return decoder(own > 0 && !ansi ? own : m_codePage);
 }
 
 void Parser::colorComponent(int shift, int value)
@@ -174,6 +193,10 @@ void Parser::character(char16_t c)
 void Parser::unicode(int value)
 {
     m_skip = cur().unicodeSkip;
+    if ((cur().dest == Dest::FontTable || cur().dest == Dest::FontEntry) && m_font.open) {
+        fontNameCharacter(char16_t(value));
+        return;
+    }
     if (!bodyVisible())
         return;
     char32_t code = value < 0 ? char32_t(value + 65536) : char32_t(value);

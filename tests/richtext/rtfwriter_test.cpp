@@ -147,6 +147,16 @@ TEST(RtfWriter, ControlSymbolsAfterControlWordsAddNoSpace)
     EXPECT_EQ(copy->toRawText(), document.toRawText());
 }
 
+TEST(RtfWriter, FontNamesBeyondAsciiSurvive)
+{
+    QTextDocument document;
+    QTextCharFormat format;
+    format.setFontFamilies({u"ＭＳ 明朝"_s});
+    QTextCursor(&document).insertText(u"x"_s, format);
+    const auto copy = reread(platform::writeRtf(document), document.defaultFont());
+    EXPECT_EQ(runsOf(*copy), runsOf(document));
+}
+
 TEST(RtfWriter, EmptyParagraphsKeepTheirSize)
 {
     QTextDocument document;
