@@ -59,6 +59,11 @@ RtfContent Parser::run()
         m_p += 3;
     while (m_p < m_end && (*m_p == ' ' || *m_p == '\t' || *m_p == '\r' || *m_p == '\n'))
         ++m_p;
+    // Data that does not open with a group is read as the inside of one, so
+    // that its first "}" is not taken for the end of the document.
+    m_implicitDocument = m_p < m_end && *m_p != '{';
+    if (m_implicitDocument)
+        m_stack.push_back(Group{});
     while (m_p < m_end && !m_stop)
         step();
     finish();
@@ -535,7 +540,8 @@ void Parser::setCodePage(int codePage)
 void Parser::finish()
 {
     // The state at the cut gives the last paragraph its format.
-    if (m_overflow > 0 || (m_stack.size() >= 2 && !m_stop))
+    const std::size_t closed = m_implicitDocument ? 2 : 1;
+    if (m_overflow > 0 || (m_stack.size() > closed && !m_stop))
         m_out.report.truncated = true;
     if (cur().dest == Dest::FontEntry || cur().dest == Dest::FontTable)
         finishFont();

@@ -164,6 +164,7 @@ private:
     std::vector<Group> m_stack;
     int m_overflow = 0;
     bool m_stop = false;
+    bool m_implicitDocument = false;
     bool m_star = false;
     bool m_atGroupStart = false;
     bool m_tokenAtGroupStart = false;

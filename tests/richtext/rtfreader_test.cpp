@@ -239,7 +239,10 @@ TEST(RtfReaderRobustness, MalformedInputIsReadAsFarAsItGoes)
     EXPECT_EQ(text("{\\rtf1 a\x01\x7F"
                    "b}"),
               u"ab"_s);
-    EXPECT_TRUE(read("plain words").content.report.missingHeader);
+    const Read headless = read("plain {\\b bold} words");
+    EXPECT_EQ(headless.text(), u"plain bold words"_s);
+    EXPECT_TRUE(headless.content.report.missingHeader);
+    EXPECT_FALSE(headless.content.report.truncated);
     EXPECT_TRUE(read("").document->isEmpty());
 }
 
