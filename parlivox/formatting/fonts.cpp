@@ -8,12 +8,17 @@
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QMenu>
+#include <QSignalBlocker>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 const QString defaultFontName = u"Arial"_s;
+constexpr int defaultSizeIndex = 1;
+constexpr double defaultFontSize = 10;
 
 /// The size list, in its order; "10" (index 1) is the default.
 const QStringList fontSizes = {u"8"_s,  u"10"_s, u"12"_s, u"14"_s, u"16"_s, u"18"_s, u"20"_s,
@@ -29,46 +34,69 @@ void selectEveryMatch(QComboBox& list, const QString& name)
     }
 }
 
+/// The screen's font families in the order the list keeps them: alphabetical,
+/// ignoring case.
+QStringList screenFonts()
+{
+    QStringList families = QFontDatabase::families();
+    families.removeDuplicates();
+    std::stable_sort(families.begin(), families.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    return families;
+}
+
 } // namespace
 
 void frmMain::initFonts()
 {
-    // The screen's fonts, in alphabetical order ignoring case.
-    QStringList families = QFontDatabase::families();
-    families.removeDuplicates();
-    std::sort(families.begin(), families.end(), [](const QString& a, const QString& b) {
-        return a.compare(b, Qt::CaseInsensitive) < 0;
-    });
-    cmbFont->addItems(families);
-    cmbFont->setCurrentIndex(-1);
+    {
+        // Filling a list is not a pick: a list that receives its first entry
+        // would otherwise select it and apply it to the editor.
+        const QSignalBlocker fontBlocker(cmbFont);
+        const QSignalBlocker sizeBlocker(cmbFontSize);
+        cmbFont->clear();
+        cmbFont->addItems(screenFonts());
+        cmbFont->setCurrentIndex(-1);
+        cmbFontSize->clear();
+        cmbFontSize->addItems(fontSizes);
+        cmbFontSize->setCurrentIndex(-1);
+    }
     selectEveryMatch(*cmbFont, defaultFontName);
-
-    cmbFontSize->addItems(fontSizes);
-    cmbFontSize->setCurrentIndex(1);
+    cmbFontSize->setCurrentIndex(defaultSizeIndex);
 }
 
 void frmMain::cmbFont_Click()
 {
-    txtConvert->setSelFontName(cmbFont->currentText());
+    const QString name = cmbFont->currentText();
+    // Applying the font the selection already has changes nothing, so it must
+    // not count as an edit of the document either.
+    if (name.isEmpty() || txtConvert->SelFontName() == name)
+        return;
+    txtConvert->setSelFontName(name);
 }
 
 void frmMain::cmbFontSize_Click()
 {
     if (cmbFontSize->currentIndex() < 0)
         return;
-    txtConvert->setSelFontSize(platform::toInt16(cmbFontSize->currentText()));
+    const std::int16_t size = platform::toInt16(cmbFontSize->currentText());
+    if (txtConvert->SelFontSize() == static_cast<double>(size))
+        return;
+    txtConvert->setSelFontSize(size);
 }
 
 void frmMain::clear()
 {
     selectEveryMatch(*cmbFont, defaultFontName);
-    cmbFontSize->setCurrentIndex(1);
+    cmbFontSize->setCurrentIndex(defaultSizeIndex);
     txtConvert->setText(QString());
     m_state.document.blnChanged = false;
     m_state.document.blnNamed = false;
-    // The typing format of the new document's first characters.
+    // The typing format of the new document's first characters. With no font
+    // named "Arial" the list shows nothing, and the current font stays.
     txtConvert->setSelFontName(cmbFont->currentText());
-    txtConvert->setSelFontSize(10);
+    txtConvert->setSelFontSize(defaultFontSize);
     txtConvert->setSelColor(Qt::black);
     txtConvert->setSelBold(false);
     txtConvert->setSelItalic(false);
@@ -79,12 +107,13 @@ void frmMain::clear()
 void frmMain::findFont()
 {
     const platform::SelectionFormat format = txtConvert->selectionFormat();
+    // A mixed name or size matches no entry: the list keeps what it showed.
     if (format.fontName)
         selectEveryMatch(*cmbFont, *format.fontName);
     if (!format.fontSize)
         return;
-    if (*format.fontSize == 10) {
-        cmbFontSize->setCurrentIndex(1);
+    if (*format.fontSize == defaultFontSize) {
+        cmbFontSize->setCurrentIndex(defaultSizeIndex);
         return;
     }
     for (int i = 0; i < cmbFontSize->count(); ++i) {
@@ -99,6 +128,7 @@ void frmMain::txtConvert_Change()
     setMenuEnabled(mnuConvert, hasText);
     mnuSelectAll->setEnabled(hasText);
     button(u"speech"_s)->setEnabled(hasText);
+    // An edit that leaves the document empty does not mark it changed.
     if (hasText)
         m_state.document.blnChanged = true;
 }

@@ -11,8 +11,8 @@
 /// What every fake voice did, in order, shared by all voices of one engine.
 struct SpeechLog {
     struct Spoken {
-        int voice;      ///< which voice spoke: 0 is the first created
-        QString token;  ///< the voice token in use
+        int voice;     ///< which voice spoke: 0 is the first created
+        QString token; ///< the voice token in use
         long rate;
         long volume;
         QString text;

@@ -1,0 +1,281 @@
+#include "main_window.h"
+
+#include "platform/app.h"
+#include "platform/ui/printer.h"
+
+#include <QFile>
+#include <QMenu>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QToolBar>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool boldAt(platform::RichTextBox& editor, int position)
+{
+    QTextCursor cursor(editor.document());
+    cursor.setPosition(position);
+    cursor.setPosition(position + 1, QTextCursor::KeepAnchor);
+    return cursor.charFormat().font().bold();
+}
+
+} // namespace
+
+// ---- Edit menu -------------------------------------------------------------
+
+TEST_F(MainWindowTest, OpeningTheEditMenuFollowsTheClipboardAndTheText)
+{
+    fakes.clipboard.plain = u"text"_s;
+    emit w.mnuEdit->aboutToShow();
+    EXPECT_TRUE(w.mnuPaste->isEnabled());
+    EXPECT_TRUE(w.mnuClearClip->isEnabled());
+    EXPECT_FALSE(w.mnuFind->isEnabled()) << "nothing to find in an empty document";
+
+    fakes.clipboard.plain.reset(); // a picture only
+    fakes.clipboard.rich = true;
+    type(u"a"_s);
+    emit w.mnuEdit->aboutToShow();
+    EXPECT_FALSE(w.mnuPaste->isEnabled());
+    EXPECT_FALSE(w.mnuClearClip->isEnabled());
+    EXPECT_TRUE(w.mnuFind->isEnabled());
+}
+
+TEST_F(MainWindowTest, CutMovesThePlainTextToTheClipboardAndRefreshesTheMenus)
+{
+    type(u"plain bold"_s);
+    select(6, 4);
+    w.Toolbar1_ButtonClick(u"fntBold"_s);
+    w.refreshSelection();
+    ASSERT_TRUE(w.mnuCut->isEnabled());
+    w.mnuPaste->setEnabled(false);
+
+    w.mnuCut->trigger();
+    EXPECT_EQ(fakes.clipboard.plain, u"bold"_s);
+    EXPECT_FALSE(fakes.clipboard.rich);
+    EXPECT_EQ(editor().Text(), u"plain "_s);
+    EXPECT_TRUE(w.mnuPaste->isEnabled());
+    EXPECT_FALSE(w.mnuCut->isEnabled());
+    EXPECT_FALSE(w.mnuCopy->isEnabled());
+    EXPECT_FALSE(w.mnuConvertSel->isEnabled());
+}
+
+TEST_F(MainWindowTest, CopyLeavesTheDocumentAndEnablesPaste)
+{
+    type(u"one\r"_s);
+    type(u"two"_s);
+    select(0, 5);
+    w.refreshSelection();
+    w.mnuPaste->setEnabled(false);
+    w.mnuCopy->trigger();
+    EXPECT_EQ(fakes.clipboard.plain, u"one\r\nt"_s);
+    EXPECT_EQ(editor().Text(), u"one\r\ntwo"_s);
+    EXPECT_TRUE(w.mnuPaste->isEnabled());
+}
+
+TEST_F(MainWindowTest, PasteBringsTheTextWithoutItsFormatting)
+{
+    type(u"plain bold"_s);
+    select(6, 4);
+    w.Toolbar1_ButtonClick(u"fntBold"_s);
+    w.refreshSelection();
+    w.mnuCopy->trigger();
+    select(0, 0);
+    w.mnuPaste->setEnabled(true);
+    w.mnuPaste->trigger();
+    EXPECT_EQ(editor().Text(), u"boldplain bold"_s);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_FALSE(boldAt(editor(), i)) << i;
+    EXPECT_EQ(editor().SelStart(), 4) << "the insertion point follows the pasted text";
+}
+
+TEST_F(MainWindowTest, PasteWithNoTextOnTheClipboardDeletesTheSelection)
+{
+    type(u"keep this"_s);
+    w.mnuPaste->setEnabled(true); // still enabled from an earlier check
+    fakes.clipboard.plain.reset();
+    fakes.clipboard.rich = true;
+    select(4, 5);
+    w.mnuPaste->trigger();
+    EXPECT_EQ(editor().Text(), u"keep"_s);
+}
+
+TEST_F(MainWindowTest, CtrlPPastesAndPrintsNothing)
+{
+    showActive();
+    fakes.clipboard.plain = u"XY"_s;
+    w.mnuPaste->setEnabled(true);
+    type(u"ab"_s);
+    press(Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(editor().Text(), u"abXY"_s);
+    EXPECT_TRUE(fakes.printer.printed.isEmpty());
+    EXPECT_TRUE(w.mnuPrint->shortcut().isEmpty());
+}
+
+TEST_F(MainWindowTest, CtrlXAndCtrlCInTheEditorRunTheMenuCommands)
+{
+    showActive();
+    type(u"abc def"_s);
+    select(4, 3);
+    w.refreshSelection();
+    press(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(fakes.clipboard.plain, u"def"_s);
+    fakes.clipboard.plain.reset();
+    press(Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(fakes.clipboard.plain, u"def"_s);
+    EXPECT_EQ(editor().Text(), u"abc "_s);
+}
+
+TEST_F(MainWindowTest, SelectAllSelectsEveryCharacter)
+{
+    type(u"one\rtwo"_s);
+    press(Qt::Key_Home);
+    w.mnuSelectAll->trigger();
+    EXPECT_EQ(editor().SelStart(), 0);
+    EXPECT_EQ(editor().SelText(), u"one\r\ntwo"_s);
+}
+
+TEST_F(MainWindowTest, MacrosInsertTheirTextsInPlaceOfTheSelection)
+{
+    type(u"Today is X."_s);
+    select(9, 1);
+    w.mnuMacroDate->trigger();
+    EXPECT_EQ(editor().Text(), u"Today is $date$."_s);
+    EXPECT_EQ(editor().SelStart(), 15);
+    w.mnuMacroTime->trigger();
+    w.mnuMacroCopyright->trigger();
+    w.mnuMacroRegTM->trigger();
+    EXPECT_EQ(editor().Text(), u"Today is $date$$time$\u00A9\u00AE."_s);
+}
+
+// ---- Print ---------------------------------------------------------------------
+
+TEST_F(MainWindowTest, PrintDropsTheSelectionAndPrintsTheWholeDocument)
+{
+    type(u"first line\rsecond line"_s);
+    select(3, 5);
+    w.mnuPrint->trigger();
+    ASSERT_EQ(fakes.printer.printed.size(), 1);
+    EXPECT_EQ(fakes.printer.printed[0], u"first line\nsecond line"_s);
+    EXPECT_EQ(editor().SelLength(), 0);
+    EXPECT_EQ(editor().SelStart(), 3);
+    ASSERT_EQ(fakes.messageBox.shown.size(), 1);
+    EXPECT_EQ(fakes.messageBox.last().text, u"Your document was sent to 'Office Laser'"_s);
+    EXPECT_EQ(fakes.messageBox.last().title, u"Printing"_s);
+    EXPECT_EQ(fakes.messageBox.last().icon, platform::MsgIcon::Information);
+}
+
+TEST_F(MainWindowTest, PrintWithoutADefaultPrinterShowsTheFailureOnly)
+{
+    fakes.printer.installed = false;
+    type(u"text"_s);
+    w.Toolbar1_ButtonClick(u"print"_s);
+    ASSERT_EQ(fakes.messageBox.shown.size(), 1);
+    EXPECT_EQ(fakes.messageBox.last().text, u"482 - Printer error: no default printer is set up"_s);
+    EXPECT_EQ(fakes.messageBox.last().title, u"Error"_s);
+    EXPECT_EQ(fakes.messageBox.last().icon, platform::MsgIcon::Critical);
+}
+
+TEST(PrintToPdf, TheWholeFormattedDocumentReachesThePage)
+{
+    const QString pdftotext = QStandardPaths::findExecutable(u"pdftotext"_s);
+    if (pdftotext.isEmpty())
+        GTEST_SKIP() << "pdftotext is not installed";
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(u"out.pdf"_s);
+    qputenv("PARLIVOX_PRINTER_PDF", pdf.toLocal8Bit());
+
+    FakePlatform fakes;
+    platform::QtPrinter printer;
+    platform::Platform services{fakes.settings, fakes.messageBox, fakes.dialog, fakes.clipboard,
+                                printer,        fakes.processes,  fakes.help,   fakes.keyboard,
+                                fakes.clock,    fakes.registry,   fakes.speech};
+    AppState state(fakes.speech);
+    frmMain w(services, state, QString());
+    w.Form_Load();
+    QTest::keyClicks(w.txtConvert, u"Heading of the letter\rBody text that follows."_s);
+    w.txtConvert->setSelStart(0);
+    w.txtConvert->setSelLength(7);
+    w.Toolbar1_ButtonClick(u"fntBold"_s);
+    w.mnuPrint_Click();
+    qunsetenv("PARLIVOX_PRINTER_PDF");
+
+    ASSERT_TRUE(QFile::exists(pdf));
+    EXPECT_EQ(fakes.messageBox.last().text, u"Your document was sent to 'PDF file'"_s);
+    QProcess extract;
+    extract.start(pdftotext, {pdf, u"-"_s});
+    ASSERT_TRUE(extract.waitForFinished(20000));
+    const QString text = QString::fromUtf8(extract.readAllStandardOutput());
+    EXPECT_TRUE(text.contains(u"Heading of the letter"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"Body text that follows."_s)) << text.toStdString();
+}
+
+// ---- Help menu --------------------------------------------------------------------
+
+TEST_F(MainWindowTest, ContentsOpensTheHelpFileOnceTheF1KeyArrives)
+{
+    platform::setHelpFilePath(platform::applicationFile(u"Parlivox.hlp"_s));
+    w.mnuContents->trigger();
+    EXPECT_TRUE(fakes.help.shown.isEmpty());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(fakes.help.shown, QStringList{platform::applicationFile(u"Parlivox.hlp"_s)});
+}
+
+TEST_F(MainWindowTest, CheckForUpdatesStartsTheUpdaterBesideTheProgram)
+{
+    w.mnuUpdates->trigger();
+    EXPECT_EQ(fakes.processes.started,
+              QStringList{platform::applicationDirectory() + u"/Nuvafetch"_s});
+    EXPECT_TRUE(fakes.messageBox.shown.isEmpty());
+}
+
+TEST_F(MainWindowTest, AMissingUpdaterGivesTheTwoLineMessage)
+{
+    fakes.processes.missingAll = true;
+    w.mnuUpdates->trigger();
+    ASSERT_EQ(fakes.messageBox.shown.size(), 1);
+    const QStringList lines = fakes.messageBox.last().text.split(u'\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], u"It appears that Fetchwell is not installed, or cannot be run."_s);
+    EXPECT_TRUE(lines[1].startsWith(u"Please visit http"_s)) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].endsWith(u" to check for updated versions."_s));
+    EXPECT_EQ(fakes.messageBox.last().title, u"Error"_s);
+    EXPECT_EQ(fakes.messageBox.last().icon, platform::MsgIcon::Critical);
+}
+
+TEST_F(MainWindowTest, TheHelpFileCoversEveryMenuCommandAndToolbarButton)
+{
+    // The copy beside the program; run by hand, the source it is copied from.
+    const QString appDir = qEnvironmentVariable("PARLIVOX_APP_DIR");
+    QFile file(appDir.isEmpty()
+                   ? QStringLiteral(QT_TESTCASE_SOURCEDIR "/../../resources/Parlivox.hlp")
+                   : appDir + u"/Parlivox.hlp"_s);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
+    const QString html = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(html.contains(u"id=\"contents\""_s));
+    QTextDocument page;
+    page.setHtml(html);
+    const QString text = page.toPlainText();
+
+    const std::function<void(const QMenu&)> check = [&](const QMenu& menu) {
+        for (const QAction* action : menu.actions()) {
+            if (action->isSeparator())
+                continue;
+            const QString caption = QString(action->text()).remove(u'&');
+            EXPECT_TRUE(text.contains(caption)) << caption.toStdString();
+            if (action->menu())
+                check(*action->menu());
+        }
+    };
+    for (const QMenu* menu : {w.mnuFile, w.mnuEdit, w.mnuMacroS, w.mnuConvert, w.mnuHelp})
+        check(*menu);
+    for (const QAction* button : w.Toolbar1->actions()) {
+        if (!button->data().toString().isEmpty()) {
+            EXPECT_TRUE(text.contains(button->toolTip())) << button->toolTip().toStdString();
+        }
+    }
+}

@@ -1,0 +1,356 @@
+#include "main_window.h"
+
+#include "platform/app.h"
+#include "platform/error.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+/// Two installed families the list offers, different from the window's own font.
+QString fontA(const QComboBox& list)
+{
+    return list.findText(u"DejaVu Serif"_s) >= 0 ? u"DejaVu Serif"_s : list.itemText(0);
+}
+QString fontB(const QComboBox& list)
+{
+    return list.findText(u"Liberation Mono"_s) >= 0 ? u"Liberation Mono"_s : list.itemText(1);
+}
+
+/// The formatting of the character at position (from 0).
+QTextCharFormat formatAt(platform::RichTextBox& editor, int position)
+{
+    QTextCursor cursor(editor.document());
+    cursor.setPosition(position);
+    cursor.setPosition(position + 1, QTextCursor::KeepAnchor);
+    return cursor.charFormat();
+}
+
+Qt::Alignment alignmentOf(platform::RichTextBox& editor, int block)
+{
+    return editor.document()->findBlockByNumber(block).blockFormat().alignment() &
+           Qt::AlignHorizontal_Mask & ~Qt::AlignAbsolute;
+}
+
+} // namespace
+
+// ---- the two lists ----------------------------------------------------------
+
+TEST_F(MainWindowTest, TheFontListHoldsTheScreenFontsInOrderIgnoringCase)
+{
+    ASSERT_GT(w.cmbFont->count(), 1);
+    for (int i = 1; i < w.cmbFont->count(); ++i)
+        EXPECT_LE(w.cmbFont->itemText(i - 1).compare(w.cmbFont->itemText(i), Qt::CaseInsensitive),
+                  0);
+    EXPECT_FALSE(w.cmbFont->isEditable());
+}
+
+TEST_F(MainWindowTest, TheSizeListHoldsThirteenSizesAndShowsTen)
+{
+    QStringList sizes;
+    for (int i = 0; i < w.cmbFontSize->count(); ++i)
+        sizes << w.cmbFontSize->itemText(i);
+    EXPECT_EQ(sizes, QStringList({u"8"_s, u"10"_s, u"12"_s, u"14"_s, u"16"_s, u"18"_s, u"20"_s,
+                                  u"22"_s, u"24"_s, u"30"_s, u"34"_s, u"48"_s, u"72"_s}));
+    EXPECT_EQ(w.cmbFontSize->currentIndex(), 1);
+    EXPECT_EQ(editor().SelFontSize(), 10.0);
+}
+
+TEST_F(MainWindowTest, WithoutArialTheFontListShowsNothingAndTheEditorKeepsItsFont)
+{
+    if (w.cmbFont->findText(u"Arial"_s) >= 0)
+        GTEST_SKIP() << "a font named Arial is installed";
+    EXPECT_EQ(w.cmbFont->currentIndex(), -1);
+    EXPECT_EQ(w.cmbFont->currentText(), QString());
+    // Filling the list applied none of its entries to the editor.
+    EXPECT_EQ(editor().SelFontName(), w.txtConvert->font().family());
+}
+
+TEST_F(MainWindowTest, PickingAFontOrSizeFormatsTheSelection)
+{
+    type(u"hello world"_s);
+    select(6, 5);
+    pick(*w.cmbFont, fontA(*w.cmbFont));
+    pick(*w.cmbFontSize, u"24"_s);
+    EXPECT_EQ(formatAt(editor(), 6).font().family(), fontA(*w.cmbFont));
+    EXPECT_EQ(formatAt(editor(), 10).fontPointSize(), 24.0);
+    EXPECT_NE(formatAt(editor(), 0).font().family(), fontA(*w.cmbFont));
+    EXPECT_NE(formatAt(editor(), 0).fontPointSize(), 24.0);
+}
+
+TEST_F(MainWindowTest, ASelectionInTwoFontsKeepsTheListAndAPickAppliesToAllOfIt)
+{
+    type(u"abcdef"_s);
+    select(0, 3);
+    pick(*w.cmbFont, fontA(*w.cmbFont));
+    select(3, 3);
+    pick(*w.cmbFont, fontB(*w.cmbFont));
+    press(Qt::Key_Home); // the list follows the insertion point
+    ASSERT_EQ(w.cmbFont->currentText(), fontA(*w.cmbFont));
+    QTest::keyClick(w.txtConvert, Qt::Key_End, Qt::ShiftModifier);
+    ASSERT_EQ(editor().SelLength(), 6);
+    EXPECT_EQ(editor().SelFontName(), std::nullopt);
+    EXPECT_EQ(w.cmbFont->currentText(), fontA(*w.cmbFont));
+
+    // The entry already shown, picked again, formats the whole selection.
+    pick(*w.cmbFont, fontB(*w.cmbFont));
+    EXPECT_EQ(editor().SelFontName(), fontB(*w.cmbFont));
+}
+
+TEST_F(MainWindowTest, SizesNotInTheListLeaveTheSizeListAsItWas)
+{
+    type(u"abc"_s);
+    select(0, 3);
+    pick(*w.cmbFontSize, u"24"_s);
+    for (double size : {11.0, 9.75}) {
+        select(0, 3);
+        editor().setSelFontSize(size);
+        w.refreshSelection();
+        EXPECT_EQ(w.cmbFontSize->currentText(), u"24"_s) << size;
+        EXPECT_EQ(editor().SelFontSize(), size) << "the list did not reapply its size";
+    }
+    select(0, 3);
+    editor().setSelFontSize(48);
+    w.refreshSelection();
+    EXPECT_EQ(w.cmbFontSize->currentText(), u"48"_s);
+}
+
+TEST_F(MainWindowTest, TheListsFollowTheUserWithoutMarkingTheDocumentChanged)
+{
+    showActive();
+    type(u"abc def"_s);
+    select(0, 3);
+    pick(*w.cmbFont, fontB(*w.cmbFont));
+    select(4, 3);
+    pick(*w.cmbFont, fontA(*w.cmbFont));
+    pick(*w.cmbFontSize, u"18"_s);
+    select(1, 0);
+    w.refreshSelection();
+    ASSERT_EQ(w.cmbFont->currentText(), fontB(*w.cmbFont));
+    ASSERT_EQ(w.cmbFontSize->currentText(), u"10"_s);
+    state.document.blnChanged = false; // as after opening a file
+
+    // A click inside "def"...
+    QTextCursor inside(editor().document());
+    inside.setPosition(5);
+    const QPoint point = w.txtConvert->cursorRect(inside).center();
+    QTest::mouseClick(w.txtConvert->viewport(), Qt::LeftButton, Qt::NoModifier, point);
+    EXPECT_EQ(w.cmbFont->currentText(), fontA(*w.cmbFont));
+    EXPECT_EQ(w.cmbFontSize->currentText(), u"18"_s);
+
+    // ...then a double click that selects "abc".
+    QTextCursor word(editor().document());
+    word.setPosition(1);
+    const QPoint abc = w.txtConvert->cursorRect(word).center();
+    QTest::mouseDClick(w.txtConvert->viewport(), Qt::LeftButton, Qt::NoModifier, abc);
+    QTest::mouseRelease(w.txtConvert->viewport(), Qt::LeftButton, Qt::NoModifier, abc);
+    EXPECT_EQ(editor().SelText(), u"abc"_s);
+    EXPECT_EQ(w.cmbFont->currentText(), fontB(*w.cmbFont));
+    EXPECT_EQ(w.cmbFontSize->currentText(), u"10"_s);
+    EXPECT_FALSE(state.document.blnChanged) << "reapplying a font is no edit";
+}
+
+// ---- clear -----------------------------------------------------------------
+
+TEST_F(MainWindowTest, AfterClearTheFirstTypedCharactersHaveTheDefaultFormat)
+{
+    type(u"styled"_s);
+    select(0, 6);
+    pick(*w.cmbFontSize, u"30"_s);
+    click(u"fntBold"_s);
+    click(u"fntItalic"_s);
+    click(u"fntUnderline"_s);
+    click(u"fntCentre"_s);
+    fakes.dialog.answers = {FakeCommonDialog::colour(Qt::red)};
+    click(u"fntColour"_s);
+    state.document.blnNamed = true;
+    const QString fontBefore = *editor().SelFontName();
+
+    w.clear();
+    EXPECT_EQ(editor().Text(), QString());
+    EXPECT_FALSE(state.document.blnChanged);
+    EXPECT_FALSE(state.document.blnNamed);
+    EXPECT_EQ(w.cmbFontSize->currentText(), u"10"_s);
+
+    type(u"x"_s);
+    const QTextCharFormat typed = formatAt(editor(), 0);
+    EXPECT_EQ(typed.fontPointSize(), 10.0);
+    EXPECT_EQ(typed.foreground().color(), QColor(Qt::black));
+    EXPECT_FALSE(typed.font().bold());
+    EXPECT_FALSE(typed.font().italic());
+    EXPECT_FALSE(typed.font().underline());
+    EXPECT_EQ(alignmentOf(editor(), 0), Qt::AlignLeft);
+    // With no "Arial" entry the list shows nothing and the font is kept.
+    if (w.cmbFont->findText(u"Arial"_s) < 0)
+        EXPECT_EQ(editor().SelFontName(), fontBefore);
+    else
+        EXPECT_EQ(editor().SelFontName(), u"Arial"_s);
+}
+
+// ---- toolbar -----------------------------------------------------------------
+
+TEST_F(MainWindowTest, StyleButtonsToggleAUniformSelectionAndLeaveAMixedOneAlone)
+{
+    using Getter = std::optional<bool> (platform::RichTextBox::*)() const;
+    const std::pair<const char16_t*, Getter> buttons[] = {
+        {u"fntBold", &platform::RichTextBox::SelBold},
+        {u"fntItalic", &platform::RichTextBox::SelItalic},
+        {u"fntUnderline", &platform::RichTextBox::SelUnderline},
+    };
+    for (const auto& [key, get] : buttons) {
+        const QString name = QString::fromUtf16(key);
+        editor().setText(u"abcd"_s);
+        select(0, 4);
+        click(name);
+        EXPECT_EQ((editor().*get)(), true) << name.toStdString();
+        click(name);
+        EXPECT_EQ((editor().*get)(), false) << name.toStdString();
+
+        select(0, 2);
+        click(name);
+        select(0, 4);
+        click(name); // partly on: nothing changes
+        EXPECT_EQ((editor().*get)(), std::nullopt) << name.toStdString();
+        select(0, 2);
+        EXPECT_EQ((editor().*get)(), true) << name.toStdString();
+    }
+}
+
+TEST_F(MainWindowTest, AlignmentButtonsAlignEveryParagraphTheSelectionTouches)
+{
+    editor().setText(u"one\r\ntwo\r\nthree"_s);
+    select(2, 4); // from "one" into "two"
+    click(u"fntCentre"_s);
+    EXPECT_EQ(alignmentOf(editor(), 0), Qt::AlignHCenter);
+    EXPECT_EQ(alignmentOf(editor(), 1), Qt::AlignHCenter);
+    EXPECT_NE(alignmentOf(editor(), 2), Qt::AlignHCenter);
+    click(u"fntRight"_s);
+    EXPECT_EQ(alignmentOf(editor(), 1), Qt::AlignRight);
+    click(u"fntLeft"_s);
+    EXPECT_EQ(alignmentOf(editor(), 0), Qt::AlignLeft);
+}
+
+TEST_F(MainWindowTest, TheColourChooserColoursTheSelectionWithoutCustomColours)
+{
+    type(u"red"_s);
+    select(0, 3);
+    fakes.dialog.answers = {FakeCommonDialog::colour(QColor(200, 10, 20))};
+    click(u"fntColour"_s);
+    ASSERT_EQ(fakes.dialog.calls.size(), 1);
+    EXPECT_EQ(fakes.dialog.calls[0].kind, FakeCommonDialog::Kind::Color);
+    EXPECT_EQ(fakes.dialog.calls[0].flags, 4);
+    EXPECT_EQ(formatAt(editor(), 1).foreground().color(), QColor(200, 10, 20));
+}
+
+TEST_F(MainWindowTest, ACancelledColourChooserChangesNothingAndSaysNothing)
+{
+    type(u"abc"_s);
+    select(0, 3);
+    fakes.dialog.answers = {FakeCommonDialog::cancelled()};
+    click(u"fntColour"_s);
+    EXPECT_TRUE(fakes.messageBox.shown.isEmpty());
+    EXPECT_NE(formatAt(editor(), 1).foreground().color(), QColor(Qt::red));
+    EXPECT_FALSE(formatAt(editor(), 1).hasProperty(QTextFormat::ForegroundBrush));
+}
+
+TEST_F(MainWindowTest, AColourChooserFailureIsShownWithItsCode)
+{
+    FakeCommonDialog::Answer failing;
+    failing.failure = 7;
+    fakes.dialog.answers = {failing};
+    click(u"fntColour"_s);
+    ASSERT_EQ(fakes.messageBox.shown.size(), 1);
+    EXPECT_EQ(fakes.messageBox.last().text, u"7 - Scripted failure"_s);
+    EXPECT_EQ(fakes.messageBox.last().title, u"Error"_s);
+    EXPECT_EQ(fakes.messageBox.last().icon, platform::MsgIcon::Critical);
+}
+
+TEST_F(MainWindowTest, TheHelpButtonOpensTheHelpContentsNotTheAboutBox)
+{
+    click(u"about"_s);
+    EXPECT_TRUE(fakes.help.shown.isEmpty()) << "the F1 key is handled after the click";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(fakes.help.shown, QStringList{platform::helpFilePath()});
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(MainWindowTest, ButtonKeysCompareExactlyAndUnknownKeysDoNothing)
+{
+    type(u"abc"_s);
+    select(0, 3);
+    w.Toolbar1_ButtonClick(u"FNTBOLD"_s);
+    w.Toolbar1_ButtonClick(u"fntbold"_s);
+    w.Toolbar1_ButtonClick(u"icoHelp"_s);
+    EXPECT_EQ(editor().SelBold(), false);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(fakes.help.shown.isEmpty());
+}
+
+TEST_F(MainWindowTest, TheSpeechButtonSpeaksTheSelectionOrEverything)
+{
+    type(u"some words"_s);
+    select(0, 4);
+    w.Toolbar1_ButtonClick(u"speech"_s);
+    EXPECT_FALSE(state.blnConvertAll);
+    EXPECT_EQ(w.strPlayState, u"playing"_s);
+
+    w.StopText();
+    select(3, 0);
+    w.Toolbar1_ButtonClick(u"speech"_s);
+    EXPECT_TRUE(state.blnConvertAll);
+    w.StopText();
+}
+
+// ---- notifications -------------------------------------------------------------
+
+TEST_F(MainWindowTest, TypingTheFirstCharacterEnablesSpeechAndMarksTheDocumentChanged)
+{
+    EXPECT_FALSE(w.isMenuEnabled(w.mnuConvert));
+    EXPECT_FALSE(w.mnuSelectAll->isEnabled());
+    EXPECT_FALSE(w.button(u"speech"_s)->isEnabled());
+    type(u"a"_s);
+    EXPECT_TRUE(w.isMenuEnabled(w.mnuConvert));
+    EXPECT_TRUE(w.mnuSelectAll->isEnabled());
+    EXPECT_TRUE(w.button(u"speech"_s)->isEnabled());
+    EXPECT_TRUE(state.document.blnChanged);
+}
+
+TEST_F(MainWindowTest, DeletingTheLastCharacterDisablesSpeechWithoutMarkingAChange)
+{
+    type(u"a"_s);
+    state.document.blnChanged = false;
+    press(Qt::Key_Backspace);
+    EXPECT_EQ(editor().Text(), QString());
+    EXPECT_FALSE(w.isMenuEnabled(w.mnuConvert));
+    EXPECT_FALSE(w.mnuSelectAll->isEnabled());
+    EXPECT_FALSE(w.button(u"speech"_s)->isEnabled());
+    EXPECT_FALSE(state.document.blnChanged);
+}
+
+TEST_F(MainWindowTest, ShiftRightRefreshesOnReleaseButSelectAllFromTheMenuDoesNot)
+{
+    type(u"abc"_s);
+    press(Qt::Key_Home);
+    EXPECT_FALSE(w.mnuCut->isEnabled());
+
+    // A selection made by code (here the menu's Select All) is not noticed...
+    w.mnuSelectAll->trigger();
+    EXPECT_EQ(editor().SelLength(), 3);
+    EXPECT_FALSE(w.mnuCut->isEnabled());
+    EXPECT_FALSE(w.mnuCopy->isEnabled());
+    EXPECT_FALSE(w.mnuConvertSel->isEnabled());
+
+    // ...until a key is released in the editor.
+    press(Qt::Key_Home);
+    QTest::keyPress(w.txtConvert, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_FALSE(w.mnuCut->isEnabled()) << "nothing happens before the release";
+    QTest::keyRelease(w.txtConvert, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(editor().SelLength(), 1);
+    EXPECT_TRUE(w.mnuCut->isEnabled());
+    EXPECT_TRUE(w.mnuCopy->isEnabled());
+    EXPECT_TRUE(w.mnuConvertSel->isEnabled());
+}
