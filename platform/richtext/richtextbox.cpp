@@ -4,6 +4,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -287,7 +288,9 @@ void RichTextBox::setMousePointer(int pointer)
 
 void RichTextBox::adoptDocument(std::unique_ptr<QTextDocument> document)
 {
-    QTextDocument* old = this->document();
+    // The editor deletes the document it made itself when another replaces
+    // it; only an adopted one is left for us to delete.
+    const QPointer<QTextDocument> old = this->document();
     document->setParent(this);
     setDocument(document.release());
     if (old && old->parent() == this)

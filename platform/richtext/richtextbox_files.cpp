@@ -1,30 +1,54 @@
 #include "platform/richtext/richtextbox.h"
 
 #include "platform/error.h"
+#include "platform/richtext/fileio.h"
+#include "platform/richtext/plaintext.h"
+#include "platform/richtext/rtfreader.h"
+#include "platform/richtext/rtfwriter.h"
 
-#include <QFile>
+#include <QTextDocument>
 
-// Loading and saving files. Interim version: plain text only.
+// Loading and saving files: the document is read whole, built detached and
+// then handed to the editor; saves replace the file only once complete.
 namespace platform {
+namespace {
+
+std::unique_ptr<QTextDocument> plainDocument(const QString& text, const QFont& font)
+{
+    auto document = std::make_unique<QTextDocument>();
+    document->setUndoRedoEnabled(false);
+    document->setDefaultFont(font);
+    document->setPlainText(text);
+    document->setUndoRedoEnabled(true);
+    document->setModified(false);
+    return document;
+}
+
+} // namespace
 
 void RichTextBox::setFileName(const QString& path)
 {
-    m_fileName = path;
-    if (path.isEmpty())
+    if (path.isEmpty()) {
+        m_fileName.clear();
         return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Error(err::FileNotFound, QStringLiteral("File not found: ") + path);
-    setText(QString::fromUtf8(file.readAll()));
+    }
+    const QByteArray data = readWholeFile(path); // raises before anything changes
+    const QFont font = document()->defaultFont();
+    std::unique_ptr<QTextDocument> loaded = looksLikeRtf(data)
+                                                ? buildDocument(parseRtf(data), font)
+                                                : plainDocument(decodePlainText(data), font);
+    m_fileName = path;
+    adoptDocument(std::move(loaded));
 }
 
 void RichTextBox::SaveFile(const QString& path, int format) const
 {
-    static_cast<void>(format);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Error(err::PathFileAccess, QStringLiteral("Cannot write ") + path);
-    file.write(document()->toPlainText().toUtf8());
+    if (format != rtfRTF && format != rtfText)
+        throw invalidCall(QStringLiteral("file format %1").arg(format));
+    if (path.isEmpty())
+        throw Error(err::PathFileAccess, QStringLiteral("Path/File access error: no file name"));
+    const QByteArray data = format == rtfRTF ? writeRtf(*document()) : encodePlainText(*document());
+    writeFileAtomically(path, data);
 }
 
 } // namespace platform
