@@ -292,10 +292,17 @@ void RichTextBox::adoptDocument(std::unique_ptr<QTextDocument> document)
     // it; only an adopted one is left for us to delete.
     const QPointer<QTextDocument> old = this->document();
     document->setParent(this);
+    // Change fires once for the new document, whether or not the editor
+    // reports the swap itself.
+    bool reported = false;
+    const auto probe =
+        connect(this, &QTextEdit::textChanged, this, [&reported] { reported = true; });
     setDocument(document.release());
+    disconnect(probe);
     if (old && old->parent() == this)
         old->deleteLater();
-    emit Change();
+    if (!reported)
+        emit Change();
 }
 
 void RichTextBox::keyReleaseEvent(QKeyEvent* event)
