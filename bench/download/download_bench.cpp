@@ -7,6 +7,7 @@
 //   bench_download [--megabytes N] [--runs N]
 #include "localserver.h"
 
+#include "benchtable.h"
 #include "nuvafetch/services.h"
 #include "nuvafetch/wizard.h"
 #include "nuvafetch/wizardstate.h"
@@ -195,19 +196,16 @@ int main(int argc, char** argv)
     };
     const std::string size = std::to_string(megabytes) + "MB";
     const std::string smallSize = std::to_string(megabytes / 10) + "MB";
-    std::printf("%-40s %10s %6s %10s\n", "name", "value", "unit", "goal");
-    const auto row = [](const std::string& name, double value, const char* unit, const char* goal) {
-        std::printf("%-40s %10.1f %6s %10s\n", name.c_str(), value, unit, goal);
+    std::vector<bench::Row> table = {
+        {"updater/" + size + "/throughput", throughput("updater"), "MB/s", ""},
+        {"component/" + size + "/throughput", throughput("component"), "MB/s", ""},
+        {"curl/" + size + "/throughput", throughput("curl"), "MB/s", ""},
+        {"updater-vs-curl", throughput("updater") / throughput("curl"), "x", ">= 0.8"},
+        {"updater/" + size + "/peak-rss", median(peaks["updater"]), "MB", "< 60"},
+        {"updater/" + smallSize + "/peak-rss", median(peaks["updater-small"]), "MB", "< 60"},
+        {"component/" + size + "/peak-rss", median(peaks["component"]), "MB", ""},
+        {"curl/" + size + "/peak-rss", median(peaks["curl"]), "MB", ""},
     };
-    row("download/updater/" + size + "/throughput", throughput("updater"), "MB/s", "-");
-    row("download/component/" + size + "/throughput", throughput("component"), "MB/s", "-");
-    row("download/curl/" + size + "/throughput", throughput("curl"), "MB/s", "-");
-    std::printf("%-40s %10.2f %6s %10s\n", "download/updater-vs-curl",
-                throughput("updater") / throughput("curl"), "x", ">= 0.8");
-    row("download/updater/" + size + "/peak-rss", median(peaks["updater"]), "MB", "< 60");
-    row("download/updater/" + smallSize + "/peak-rss", median(peaks["updater-small"]), "MB",
-        "< 60");
-    row("download/component/" + size + "/peak-rss", median(peaks["component"]), "MB", "-");
-    row("download/curl/" + size + "/peak-rss", median(peaks["curl"]), "MB", "-");
+    bench::printTable("download", table);
     return 0;
 }

@@ -19,6 +19,8 @@
 #include <QTemporaryDir>
 #include <QTextDocument>
 
+#include "benchtable.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -206,15 +208,16 @@ int main(int argc, char** argv)
     rows.insert(rows.begin() + 2,
                 {u"background layout settled after"_s, settleMs, u"ms"_s, QString()});
 
-    std::printf("%-40s %12s  %-5s %s\n", "name", "value", "unit", "goal");
     bool metSettled = true;
     bool metAtOnce = true;
+    std::vector<bench::Row> table;
     for (const Row& row : rows) {
-        std::printf("%-40s %12.1f  %-5s %s\n", qPrintable(row.name), row.value,
-                    qPrintable(row.unit), qPrintable(row.goal));
+        table.push_back(
+            {row.name.toStdString(), row.value, row.unit.toStdString(), row.goal.toStdString()});
         if (!row.goal.isEmpty() && row.value >= goalMs)
             (row.name.endsWith(u"settled"_s) ? metSettled : metAtOnce) = false;
     }
+    bench::printTable("find", table);
     std::printf("matches found where expected: %s; goal met once the layout has settled: %s, "
                 "at once after opening: %s\n",
                 allFound ? "yes" : "NO", metSettled ? "yes" : "NO", metAtOnce ? "yes" : "NO");

@@ -9,10 +9,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+
+#include "benchtable.h"
 #include <QTemporaryDir>
 #include <QTextBlock>
-#include <QTextLayout>
 #include <QTextDocument>
+#include <QTextLayout>
 
 #include <cstdio>
 #include <random>
@@ -157,10 +159,11 @@ int loadChild(const QString& path, int format, bool waitForLayout)
 
 void printTable(const std::vector<Row>& rows)
 {
-    std::printf("%-42s %12s  %-6s %s\n", "name", "value", "unit", "goal");
+    std::vector<bench::Row> table;
     for (const Row& row : rows)
-        std::printf("%-42s %12.1f  %-6s %s\n", qPrintable(row.name), row.value,
-                    qPrintable(row.unit), qPrintable(row.goal));
+        table.push_back(
+            {row.name.toStdString(), row.value, row.unit.toStdString(), row.goal.toStdString()});
+    bench::printTable("rtf", table);
 }
 
 QStringList runChild(const QString& path, int format, bool wait)
@@ -184,20 +187,21 @@ bool measureLoads(const QString& path, int format, const QString& label, std::ve
     const QStringList later = runChild(path, format, true);
     if (now.isEmpty() || later.isEmpty())
         return false;
-    const auto goal = [rtf](const char* text) { return rtf ? QString::fromLatin1(text) : u"-"_s; };
+    const auto goal = [rtf](const char* text) {
+        return rtf ? QString::fromLatin1(text) : u"-"_s;
+    };
     rows.push_back({label + u" load into editor"_s, now[0].toDouble(), u"ms"_s, goal("< 1000")});
     rows.push_back({label + u" peak memory (load)"_s, now[1].toDouble(), u"MB"_s, goal("< 250")});
     rows.push_back({label + u" save"_s, now[4].toDouble(), u"ms"_s, goal("< 300")});
-    rows.push_back({label + u" first Find, right after load"_s, now[3].toDouble(), u"ms"_s,
-                    goal("< 150")});
-    rows.push_back({label + u" background layout done after"_s, later[6].toDouble(), u"ms"_s,
-                    u"-"_s});
-    rows.push_back({label + u" longest UI step meanwhile"_s, later[7].toDouble(), u"ms"_s,
-                    u"-"_s});
-    rows.push_back({label + u" first Find, after layout"_s, later[3].toDouble(), u"ms"_s,
-                    goal("< 150")});
-    rows.push_back({label + u" peak memory (laid out)"_s, later[1].toDouble(), u"MB"_s,
-                    goal("< 250")});
+    rows.push_back(
+        {label + u" first Find, right after load"_s, now[3].toDouble(), u"ms"_s, goal("< 150")});
+    rows.push_back(
+        {label + u" background layout done after"_s, later[6].toDouble(), u"ms"_s, u"-"_s});
+    rows.push_back({label + u" longest UI step meanwhile"_s, later[7].toDouble(), u"ms"_s, u"-"_s});
+    rows.push_back(
+        {label + u" first Find, after layout"_s, later[3].toDouble(), u"ms"_s, goal("< 150")});
+    rows.push_back(
+        {label + u" peak memory (laid out)"_s, later[1].toDouble(), u"MB"_s, goal("< 250")});
     return true;
 }
 

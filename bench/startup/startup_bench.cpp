@@ -12,6 +12,8 @@
 #include <QFontDatabase>
 #include <QTimer>
 
+#include "benchtable.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -147,12 +149,12 @@ int main(int argc, char** argv)
         ms[stages[5]].push_back(d(t[4], t[5]));
         ms[stages[6]].push_back(d(spawned, t[5]));
     }
-    std::printf("%-44s %10s %6s %10s\n", "name", "value", "unit", "goal");
+    std::vector<bench::Row> table;
     for (const char* stage : stages) {
-        const std::string name = "startup/" + platformName + "/" + stage;
         const bool total = std::strcmp(stage, "total to first paint") == 0;
-        std::printf("%-44s %10.1f %6s %10s\n", name.c_str(), median(ms[stage]), "ms",
-                    total && platformName == "offscreen" ? "< 80" : "-");
+        table.push_back(
+            {stage, median(ms[stage]), "ms", total && platformName == "offscreen" ? "< 80" : ""});
     }
+    bench::printTable("startup/" + platformName, table);
     return 0;
 }
