@@ -157,9 +157,10 @@ void frmOptions::Form_Load()
         lstVoice->addItem(voices.Item(i).GetDescription(0));
     lstVoice->setCurrentIndex(-1);
 
-    // A speed beyond the slider's ends shows at the nearest end, and the
-    // slider then sets intSpeed to it.
+    // A speed beyond the slider's ends shows at the nearest end, and is then
+    // the speed (the slider reports no move when it already stood there).
     Slider1->setValue(m_state.intSpeed);
+    Slider1_Change();
 
     const QString stored = settingskeys::get(settings, settingskeys::Voice,
                                              m_platform.speech.defaultVoiceDescription());
