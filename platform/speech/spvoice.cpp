@@ -1,7 +1,7 @@
 #include "platform/speech/spvoice.h"
 
 #include "platform/error.h"
-#include "platform/speech/audiodevice.h"
+#include "platform/speech/audiooutput.h"
 #include "platform/speech/sentences.h"
 #include "platform/speech/synthworker.h"
 
@@ -47,9 +47,10 @@ EspeakVoice::~EspeakVoice()
     // Whatever is still playing stops here: the synthesizer lets go of this
     // voice before its device closes.
     m_channel->close();
-    if (m_device)
+    if (m_output) {
         m_worker->detach(m_channel.get());
-    m_device.reset();
+        m_output->detach(*m_channel);
+    }
 }
 
 void EspeakVoice::setVolume(long volume)
@@ -94,16 +95,18 @@ QString EspeakVoice::voiceDescription() const
 
 void EspeakVoice::openOutput()
 {
-    if (m_device)
+    if (m_output)
         return;
-    m_device = std::make_unique<speech::AudioDevice>(m_worker->sampleRate(), *m_channel);
+    std::shared_ptr<speech::AudioOutput> output = speech::AudioOutput::instance();
+    output->attach(*m_channel, m_worker->sampleRate());
+    m_output = std::move(output);
     m_worker->attach(m_channel);
 }
 
 void EspeakVoice::syncOutput()
 {
-    if (m_device)
-        m_device->sync();
+    if (m_output)
+        m_output->sync();
 }
 
 long EspeakVoice::Speak(const QString& text, long flags)

@@ -8,12 +8,12 @@
 namespace platform {
 
 namespace speech {
-class AudioDevice;
+class AudioOutput;
 class SynthWorker;
 } // namespace speech
 
 /// The real engine: espeak-ng synthesis on one worker thread shared by all
-/// voices, each voice with its own SDL2 sound device. The synthesizer starts
+/// voices, played through one SDL2 device that mixes them. The worker starts
 /// with the first voice and stops when the engine and its voices are gone.
 class EspeakEngine final : public SpeechEngine {
 public:
@@ -58,7 +58,7 @@ private:
 
     std::shared_ptr<speech::SynthWorker> m_worker;
     std::shared_ptr<speech::VoiceChannel> m_channel;
-    std::unique_ptr<speech::AudioDevice> m_device;
+    std::shared_ptr<speech::AudioOutput> m_output; ///< set once this voice has spoken
     std::size_t m_voiceIndex = 0;
     long m_rate = 0;
     long m_volume = 100;

@@ -103,33 +103,57 @@ void SynthWorker::run(std::promise<void>& started)
     }
     started.set_value();
     serve();
-    espeak_Terminate();
 }
+
+namespace {
+
+/// The synthesizer library, started once per process: it cannot be stopped
+/// and started again reliably (its own threads hang in espeak_Terminate after
+/// a second espeak_Initialize), so it stays up until the process ends. Only
+/// the worker thread that currently exists calls into it.
+struct Synthesizer {
+    std::mutex mutex;
+    bool started = false;
+    int sampleRate = 0;
+    std::vector<VoiceInfo> voices;
+};
+
+Synthesizer& synthesizer()
+{
+    static Synthesizer* instance = new Synthesizer; // never destroyed, like the library's state
+    return *instance;
+}
+
+} // namespace
 
 void SynthWorker::startSynthesizer()
 {
-    // The library switches LC_CTYPE for the whole process; give it back.
-    const char* current = std::setlocale(LC_CTYPE, nullptr);
-    const std::string savedLocale = current ? current : "C";
-    constexpr int bufferMs = 20; // the first samples of a sentence come after this much sound
-    const int rate =
-        espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, bufferMs, nullptr, espeakINITIALIZE_DONT_EXIT);
-    std::setlocale(LC_CTYPE, savedLocale.c_str());
-    if (rate <= 0)
-        throw Error(speecherr::EngineUnavailable,
-                    QStringLiteral("The speech engine could not start: its voice data "
-                                   "(espeak-ng-data) was not found."));
-    m_sampleRate = rate;
-    espeak_SetSynthCallback(&deliverSamples);
-
-    for (const espeak_VOICE** v = espeak_ListVoices(nullptr); v && *v; ++v)
-        m_voices.push_back(VoiceInfo{(*v)->identifier ? (*v)->identifier : "", trimmed((*v)->name),
-                                     languagesOf(**v)});
-    if (m_voices.empty()) {
-        espeak_Terminate();
+    Synthesizer& lib = synthesizer();
+    const std::lock_guard lock(lib.mutex);
+    if (!lib.started) {
+        // The library switches LC_CTYPE for the whole process; give it back.
+        const char* current = std::setlocale(LC_CTYPE, nullptr);
+        const std::string savedLocale = current ? current : "C";
+        constexpr int bufferMs = 20; // a sentence's first samples come after this much sound
+        const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, bufferMs, nullptr,
+                                           espeakINITIALIZE_DONT_EXIT);
+        std::setlocale(LC_CTYPE, savedLocale.c_str());
+        if (rate <= 0)
+            throw Error(speecherr::EngineUnavailable,
+                        QStringLiteral("The speech engine could not start: its voice data "
+                                       "(espeak-ng-data) was not found."));
+        espeak_SetSynthCallback(&deliverSamples);
+        for (const espeak_VOICE** v = espeak_ListVoices(nullptr); v && *v; ++v)
+            lib.voices.push_back(VoiceInfo{(*v)->identifier ? (*v)->identifier : "",
+                                           trimmed((*v)->name), languagesOf(**v)});
+        lib.sampleRate = rate;
+        lib.started = true;
+    }
+    if (lib.voices.empty())
         throw Error(speecherr::EngineUnavailable,
                     QStringLiteral("The speech engine has no voices installed."));
-    }
+    m_sampleRate = lib.sampleRate;
+    m_voices = lib.voices;
 }
 
 void SynthWorker::attach(std::shared_ptr<VoiceChannel> channel)

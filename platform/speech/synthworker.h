@@ -26,7 +26,8 @@ struct VoiceInfo {
 };
 
 /// The process's one synthesizer thread. It makes every call into the
-/// synthesizer library: starts it, lists its voices, and synthesizes the
+/// synthesizer library: starts it (once per process), lists its voices, and
+/// synthesizes the
 /// queued text of every attached voice one sentence at a time, each with the
 /// settings that voice had when it was told to speak. A voice is served only
 /// while it is not paused and has less than about half a second of samples

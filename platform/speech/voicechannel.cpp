@@ -175,8 +175,10 @@ std::optional<SentenceJob> VoiceChannel::takeSentence()
         return std::nullopt;
     Utterance& utterance = m_text.front();
     const auto [begin, end] = cutSentence(utterance);
+    // The synthesizer never reads a mark at the very end of its text aloud:
+    // a space after it makes "Stop." end in "full stop" when marks are read.
     SentenceJob job{m_nextSentence++,
-                    QStringView(utterance.text).sliced(begin, end - begin).toUtf8(),
+                    QStringView(utterance.text).sliced(begin, end - begin).toUtf8() + ' ',
                     utterance.settings};
     if (utterance.pos >= utterance.end)
         m_text.pop_front();
@@ -228,7 +230,9 @@ int VoiceChannel::fill(std::int16_t* out, int count)
     int copied = 0;
     {
         const std::lock_guard lock(m_mutex);
-        while (copied < count && !m_audio.empty()) {
+        // A paused voice halts at its current sample while the device may go
+        // on playing other voices.
+        while (!m_paused && copied < count && !m_audio.empty()) {
             Segment& segment = m_audio.front();
             const std::size_t take = std::min(static_cast<std::size_t>(count - copied),
                                               segment.samples.size() - segment.pos);
@@ -247,7 +251,7 @@ int VoiceChannel::fill(std::int16_t* out, int count)
                 m_audio.pop_front();
         }
         m_counters.samplesPlayed += copied;
-        if (copied == 0 && !m_drained) {
+        if (copied == 0 && !m_drained && !m_paused) {
             // The device asks again after the last sample: it has been played.
             m_drained = true;
             m_counters.playbackEnded = std::chrono::steady_clock::now();

@@ -52,7 +52,8 @@ TEST(VoiceChannel, TextIsCutIntoSentencesInSpeakingOrderAcrossSpeakCalls)
         EXPECT_EQ(job->settings.voiceId, texts.size() < 3 ? "v1" : "v2");
         channel.finishSentence(job->sentence);
     }
-    EXPECT_EQ(texts, (std::vector<QByteArray>{"One.", "Two!", "Three"}));
+    // Each with a space after it, so that a closing mark is read like the others.
+    EXPECT_EQ(texts, (std::vector<QByteArray>{"One. ", "Two! ", "Three "}));
     EXPECT_EQ(numbers, (std::vector<std::int64_t>{0, 1, 2}));
 }
 
@@ -106,7 +107,11 @@ TEST(VoiceChannel, PauseHaltsSynthesisAndOutputUntilResumed)
     EXPECT_FALSE(channel.timeUntilRefill().has_value());
     EXPECT_FALSE(channel.takeSentence().has_value());
     EXPECT_FALSE(channel.isDone()) << "paused with text left is not done";
+    EXPECT_EQ(play(channel, 20), std::vector<std::int16_t>(20, 0)) << "the device may go on";
+    EXPECT_EQ(channel.counters().samplesPlayed, 0);
+    EXPECT_FALSE(channel.isDone());
     channel.setPaused(false);
+    EXPECT_EQ(play(channel, 20), std::vector<std::int16_t>(20, 1000)) << "from where it halted";
     EXPECT_TRUE(channel.wantsSynthesis());
     EXPECT_TRUE(channel.wantsOutput());
 }
