@@ -22,6 +22,7 @@ long VoiceChannel::enqueue(const QString& text, UtteranceSettings settings)
     const std::lock_guard lock(m_mutex);
     const long stream = ++m_streams;
     m_counters.firstSampleQueued.reset();
+    m_counters.firstSamplePlayed.reset();
     Utterance utterance{text, 0, text.size(), std::move(settings)};
     while (utterance.end > 0 && text[utterance.end - 1].isSpace())
         --utterance.end;
@@ -251,6 +252,8 @@ int VoiceChannel::fill(std::int16_t* out, int count)
                 m_audio.pop_front();
         }
         m_counters.samplesPlayed += copied;
+        if (copied > 0 && !m_counters.firstSamplePlayed)
+            m_counters.firstSamplePlayed = std::chrono::steady_clock::now();
         if (copied == 0 && !m_drained && !m_paused) {
             // The device asks again after the last sample: it has been played.
             m_drained = true;

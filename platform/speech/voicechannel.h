@@ -35,8 +35,10 @@ using SteadyTime = std::chrono::steady_clock::time_point;
 struct PlaybackCounters {
     std::int64_t samplesQueued = 0;
     std::int64_t samplesPlayed = 0;
-    /// When the first sample of the latest Speak reached the output.
+    /// When the first sample of the latest Speak was queued for the device,
+    /// and when the device took it.
     std::optional<SteadyTime> firstSampleQueued;
+    std::optional<SteadyTime> firstSamplePlayed;
     /// When the output last ran out of samples (the last one was played).
     std::optional<SteadyTime> playbackEnded;
 };
