@@ -62,8 +62,7 @@ std::optional<long double> parseNumber(QStringView text)
     return negative ? -rounded : rounded;
 }
 
-template <typename T>
-T convert(QStringView text)
+template <typename T> T convert(QStringView text)
 {
     const auto value = parseNumber(text);
     if (!value)

@@ -31,9 +31,8 @@ Error fileError(int errnoValue, const QString& path)
     case ENOTDIR:
         return Error(err::PathNotFound, QStringLiteral("Path not found: ") + path);
     default:
-        return Error(err::PathFileAccess,
-                     QStringLiteral("Path/File access error: ") + path + QStringLiteral(" (") +
-                         reason + QStringLiteral(")"));
+        return Error(err::PathFileAccess, QStringLiteral("Path/File access error: ") + path +
+                                              QStringLiteral(" (") + reason + QStringLiteral(")"));
     }
 }
 

@@ -31,9 +31,9 @@ struct QtPlatform::Backends {
 QtPlatform::QtPlatform() : m_backends(std::make_unique<Backends>())
 {
     Backends& b = *m_backends;
-    m_services = std::make_unique<Platform>(Platform{b.settings, b.messageBox, b.dialog, b.clipboard, b.printer,
-                                  b.processes, b.help, b.keyboard, b.clock, b.registry,
-                                  b.speech});
+    m_services = std::make_unique<Platform>(Platform{b.settings, b.messageBox, b.dialog,
+                                                     b.clipboard, b.printer, b.processes, b.help,
+                                                     b.keyboard, b.clock, b.registry, b.speech});
 }
 
 QtPlatform::~QtPlatform() = default;

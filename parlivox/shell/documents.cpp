@@ -15,8 +15,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString openFilter = u"All Supported Files|*.rtf;*.txt|Rich Text Format (*.rtf)|*.rtf|"
-                           u"Text Files (*.txt)|*.txt|All Files|*.*"_s;
+const QString openFilter =
+    u"All Supported Files|*.rtf;*.txt|Rich Text Format (*.rtf)|*.rtf|Text Files (*.txt)|*.txt|All Files|*.*"_s;
 const QString saveFilter = u"Rich Text Format (*.rtf)|*.rtf|Text File (*.txt)|*.txt"_s;
 const QString rtfPanel = u"Rich Text Format"_s;
 const QString textPanel = u"Plain Text Format"_s;
@@ -82,8 +82,8 @@ void frmMain::openFile()
     } catch (const platform::Error& error) {
         if (error.number() == platform::err::Cancel)
             return;
-        m_platform.messageBox.show(error.codeAndDescription(), u"Error"_s,
-                                   platform::MsgButtons::OK, platform::MsgIcon::Critical);
+        m_platform.messageBox.show(error.codeAndDescription(), u"Error"_s, platform::MsgButtons::OK,
+                                   platform::MsgIcon::Critical);
     }
 }
 
@@ -140,12 +140,12 @@ bool frmMain::saveFileAs()
 
     const bool asText = m_platform.dialog.FilterIndex() == 2;
     try {
-        txtConvert->SaveFile(doc.strFileName,
-                             asText ? platform::RichTextBox::rtfText : platform::RichTextBox::rtfRTF);
+        txtConvert->SaveFile(doc.strFileName, asText ? platform::RichTextBox::rtfText
+                                                     : platform::RichTextBox::rtfRTF);
     } catch (const platform::Error& error) {
         doc.blnChanged = wasChanged;
-        m_platform.messageBox.show(error.codeAndDescription(), u"Error"_s,
-                                   platform::MsgButtons::OK, platform::MsgIcon::Critical);
+        m_platform.messageBox.show(error.codeAndDescription(), u"Error"_s, platform::MsgButtons::OK,
+                                   platform::MsgIcon::Critical);
         return false;
     }
     statusPanel[0]->setText(asText ? textPanel : rtfPanel);

@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTimer>
@@ -58,7 +59,8 @@ frmMain::frmMain(platform::Platform& platform, AppState& state, QString commandL
             [this] { guarded([this] { txtConvert_Change(); }); });
     for (auto notification : {&platform::RichTextBox::Click, &platform::RichTextBox::KeyUp,
                               &platform::RichTextBox::MouseUp})
-        connect(txtConvert, notification, this, [this] { guarded([this] { refreshSelection(); }); });
+        connect(txtConvert, notification, this,
+                [this] { guarded([this] { refreshSelection(); }); });
 
     setupStatusBar();
 
@@ -125,8 +127,8 @@ void frmMain::setupFileActions()
     mnuFile = menuBar()->addMenu(u"&File"_s);
     mnuFile->setObjectName(u"mnuFile"_s);
     mnuNew = addItem(this, mnuFile, u"mnuNew"_s, u"&New"_s, QKeySequence(Qt::CTRL | Qt::Key_N));
-    mnuOpen = addItem(this, mnuFile, u"mnuOpen"_s, u"&Open..."_s,
-                      QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuOpen =
+        addItem(this, mnuFile, u"mnuOpen"_s, u"&Open..."_s, QKeySequence(Qt::CTRL | Qt::Key_O));
     mnuSave = addItem(this, mnuFile, u"mnuSave"_s, u"&Save"_s, QKeySequence(Qt::CTRL | Qt::Key_S));
     mnuSaveAs = addItem(this, mnuFile, u"mnuSaveAs"_s, u"Save &As..."_s);
     mnuFile->addSeparator();
@@ -154,7 +156,8 @@ void frmMain::setupEditActions()
     // Ctrl+P pastes here; Print has no shortcut.
     mnuPaste =
         addItem(this, mnuEdit, u"mnuPaste"_s, u"&Paste"_s, QKeySequence(Qt::CTRL | Qt::Key_P));
-    mnuFind = addItem(this, mnuEdit, u"mnuFind"_s, u"&Find..."_s, QKeySequence(Qt::CTRL | Qt::Key_F));
+    mnuFind =
+        addItem(this, mnuEdit, u"mnuFind"_s, u"&Find..."_s, QKeySequence(Qt::CTRL | Qt::Key_F));
     mnuEdit->addSeparator();
     mnuClearClip = addItem(this, mnuEdit, u"mnuClearClip"_s, u"Clea&r Clipboard"_s);
     mnuEdit->addSeparator();
@@ -184,10 +187,9 @@ void frmMain::setupMacroActions()
     mnuMacroS->addSeparator();
     mnuMacroSymbols = mnuMacroS->addMenu(u"Symbols..."_s);
     mnuMacroSymbols->setObjectName(u"mnuMacroSymbols"_s);
-    mnuMacroCopyright =
-        addItem(this, mnuMacroSymbols, u"mnuMacroCopyright"_s, u"&Copyright (\u00A9)"_s);
+    mnuMacroCopyright = addItem(this, mnuMacroSymbols, u"mnuMacroCopyright"_s, u"&Copyright (©)"_s);
     mnuMacroRegTM =
-        addItem(this, mnuMacroSymbols, u"mnuMacroRegTM"_s, u"&Registered trademark (\u00AE)"_s);
+        addItem(this, mnuMacroSymbols, u"mnuMacroRegTM"_s, u"&Registered trademark (®)"_s);
 
     connect(mnuMacroTime, &QAction::triggered, this,
             [this] { guarded([this] { mnuMacroTime_Click(); }); });
@@ -203,10 +205,10 @@ void frmMain::setupConvertActions()
 {
     mnuConvert = menuBar()->addMenu(u"&Convert"_s);
     mnuConvert->setObjectName(u"mnuConvert"_s);
-    mnuConvertAll =
-        addItem(this, mnuConvert, u"mnuConvertAll"_s, u"Convert &All Text"_s, QKeySequence(Qt::Key_F5));
-    mnuConvertSel =
-        addItem(this, mnuConvert, u"mnuConvertSel"_s, u"Convert &Selection"_s, QKeySequence(Qt::Key_F6));
+    mnuConvertAll = addItem(this, mnuConvert, u"mnuConvertAll"_s, u"Convert &All Text"_s,
+                            QKeySequence(Qt::Key_F5));
+    mnuConvertSel = addItem(this, mnuConvert, u"mnuConvertSel"_s, u"Convert &Selection"_s,
+                            QKeySequence(Qt::Key_F6));
 
     connect(mnuConvertAll, &QAction::triggered, this,
             [this] { guarded([this] { mnuConvertAll_Click(); }); });
@@ -254,6 +256,8 @@ void frmMain::setupToolbar()
     Toolbar1->setIconSize(QSize(16, 16));
     Toolbar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
     Toolbar1->setFixedHeight(platform::twipsToPixels(360));
+    // At 24 pixels the default margins would shrink the 16-pixel images.
+    Toolbar1->layout()->setContentsMargins(0, 0, 0, 0);
     Toolbar1->setContextMenuPolicy(Qt::PreventContextMenu);
 
     addButton(u"new"_s, u"New"_s, u"icoNew"_s, true);
@@ -486,9 +490,9 @@ void frmMain::showModal(QDialog& dialog)
 
 void frmMain::unloadDialogs()
 {
-    for (QDialog* dialog : {static_cast<QDialog*>(m_frmOptions.data()),
-                            static_cast<QDialog*>(m_frmFind.data()),
-                            static_cast<QDialog*>(m_frmAbout.data())}) {
+    for (QDialog* dialog :
+         {static_cast<QDialog*>(m_frmOptions.data()), static_cast<QDialog*>(m_frmFind.data()),
+          static_cast<QDialog*>(m_frmAbout.data())}) {
         if (dialog) {
             dialog->hide();
             dialog->deleteLater();
@@ -577,8 +581,8 @@ void frmMain::guarded(const std::function<void()>& command)
     try {
         command();
     } catch (const platform::Error& error) {
-        m_platform.messageBox.show(error.codeAndDescription(), u"Error"_s,
-                                   platform::MsgButtons::OK, platform::MsgIcon::Critical);
+        m_platform.messageBox.show(error.codeAndDescription(), u"Error"_s, platform::MsgButtons::OK,
+                                   platform::MsgIcon::Critical);
     }
 }
 

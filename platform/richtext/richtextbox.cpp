@@ -34,8 +34,7 @@ QFont effectiveFont(const QTextCharFormat& format, const QFont& documentFont)
 
 /// Accumulates one formatting value over the runs of a selection; the value
 /// becomes "mixed" (empty) at the first run that differs.
-template <typename T>
-class Uniform {
+template <typename T> class Uniform {
 public:
     void add(const T& value)
     {
@@ -170,8 +169,7 @@ SelectionFormat RichTextBox::selectionFormat() const
             // An empty paragraph inside the selection still has a format.
             if (!any && block.length() == 1 && block.position() >= start)
                 add(block.charFormat());
-            if (name.mixed() && size.mixed() && bold.mixed() && italic.mixed() &&
-                underline.mixed())
+            if (name.mixed() && size.mixed() && bold.mixed() && italic.mixed() && underline.mixed())
                 break;
         }
     }

@@ -23,6 +23,6 @@ struct FakePlatform {
     FakeRegistry registry;
     FakeSpeechEngine speech;
 
-    platform::Platform services{settings, messageBox, dialog,   clipboard, printer, processes,
-                                help,     keyboard,   clock,    registry,  speech};
+    platform::Platform services{settings, messageBox, dialog, clipboard, printer, processes,
+                                help,     keyboard,   clock,  registry,  speech};
 };

@@ -32,8 +32,8 @@ public:
     long RegQueryValueEx(Handle key, const QString& valueName, std::uint32_t& type,
                          QByteArray& data, std::uint32_t& size) override
     {
-        const QString path = opened.value(static_cast<qsizetype>(key) - 1) + u'\\' +
-                             valueName.toLower();
+        const QString path =
+            opened.value(static_cast<qsizetype>(key) - 1) + u'\\' + valueName.toLower();
         if (!values.contains(path))
             return platform::ERROR_FILE_NOT_FOUND;
         const Value& v = values[path];

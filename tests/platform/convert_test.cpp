@@ -40,8 +40,8 @@ TEST(Conversions, RoundFractionsHalfToEven)
 
 TEST(Conversions, RejectOtherTextsWithTypeMismatch)
 {
-    for (const char16_t* text : {u"", u" ", u"abc", u"12a", u"1 2", u"--1", u".", u"0x10",
-                                 u"<html>404</html>"})
+    for (const char16_t* text :
+         {u"", u" ", u"abc", u"12a", u"1 2", u"--1", u".", u"0x10", u"<html>404</html>"})
         EXPECT_EQ(errorNumber([&] { toInt32(text); }), platform::err::TypeMismatch)
             << QString::fromUtf16(text).toStdString();
 }

@@ -1,1 +1,330 @@
+#include "fake_platform.h"
+
+#include "parlivox/shell/appstate.h"
+#include "parlivox/shell/frmMain.h"
+#include "platform/richtext/richtextbox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using platform::MsgResult;
+
+namespace {
+
+const QString openFilter = u"All Supported Files|*.rtf;*.txt|Rich Text Format (*.rtf)|*.rtf|"
+                           u"Text Files (*.txt)|*.txt|All Files|*.*"_s;
+const QString saveFilter = u"Rich Text Format (*.rtf)|*.rtf|Text File (*.txt)|*.txt"_s;
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+/// A loaded editor and a scratch folder.
+struct Editor {
+    explicit Editor(const QString& commandLine = {})
+        : state(fakes.speech), window(fakes.services, state, commandLine)
+    {
+        window.Form_Load();
+    }
+    QString path(const QString& name) const { return dir.path() + u'/' + name; }
+    QString panel() const { return window.statusPanel[0]->text(); }
+    /// Opens a file through the Open dialog.
+    void open(const QString& file, int filterIndex = 1)
+    {
+        fakes.dialog.answers.append(FakeCommonDialog::file(file, filterIndex));
+        window.openFile();
+    }
+    void type(const QString& text) { window.txtConvert->setSelText(text); }
+
+    QTemporaryDir dir;
+    FakePlatform fakes;
+    AppState state;
+    frmMain window;
+};
+
+} // namespace
+
+TEST(NewDocument, WithUnsavedChangesCancelChangesNothing)
+{
+    Editor e;
+    e.type(u"draft"_s);
+    e.fakes.messageBox.answers = {MsgResult::Cancel};
+    e.window.newFile();
+    ASSERT_EQ(e.fakes.messageBox.shown.size(), 1);
+    EXPECT_EQ(e.fakes.messageBox.last().buttons, platform::MsgButtons::YesNoCancel);
+    EXPECT_EQ(e.fakes.messageBox.last().title, u"Save File?"_s);
+    EXPECT_EQ(e.window.txtConvert->Text(), u"draft"_s);
+    EXPECT_TRUE(e.state.document.blnChanged);
+}
+
+TEST(NewDocument, WithUnsavedChangesNoDiscardsThem)
+{
+    Editor e;
+    writeFile(e.path(u"a.txt"_s), "text");
+    e.open(e.path(u"a.txt"_s));
+    e.type(u"more "_s);
+    e.fakes.messageBox.answers = {MsgResult::No};
+    e.window.newFile();
+    EXPECT_EQ(e.window.txtConvert->Text(), QString());
+    EXPECT_EQ(e.panel(), u"Rich Text Format"_s);
+    EXPECT_EQ(e.window.windowTitle(), u"Parlivox"_s);
+    EXPECT_FALSE(e.state.document.blnNamed);
+    EXPECT_FALSE(e.state.document.blnChanged);
+    EXPECT_EQ(e.state.document.strFileType, u"rtf"_s);
+    EXPECT_TRUE(e.state.document.strFileName.isEmpty());
+    EXPECT_EQ(readAll(e.path(u"a.txt"_s)), QByteArray("text"));
+}
+
+TEST(NewDocument, AfterOpeningATextFileThePanelReadsRichText)
+{
+    Editor e;
+    writeFile(e.path(u"a.txt"_s), "text");
+    e.open(e.path(u"a.txt"_s));
+    ASSERT_EQ(e.panel(), u"Plain Text Format"_s);
+    e.window.newFile();
+    EXPECT_TRUE(e.fakes.messageBox.shown.isEmpty());
+    EXPECT_EQ(e.panel(), u"Rich Text Format"_s);
+}
+
+TEST(NewDocument, YesWhoseSaveAsIsCancelledKeepsTheDocument)
+{
+    Editor e;
+    e.type(u"precious"_s);
+    e.fakes.messageBox.answers = {MsgResult::Yes};
+    e.fakes.dialog.answers = {FakeCommonDialog::cancelled()};
+    e.window.newFile();
+    EXPECT_EQ(e.window.txtConvert->Text(), u"precious"_s);
+    EXPECT_TRUE(e.state.document.blnChanged);
+}
+
+TEST(OpenDocument, UsesTheOpenFilterWithFlagFour)
+{
+    Editor e;
+    writeFile(e.path(u"a.txt"_s), "x");
+    e.open(e.path(u"a.txt"_s));
+    ASSERT_EQ(e.fakes.dialog.calls.size(), 1);
+    EXPECT_EQ(e.fakes.dialog.calls[0].kind, FakeCommonDialog::Kind::Open);
+    EXPECT_EQ(e.fakes.dialog.calls[0].flags, 4);
+    EXPECT_EQ(e.fakes.dialog.calls[0].filter, openFilter);
+}
+
+TEST(OpenDocument, AnUppercaseRtfNameCountsAsRichText)
+{
+    Editor e;
+    writeFile(e.path(u"LETTER.RTF"_s), "{\\rtf1\\ansi Dear reader\\par}");
+    e.open(e.path(u"LETTER.RTF"_s));
+    EXPECT_EQ(e.state.document.strFileType, u"rtf"_s);
+    EXPECT_EQ(e.panel(), u"Rich Text Format"_s);
+    EXPECT_EQ(e.window.windowTitle(), u"Parlivox - ["_s + e.path(u"LETTER.RTF"_s) + u"]"_s);
+    EXPECT_TRUE(e.state.document.blnNamed);
+    EXPECT_FALSE(e.state.document.blnChanged);
+    EXPECT_TRUE(e.fakes.messageBox.shown.isEmpty());
+}
+
+TEST(OpenDocument, AnotherExtensionKeepsThePanelAndSaveAsksForAName)
+{
+    Editor e;
+    writeFile(e.path(u"a.txt"_s), "first");
+    e.open(e.path(u"a.txt"_s));
+    writeFile(e.path(u"notes.doc"_s), "plain words");
+    e.open(e.path(u"notes.doc"_s), 4);
+    EXPECT_EQ(e.state.document.strFileType, u"doc"_s);
+    EXPECT_EQ(e.panel(), u"Plain Text Format"_s) << "the panel keeps its previous text";
+    EXPECT_EQ(e.window.txtConvert->Text(), u"plain words"_s);
+
+    // Save of such a document never writes it in a guessed format.
+    e.type(u"!"_s);
+    e.fakes.dialog.answers = {FakeCommonDialog::file(e.path(u"notes.rtf"_s), 1)};
+    e.window.saveFile();
+    EXPECT_EQ(e.fakes.dialog.calls.last().kind, FakeCommonDialog::Kind::Save);
+    EXPECT_EQ(readAll(e.path(u"notes.doc"_s)), QByteArray("plain words"));
+    EXPECT_TRUE(QFile::exists(e.path(u"notes.rtf"_s)));
+    EXPECT_EQ(e.state.document.strFileType, u"rtf"_s);
+}
+
+TEST(OpenDocument, ClosingRightAfterOpenAsksNothing)
+{
+    Editor e;
+    writeFile(e.path(u"a.txt"_s), "text");
+    e.open(e.path(u"a.txt"_s));
+    e.window.show();
+    EXPECT_TRUE(e.window.close());
+    EXPECT_TRUE(e.fakes.messageBox.shown.isEmpty());
+}
+
+TEST(OpenDocument, ACancelledDialogChangesNothingAndSaysNothing)
+{
+    Editor e;
+    e.type(u"kept"_s);
+    e.fakes.messageBox.answers = {MsgResult::No};
+    e.fakes.dialog.answers = {FakeCommonDialog::cancelled()};
+    e.window.openFile();
+    EXPECT_EQ(e.window.txtConvert->Text(), u"kept"_s);
+    EXPECT_EQ(e.fakes.messageBox.shown.size(), 1) << "only the save prompt";
+}
+
+TEST(OpenDocument, AFileThatCannotBeReadIsReportedWithItsCode)
+{
+    Editor e;
+    writeFile(e.path(u"a.txt"_s), "text");
+    e.open(e.path(u"a.txt"_s));
+    const QString missing = e.path(u"gone.rtf"_s);
+    e.open(missing);
+    ASSERT_EQ(e.fakes.messageBox.shown.size(), 1);
+    EXPECT_TRUE(e.fakes.messageBox.last().text.startsWith(u"53 - "_s));
+    EXPECT_EQ(e.fakes.messageBox.last().title, u"Error"_s);
+    EXPECT_EQ(e.fakes.messageBox.last().icon, platform::MsgIcon::Critical);
+    EXPECT_EQ(e.window.txtConvert->Text(), QString());
+    EXPECT_FALSE(e.state.document.blnNamed);
+    EXPECT_FALSE(e.state.document.blnChanged);
+    EXPECT_EQ(e.state.document.strFileName, missing);
+    EXPECT_EQ(e.window.windowTitle(), u"Parlivox - ["_s + e.path(u"a.txt"_s) + u"]"_s);
+    EXPECT_EQ(e.panel(), u"Plain Text Format"_s);
+}
+
+TEST(SaveAs, UsesTheSaveFilterAndWritesRichTextByDefault)
+{
+    Editor e;
+    e.type(u"Hello"_s);
+    e.fakes.dialog.answers = {FakeCommonDialog::file(e.path(u"hello.rtf"_s), 1)};
+    EXPECT_TRUE(e.window.saveFileAs());
+    EXPECT_EQ(e.fakes.dialog.calls.last().filter, saveFilter);
+    EXPECT_TRUE(readAll(e.path(u"hello.rtf"_s)).startsWith("{\\rtf"));
+    EXPECT_EQ(e.window.windowTitle(), u"Parlivox - ["_s + e.path(u"hello.rtf"_s) + u"]"_s);
+    EXPECT_EQ(e.panel(), u"Rich Text Format"_s);
+    EXPECT_FALSE(e.state.document.blnChanged);
+    EXPECT_TRUE(e.state.document.blnNamed);
+}
+
+TEST(SaveAs, TheTextFilterWritesPlainTextAndLaterSavesFollow)
+{
+    Editor e;
+    e.type(u"line one\nline two"_s);
+    e.fakes.dialog.answers = {FakeCommonDialog::file(e.path(u"notes.txt"_s), 2)};
+    e.window.saveFileAs();
+    EXPECT_EQ(readAll(e.path(u"notes.txt"_s)), QByteArray("line one\nline two"));
+    EXPECT_EQ(e.panel(), u"Plain Text Format"_s);
+    EXPECT_EQ(e.state.document.strFileType, u"txt"_s);
+
+    e.type(u" and three"_s);
+    e.window.saveFile();
+    EXPECT_EQ(readAll(e.path(u"notes.txt"_s)), QByteArray("line one\nline two and three"));
+    EXPECT_FALSE(e.state.document.blnChanged);
+}
+
+TEST(SaveAs, OverwriteNoAsksAgainAndYesOverwrites)
+{
+    Editor e;
+    writeFile(e.path(u"old.txt"_s), "old content");
+    e.type(u"new content"_s);
+    e.fakes.dialog.answers = {FakeCommonDialog::file(e.path(u"old.txt"_s), 2),
+                              FakeCommonDialog::file(e.path(u"old.txt"_s), 2)};
+    e.fakes.messageBox.answers = {MsgResult::No, MsgResult::Yes};
+    e.window.saveFileAs();
+    ASSERT_EQ(e.fakes.messageBox.shown.size(), 2);
+    EXPECT_EQ(e.fakes.messageBox.shown[0].text,
+              u"File already exists. Do you want to overwrite it?"_s);
+    EXPECT_EQ(e.fakes.messageBox.shown[0].title, u"Overwrite?"_s);
+    EXPECT_EQ(e.fakes.messageBox.shown[0].buttons, platform::MsgButtons::YesNo);
+    EXPECT_EQ(e.fakes.dialog.calls.size(), 2);
+    EXPECT_EQ(readAll(e.path(u"old.txt"_s)), QByteArray("new content"));
+}
+
+TEST(SaveAs, ADeclinedOverwriteIsNeverOverwrittenLaterWithoutAsking)
+{
+    Editor e;
+    writeFile(e.path(u"keep.txt"_s), "keep me");
+    e.type(u"draft"_s);
+    e.fakes.dialog.answers = {FakeCommonDialog::file(e.path(u"keep.txt"_s), 2),
+                              FakeCommonDialog::cancelled()};
+    e.fakes.messageBox.answers = {MsgResult::No};
+    EXPECT_FALSE(e.window.saveFileAs());
+    EXPECT_EQ(e.window.windowTitle(), u"Parlivox - ["_s + e.path(u"keep.txt"_s) + u"]"_s);
+    EXPECT_TRUE(e.state.document.blnChanged) << "nothing was written";
+
+    e.fakes.dialog.answers = {FakeCommonDialog::cancelled()};
+    e.window.saveFile();
+    EXPECT_EQ(e.fakes.dialog.calls.last().kind, FakeCommonDialog::Kind::Save);
+    EXPECT_EQ(readAll(e.path(u"keep.txt"_s)), QByteArray("keep me"));
+}
+
+TEST(SaveAs, AFailedWriteIsReportedAndTheChangesStayUnsaved)
+{
+    Editor e;
+    e.type(u"draft"_s);
+    e.fakes.dialog.answers = {FakeCommonDialog::file(e.path(u"no/such/dir/a.rtf"_s), 1)};
+    EXPECT_FALSE(e.window.saveFileAs());
+    ASSERT_EQ(e.fakes.messageBox.shown.size(), 1);
+    EXPECT_TRUE(e.fakes.messageBox.last().text.contains(u" - "_s));
+    EXPECT_EQ(e.fakes.messageBox.last().title, u"Error"_s);
+    EXPECT_TRUE(e.state.document.blnChanged);
+    EXPECT_EQ(e.window.windowTitle(), u"Parlivox"_s);
+}
+
+TEST(Save, AFailedWriteShowsTheDescriptionAndKeepsTheChangedFlag)
+{
+    Editor e;
+    QDir().mkpath(e.path(u"folder.txt"_s));
+    e.type(u"x"_s);
+    e.state.document.blnNamed = true;
+    e.state.document.strFileName = e.path(u"folder.txt"_s); // a folder cannot be written
+    e.state.document.strFileType = u"txt"_s;
+    EXPECT_FALSE(e.window.saveFile());
+    ASSERT_EQ(e.fakes.messageBox.shown.size(), 1);
+    EXPECT_EQ(e.fakes.messageBox.last().title, u"Error"_s);
+    EXPECT_FALSE(e.fakes.messageBox.last().text.startsWith(u"75 - "_s));
+    EXPECT_TRUE(e.state.document.blnChanged);
+}
+
+TEST(CommandLine, AQuotedPathOpensWithoutChangingTheCaption)
+{
+    QTemporaryDir dir;
+    const QString file = dir.path() + u"/My Files/a.txt"_s;
+    QDir().mkpath(dir.path() + u"/My Files"_s);
+    writeFile(file, "from the command line");
+    Editor e(u"\""_s + file + u"\""_s);
+    EXPECT_EQ(e.window.txtConvert->Text(), u"from the command line"_s);
+    EXPECT_EQ(e.panel(), u"Plain Text Format"_s);
+    EXPECT_EQ(e.window.windowTitle(), u"Parlivox"_s);
+    EXPECT_TRUE(e.state.document.blnNamed);
+    EXPECT_FALSE(e.state.document.blnChanged);
+    EXPECT_TRUE(e.window.isMenuEnabled(e.window.mnuConvert));
+    e.window.show();
+    EXPECT_TRUE(e.window.close());
+    EXPECT_TRUE(e.fakes.messageBox.shown.isEmpty());
+}
+
+TEST(CommandLine, AnUnquotedPathLosesItsEndsAndTheFailureIsReported)
+{
+    QTemporaryDir dir;
+    writeFile(dir.path() + u"/a.txt"_s, "x");
+    Editor e(dir.path() + u"/a.txt"_s);
+    ASSERT_EQ(e.fakes.messageBox.shown.size(), 1);
+    EXPECT_EQ(e.fakes.messageBox.last().title, u"Error"_s);
+    EXPECT_FALSE(e.fakes.messageBox.last().text.startsWith(u"53 - "_s)) << "description only";
+    EXPECT_EQ(e.state.document.strFileName, dir.path().mid(1) + u"/a.tx"_s);
+    EXPECT_FALSE(e.state.document.blnNamed);
+    EXPECT_EQ(e.window.txtConvert->Text(), QString());
+}
+
+TEST(CommandLine, ASingleCharacterIsReportedInTheSameWay)
+{
+    Editor e(u"x"_s);
+    ASSERT_EQ(e.fakes.messageBox.shown.size(), 1);
+    EXPECT_EQ(e.fakes.messageBox.last().title, u"Error"_s);
+    EXPECT_FALSE(e.state.document.blnNamed);
+}

@@ -1,1 +1,350 @@
+#include "fake_platform.h"
+
+#include "parlivox/shell/appstate.h"
+#include "parlivox/shell/frmMain.h"
+#include "platform/richtext/richtextbox.h"
+#include "platform/ui/screen.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
 #include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+/// A fresh editor process: fakes, state and a loaded main window.
+struct Editor {
+    explicit Editor(const QString& commandLine = {}, bool load = true)
+        : state(fakes.speech), window(fakes.services, state, commandLine)
+    {
+        if (load)
+            window.Form_Load();
+    }
+    FakePlatform fakes;
+    AppState state;
+    frmMain window;
+};
+
+QStringList itemsOf(const QMenu* menu)
+{
+    QStringList items;
+    for (const QAction* action : menu->actions()) {
+        if (action->isSeparator())
+            items << u"-"_s;
+        else
+            items << action->text() + u"|"_s + action->shortcut().toString();
+    }
+    return items;
+}
+
+} // namespace
+
+TEST(MainWindowComposition, MenusHoldEveryItemWithItsCaptionAndShortcut)
+{
+    Editor e;
+    const QList<QAction*> top = e.window.menuBar()->actions();
+    ASSERT_EQ(top.size(), 5);
+    EXPECT_EQ(top[0]->text(), u"&File"_s);
+    EXPECT_EQ(top[1]->text(), u"&Edit"_s);
+    EXPECT_EQ(top[2]->text(), u"&Macros"_s);
+    EXPECT_EQ(top[3]->text(), u"&Convert"_s);
+    EXPECT_EQ(top[4]->text(), u"&Help"_s);
+    EXPECT_EQ(
+        itemsOf(e.window.mnuFile),
+        (QStringList{u"&New|Ctrl+N"_s, u"&Open...|Ctrl+O"_s, u"&Save|Ctrl+S"_s, u"Save &As...|"_s,
+                     u"-"_s, u"&Print...|"_s, u"-"_s, u"P&references...|"_s, u"-"_s, u"E&xit|"_s}));
+    EXPECT_EQ(
+        itemsOf(e.window.mnuEdit),
+        (QStringList{u"C&ut|Ctrl+X"_s, u"&Copy|Ctrl+C"_s, u"&Paste|Ctrl+P"_s, u"&Find...|Ctrl+F"_s,
+                     u"-"_s, u"Clea&r Clipboard|"_s, u"-"_s, u"Select &All|Ctrl+A"_s}));
+    EXPECT_EQ(itemsOf(e.window.mnuMacroS),
+              (QStringList{u"Insert &Time macro|"_s, u"Insert &Date macro|"_s, u"-"_s,
+                           u"Symbols...|"_s}));
+    EXPECT_EQ(itemsOf(e.window.mnuMacroSymbols),
+              (QStringList{u"&Copyright (\u00A9)|"_s, u"&Registered trademark (\u00AE)|"_s}));
+    EXPECT_EQ(itemsOf(e.window.mnuHelp),
+              (QStringList{u"Contents...|"_s, u"-"_s, u"Check for Updates...|"_s, u"-"_s,
+                           u"&About Parlivox...|"_s}));
+    // The Convert menu is disabled by start-up, which also lifts its shortcuts.
+    EXPECT_EQ(e.window.mnuConvertAll->text(), u"Convert &All Text"_s);
+    EXPECT_EQ(e.window.mnuConvertSel->text(), u"Convert &Selection"_s);
+}
+
+TEST(MainWindowComposition, ToolbarHasTheTwentyThreeEntriesInOrder)
+{
+    Editor e;
+    QStringList entries;
+    for (QAction* action : e.window.Toolbar1->actions()) {
+        if (action->isSeparator())
+            entries << u"|"_s;
+        else if (auto* widget = e.window.Toolbar1->widgetForAction(action);
+                 widget && !qobject_cast<QToolButton*>(widget))
+            entries << u"placeholder "_s + QString::number(widget->width());
+        else
+            entries << action->objectName() + u":"_s + action->toolTip() +
+                           (action->isEnabled() ? u""_s : u" (off)"_s);
+    }
+    const QString font = QString::number(platform::twipsToPixels(3200));
+    const QString size = QString::number(platform::twipsToPixels(1050));
+    EXPECT_EQ(entries, (QStringList{u"new:New"_s,
+                                    u"open:Open File"_s,
+                                    u"save:Save File"_s,
+                                    u"print:Print file"_s,
+                                    u"|"_s,
+                                    u"speech:Convert To Speech (off)"_s,
+                                    u"playpause:Pause Speech (off)"_s,
+                                    u"stop:Stop speech (off)"_s,
+                                    u"|"_s,
+                                    u"prop:Settings"_s,
+                                    u"|"_s,
+                                    u"placeholder "_s + font,
+                                    u"placeholder "_s + size,
+                                    u"fntBold:Bold"_s,
+                                    u"fntItalic:Italic"_s,
+                                    u"fntUnderline:Underline"_s,
+                                    u"fntColour:Colour"_s,
+                                    u"|"_s,
+                                    u"fntLeft:Left Justify"_s,
+                                    u"fntCentre:Centre Justify"_s,
+                                    u"fntRight:Right Justify"_s,
+                                    u"|"_s,
+                                    u"about:Help"_s}));
+    EXPECT_EQ(e.window.SMicons.size(), 18);
+    EXPECT_TRUE(e.window.cmbFont->parentWidget()->isAncestorOf(e.window.cmbFont));
+}
+
+TEST(MainWindowComposition, StatusBarPanelsAndTimerStartAsDesigned)
+{
+    Editor e;
+    EXPECT_EQ(e.window.windowTitle(), u"Parlivox"_s);
+    EXPECT_EQ(e.window.statusPanel[0]->text(), u"Rich Text Format"_s);
+    EXPECT_EQ(e.window.statusPanel[0]->toolTip(), u"Document Format"_s);
+    EXPECT_EQ(e.window.statusPanel[0]->objectName(), u"format"_s);
+    EXPECT_EQ(e.window.statusPanel[1]->text(), u"Ready"_s);
+    EXPECT_EQ(e.window.statusPanel[1]->toolTip(), u"Status"_s);
+    EXPECT_EQ(e.window.statusPanel[2]->text(), u"CAPS"_s);
+    EXPECT_EQ(e.window.statusPanel[2]->toolTip(), u"Caps Lock Status"_s);
+    EXPECT_EQ(e.window.statusPanel[3]->text(), u"NUM"_s);
+    EXPECT_EQ(e.window.statusPanel[3]->toolTip(), u"Num Lock Status"_s);
+    // The fake keyboard has Num Lock on and Caps Lock off.
+    EXPECT_FALSE(e.window.statusPanel[2]->isEnabled());
+    EXPECT_TRUE(e.window.statusPanel[3]->isEnabled());
+    EXPECT_EQ(e.window.tmrSpk->interval(), 1);
+    EXPECT_FALSE(e.window.tmrSpk->isActive());
+    EXPECT_EQ(e.window.strPlayState, u"stopped"_s);
+    EXPECT_EQ(e.state.document.strFileType, u"rtf"_s);
+}
+
+TEST(MainWindowStartState, ConvertMenuIsOffUntilTheEditorHoldsText)
+{
+    Editor e;
+    EXPECT_FALSE(e.window.isMenuEnabled(e.window.mnuConvert));
+    EXPECT_FALSE(e.window.mnuConvert->menuAction()->isEnabled());
+    EXPECT_TRUE(e.window.mnuConvertAll->shortcut().isEmpty()) << "F5 is off with its menu";
+    EXPECT_FALSE(e.window.mnuCut->isEnabled());
+    EXPECT_FALSE(e.window.mnuCopy->isEnabled());
+    EXPECT_FALSE(e.window.mnuSelectAll->isEnabled());
+
+    e.window.txtConvert->setText(u"Hello"_s);
+    EXPECT_TRUE(e.window.isMenuEnabled(e.window.mnuConvert));
+    EXPECT_EQ(e.window.mnuConvertAll->shortcut(), QKeySequence(Qt::Key_F5));
+    EXPECT_EQ(e.window.mnuConvertSel->shortcut(), QKeySequence(Qt::Key_F6));
+    EXPECT_TRUE(e.window.mnuSelectAll->isEnabled());
+    EXPECT_TRUE(e.window.button(u"speech"_s)->isEnabled());
+}
+
+TEST(MainWindowStartState, PasteFollowsWhatTheClipboardHolds)
+{
+    {
+        FakePlatform fakes; // a picture only: neither text nor RTF
+        AppState state(fakes.speech);
+        frmMain window(fakes.services, state, QString());
+        window.Form_Load();
+        EXPECT_FALSE(window.mnuPaste->isEnabled());
+    }
+    {
+        FakePlatform fakes;
+        fakes.clipboard.plain = u"text"_s;
+        AppState state(fakes.speech);
+        frmMain window(fakes.services, state, QString());
+        window.Form_Load();
+        EXPECT_TRUE(window.mnuPaste->isEnabled());
+    }
+    {
+        FakePlatform fakes;
+        fakes.clipboard.rich = true;
+        AppState state(fakes.speech);
+        frmMain window(fakes.services, state, QString());
+        window.Form_Load();
+        EXPECT_TRUE(window.mnuPaste->isEnabled());
+    }
+}
+
+TEST(MainWindowStartState, DisabledMenuKeepsItsItemsOwnStates)
+{
+    Editor e;
+    e.window.mnuCut->setEnabled(true);
+    e.window.setMenuEnabled(e.window.mnuEdit, false);
+    EXPECT_TRUE(e.window.mnuCut->shortcut().isEmpty());
+    e.window.setMenuEnabled(e.window.mnuEdit, false); // twice keeps the saved shortcut
+    e.window.setMenuEnabled(e.window.mnuEdit, true);
+    EXPECT_TRUE(e.window.mnuCut->isEnabled());
+    EXPECT_EQ(e.window.mnuCut->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_X));
+    EXPECT_EQ(e.window.mnuPaste->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+}
+
+TEST(WindowState, WithNothingStoredTheWindowIsNormalAtEightyPercent)
+{
+    Editor e;
+    e.window.show();
+    QCoreApplication::processEvents();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_FALSE(e.window.isMaximized());
+    EXPECT_NEAR(e.window.width(), screen.width() * 0.8, 2);
+    EXPECT_NEAR(e.window.height(), screen.height() * 0.8, 2);
+    EXPECT_EQ(e.fakes.settings.config(u"wMax"_s), u"0"_s);
+}
+
+TEST(WindowState, StoredMaximisedOpensMaximisedAndRestoringStoresNormal)
+{
+    FakePlatform fakes;
+    fakes.settings.setConfig(u"wMax"_s, u"1"_s);
+    AppState state(fakes.speech);
+    frmMain window(fakes.services, state, QString());
+    window.Form_Load();
+    window.show();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window.isMaximized());
+    EXPECT_EQ(fakes.settings.config(u"wMax"_s), u"1"_s);
+    window.showNormal();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(fakes.settings.config(u"wMax"_s), u"0"_s);
+}
+
+TEST(WindowState, MinimisingStoresNothing)
+{
+    Editor e;
+    e.window.show();
+    e.window.showMaximized();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(e.fakes.settings.config(u"wMax"_s), u"1"_s);
+    const int writes = e.fakes.settings.writes;
+    e.window.showMinimized();
+    QCoreApplication::processEvents();
+    e.window.close();
+    EXPECT_EQ(e.fakes.settings.config(u"wMax"_s), u"1"_s);
+    EXPECT_EQ(e.fakes.settings.writes, writes);
+}
+
+TEST(WindowLayout, EditorSitsUnderTheToolbarAndFillsTheClientArea)
+{
+    Editor e;
+    e.window.show();
+    QCoreApplication::processEvents();
+    const QWidget* client = e.window.centralWidget();
+    EXPECT_EQ(e.window.txtConvert->y(), platform::twipsToPixels(360));
+    EXPECT_EQ(e.window.txtConvert->x(), 0);
+    EXPECT_EQ(e.window.txtConvert->width(), client->width());
+    EXPECT_EQ(e.window.txtConvert->height(), client->height() - e.window.Toolbar1->height());
+}
+
+TEST(WindowLayout, AWindowTooSmallForTheEditorKeepsItsLastHeightSilently)
+{
+    Editor e;
+    e.window.show();
+    QCoreApplication::processEvents();
+    const int before = e.window.txtConvert->height();
+    e.window.resize(e.window.width(), 10);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(e.fakes.messageBox.shown.isEmpty());
+    EXPECT_GE(e.window.txtConvert->height(), 0);
+    static_cast<void>(before);
+}
+
+TEST(LoadSequence, ANonNumericStoredStateIsReportedAndSkipsTheLaterSteps)
+{
+    FakePlatform fakes;
+    fakes.settings.setConfig(u"wMax"_s, u"big"_s);
+    AppState state(fakes.speech);
+    frmMain window(fakes.services, state, u"\"/nonexistent/a.txt\""_s);
+    window.Form_Load();
+    ASSERT_EQ(fakes.messageBox.shown.size(), 1);
+    EXPECT_EQ(fakes.messageBox.last().text, u"Type mismatch"_s);
+    EXPECT_EQ(fakes.messageBox.last().title, u"Error"_s);
+    EXPECT_EQ(fakes.messageBox.last().icon, platform::MsgIcon::Critical);
+    EXPECT_EQ(window.cmbFontSize->count(), 0) << "the font lists were not filled";
+    EXPECT_TRUE(window.strPlayState.isEmpty());
+    EXPECT_TRUE(state.document.strFileName.isEmpty()) << "the command line was not opened";
+}
+
+TEST(CloseRequest, WithoutChangesTheWindowClosesWithoutAQuestion)
+{
+    Editor e;
+    e.window.show();
+    EXPECT_TRUE(e.window.close());
+    EXPECT_TRUE(e.fakes.messageBox.shown.isEmpty());
+}
+
+TEST(CloseRequest, ChangesAndNoCloseWithoutSaving)
+{
+    Editor e;
+    e.window.show();
+    e.window.txtConvert->setText(u"draft"_s);
+    e.fakes.messageBox.answers = {platform::MsgResult::No};
+    EXPECT_TRUE(e.window.close());
+    ASSERT_EQ(e.fakes.messageBox.shown.size(), 1);
+    EXPECT_EQ(e.fakes.messageBox.last().text,
+              u"The file has been changed. Would you like to save the file?"_s);
+    EXPECT_EQ(e.fakes.messageBox.last().title, u"Save File?"_s);
+    EXPECT_EQ(e.fakes.messageBox.last().buttons, platform::MsgButtons::YesNo);
+    EXPECT_EQ(e.fakes.messageBox.last().icon, platform::MsgIcon::Question);
+    EXPECT_TRUE(e.fakes.dialog.calls.isEmpty());
+}
+
+TEST(CloseRequest, YesFollowedByACancelledSaveKeepsTheWindowOpen)
+{
+    Editor e;
+    e.window.show();
+    e.window.txtConvert->setText(u"draft"_s);
+    e.fakes.messageBox.answers = {platform::MsgResult::Yes};
+    e.fakes.dialog.answers = {FakeCommonDialog::cancelled()};
+    EXPECT_FALSE(e.window.close());
+    EXPECT_TRUE(e.window.isVisible());
+    EXPECT_EQ(e.window.txtConvert->Text(), u"draft"_s);
+    EXPECT_TRUE(e.state.document.blnChanged);
+}
+
+TEST(CloseRequest, UnloadReleasesTheVoiceAndStopsPolling)
+{
+    Editor e;
+    e.window.show();
+    e.state.objVoice();
+    e.window.tmrSpk->start();
+    EXPECT_TRUE(e.window.close());
+    EXPECT_FALSE(e.state.hasVoice());
+    EXPECT_FALSE(e.window.tmrSpk->isActive());
+    EXPECT_EQ(e.fakes.speech.log.destroyed, 1);
+}
+
+TEST(CloseRequest, ExitRunsTheSameCloseRequest)
+{
+    Editor e;
+    e.window.show();
+    e.window.txtConvert->setText(u"draft"_s);
+    e.fakes.messageBox.answers = {platform::MsgResult::No};
+    e.window.mnuExit->trigger();
+    EXPECT_FALSE(e.window.isVisible());
+    EXPECT_EQ(e.fakes.messageBox.shown.size(), 1);
+}

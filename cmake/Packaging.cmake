@@ -1,0 +1,19 @@
+# `make package`: a Debian package of both programs.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME parlivox)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "The Parlivox developers <maintainers@parlivox.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "rich-text editor that reads your documents aloud")
+set(CPACK_PACKAGE_DESCRIPTION
+  "Parlivox is a rich-text editor for RTF and plain text documents that reads\n the whole document or the selection aloud through espeak-ng, with pause,\n resume and stop. Nuvafetch, its companion, checks for updates.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION editors)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PARLIVOX_WEBSITE})
+# Libraries the executables link come from dpkg-shlibdeps; the plug-ins and
+# data that Qt and espeak-ng load at run time are declared by hand.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+  "qt6-qpa-plugins, libqt6svg6, espeak-ng-data, fonts-dejavu-core | fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2, hardinfo | gnome-system-monitor")
+set(CPACK_STRIP_FILES ON)
+include(CPack)
