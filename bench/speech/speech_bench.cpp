@@ -50,7 +50,9 @@ double cpuSeconds()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    const auto seconds = [](const timeval& t) {
+        return t.tv_sec + t.tv_usec / 1e6;
+    };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
@@ -86,9 +88,9 @@ const QString twentySeconds =
 struct Reference {
     double firstSentence1 = 0; ///< ms to synthesize the 1-page document's first sentence
     double firstSentence500 = 0;
-    double firstBuffer = 0;    ///< ms to its first samples
-    double cpu20 = 0;          ///< CPU seconds to synthesize twentySeconds alone
-    double audio20 = 0;        ///< seconds of sound that text makes
+    double firstBuffer = 0; ///< ms to its first samples
+    double cpu20 = 0;       ///< CPU seconds to synthesize twentySeconds alone
+    double audio20 = 0;     ///< seconds of sound that text makes
 };
 
 long referenceSamples = 0;
@@ -113,8 +115,8 @@ void synthesizeLikeTheEngine(const QString& text, bool firstOnly)
     while (pos < text.size()) {
         const qsizetype end = platform::speech::sentenceEnd(text, pos);
         const QByteArray utf8 = QStringView(text).sliced(pos, end - pos).trimmed().toUtf8() + ' ';
-        espeak_Synth(utf8.constData(), static_cast<std::size_t>(utf8.size()) + 1, 0,
-                     POS_CHARACTER, 0, espeakCHARS_UTF8 | espeakENDPAUSE, nullptr, nullptr);
+        espeak_Synth(utf8.constData(), static_cast<std::size_t>(utf8.size()) + 1, 0, POS_CHARACTER,
+                     0, espeakCHARS_UTF8 | espeakENDPAUSE, nullptr, nullptr);
         if (firstOnly)
             return;
         pos = platform::speech::skipBlanks(text, end);
@@ -189,7 +191,10 @@ public:
     {
         w.Form_Load();
     }
-    platform::EspeakVoice& voice() { return dynamic_cast<platform::EspeakVoice&>(state.objVoice()); }
+    platform::EspeakVoice& voice()
+    {
+        return dynamic_cast<platform::EspeakVoice&>(state.objVoice());
+    }
 
     /// ms from the start command to the first sample queued for the device.
     double timeToFirstSound(bool stop = true)
@@ -237,8 +242,8 @@ int main(int argc, char* argv[])
         s.timeToFirstSound(false);
         while (!s.voice().counters().firstSamplePlayed)
             std::this_thread::sleep_for(std::chrono::microseconds(100));
-        picked.push_back(ms(*s.voice().counters().firstSamplePlayed -
-                            *s.voice().counters().firstSampleQueued));
+        picked.push_back(
+            ms(*s.voice().counters().firstSamplePlayed - *s.voice().counters().firstSampleQueued));
         s.w.StopText();
     }
     s.w.txtConvert->setText(document(500));
@@ -247,7 +252,8 @@ int main(int argc, char* argv[])
         page500.push_back(s.timeToFirstSound());
     rows.push_back({"first sound, first start (1 page)", cold, "ms", "-"});
     rows.push_back({"first sound, 1-page document", median(page1), "ms", "< 30"});
-    rows.push_back({"espeak-ng alone: first sentence, 1 page", reference.firstSentence1, "ms", "-"});
+    rows.push_back(
+        {"espeak-ng alone: first sentence, 1 page", reference.firstSentence1, "ms", "-"});
     rows.push_back({"first sound / espeak-ng first sentence, 1 page",
                     median(page1) / reference.firstSentence1, "x", "< 2"});
     rows.push_back({"first sound, 500-page document", median(page500), "ms", "< 30"});
@@ -255,7 +261,8 @@ int main(int argc, char* argv[])
         {"espeak-ng alone: first sentence, 500 pages", reference.firstSentence500, "ms", "-"});
     rows.push_back({"first sound / espeak-ng first sentence, 500 pages",
                     median(page500) / reference.firstSentence500, "x", "< 2"});
-    rows.push_back({"espeak-ng alone: first samples of a sentence", reference.firstBuffer, "ms", "-"});
+    rows.push_back(
+        {"espeak-ng alone: first samples of a sentence", reference.firstBuffer, "ms", "-"});
     rows.push_back({"queued to taken by the device (dummy driver)", median(picked), "ms", "-"});
 
     // (b) From the moment the device asks for more after the last sample to
@@ -290,8 +297,8 @@ int main(int argc, char* argv[])
     rows.push_back({"CPU while speaking (whole process)", cpu / wall * 100, "% of a core", "-"});
     rows.push_back({"espeak-ng alone: CPU to synthesize it", reference.cpu20 / wall * 100,
                     "% of a core", "-"});
-    rows.push_back({"CPU beyond synthesis", (cpu - reference.cpu20) / wall * 100, "% of a core",
-                    "< 3"});
+    rows.push_back(
+        {"CPU beyond synthesis", (cpu - reference.cpu20) / wall * 100, "% of a core", "< 3"});
 
     std::printf("%-52s %10s  %-12s %s\n", "name", "value", "unit", "goal");
     for (const Row& row : rows)
