@@ -89,7 +89,7 @@ void frmMain::PlayText()
         const QTime time = m_platform.clock.now().time();
         const QDate date = m_platform.clock.now().date();
         m_state.strSpeakText =
-            speechtext::prepare(m_state.strSpeakText, time, date, QLocale::system());
+            speechtext::prepare(std::move(m_state.strSpeakText), time, date, QLocale::system());
 
         setBusyState();
         voice.Speak(m_state.strSpeakText, punctuation

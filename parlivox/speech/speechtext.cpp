@@ -44,9 +44,14 @@ QString dateText(QDate date, const QLocale& locale)
 
 QString prepare(QString text, QTime time, QDate date, const QLocale& locale)
 {
-    text.replace(u"$time$"_s, timeText(time, locale), Qt::CaseSensitive);
-    text.replace(u"$date$"_s, dateText(date, locale), Qt::CaseSensitive);
-    text.replace(QChar(0x00B5), u"Micro"_s);
+    // A long document seldom holds a macro or a micro sign: looking for one
+    // character first is many times faster than a search for a word.
+    if (text.contains(u'$')) {
+        text.replace(u"$time$"_s, timeText(time, locale), Qt::CaseSensitive);
+        text.replace(u"$date$"_s, dateText(date, locale), Qt::CaseSensitive);
+    }
+    if (text.contains(QChar(0x00B5)))
+        text.replace(QChar(0x00B5), u"Micro"_s);
     text.replace(QChar(u'\r'), u" ;"_s);
     return text;
 }
