@@ -108,8 +108,9 @@ public:
 
     virtual std::unique_ptr<ISpeechVoice> createVoice() = 0;
     /// The description of the voice a new voice speaks with: the voice of
-    /// the user's language, else "English (Great Britain)".
-    virtual QString defaultVoiceDescription() = 0;
+    /// the user's language, else "English (Great Britain)" (all this base
+    /// knows, so engines made only to stand in need not say).
+    virtual QString defaultVoiceDescription() { return QStringLiteral("English (Great Britain)"); }
 };
 
 } // namespace platform
