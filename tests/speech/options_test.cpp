@@ -152,7 +152,7 @@ TEST_F(OptionsTest, OkOnTheMiscPageStoresAllThreeChoicesAndSetsTheProgramsVoice)
 
 TEST_F(OptionsTest, OkWithNoVoiceSelectedStoresAnEmptyVoiceAndKeepsTheProgramsVoice)
 {
-    fakes.settings.setConfig(u"Voice"_s, u"Microsoft Sam"_s);
+    fakes.settings.setConfig(u"Voice"_s, u"A Voice Long Uninstalled"_s);
     frmOptions& d = load();
     d.cmdOK->click();
     EXPECT_TRUE(fakes.settings.hasConfig(u"Voice"_s));
@@ -192,7 +192,7 @@ TEST_F(OptionsTest, TestSpeaksTheVoicesNameWithASeparateVoiceAtTheSlidersSpeed)
 
 TEST_F(OptionsTest, TestWithNoVoiceSelectedSpeaksNothing)
 {
-    fakes.settings.setConfig(u"Voice"_s, u"Microsoft Sam"_s);
+    fakes.settings.setConfig(u"Voice"_s, u"A Voice Long Uninstalled"_s);
     load().cmdTest->click();
     EXPECT_TRUE(fakes.speech.log.spoken.isEmpty());
     EXPECT_EQ(fakes.speech.log.created, 1);

@@ -289,7 +289,7 @@ TEST_F(SessionTest, ARefusedSpeakLeavesTheWindowBusyWithTheDefaultPointerUntilTh
 
 TEST_F(SessionTest, AStoredVoiceThatIsNotInstalledFailsEveryStartUntilOkSavesOne)
 {
-    fakes.settings.setConfig(u"Voice"_s, u"Microsoft Sam"_s);
+    fakes.settings.setConfig(u"Voice"_s, u"A Voice Long Uninstalled"_s);
     w.mnuConvertAll_Click();
     w.mnuConvertAll_Click();
     EXPECT_EQ(fakes.messageBox.shown.size(), 2);
