@@ -89,6 +89,8 @@ public:
     // ---- Speech session and its progress (speech/session.cpp) -------------
     void mnuConvertAll_Click();
     void mnuConvertSel_Click();
+    /// The toolbar's "speech" button: the selection if any, else the whole text.
+    void speechButton_Click();
     void PlayText();
     void PlayPause();
     void StopText();

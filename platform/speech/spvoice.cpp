@@ -1,13 +1,174 @@
 #include "platform/speech/spvoice.h"
 
 #include "platform/error.h"
+#include "platform/speech/audiooutput.h"
+#include "platform/speech/sentences.h"
+#include "platform/speech/synthworker.h"
+
+#include <QLocale>
+
+#include <limits>
 
 namespace platform {
 
-// Placeholder until the espeak-ng backend lands.
+EspeakEngine::EspeakEngine() = default;
+
+EspeakEngine::~EspeakEngine() = default;
+
+speech::SynthWorker& EspeakEngine::worker()
+{
+    // Started on first use, so that a program that never speaks never pays for it.
+    if (!m_worker)
+        m_worker = speech::SynthWorker::instance();
+    return *m_worker;
+}
+
 std::unique_ptr<ISpeechVoice> EspeakEngine::createVoice()
 {
-    throw Error(429, QStringLiteral("The speech engine is not available"));
+    worker();
+    return std::make_unique<EspeakVoice>(m_worker);
+}
+
+QString EspeakEngine::defaultVoiceDescription()
+{
+    const auto& voices = worker().voices();
+    return voices[speech::defaultVoiceIndex(voices, QLocale::system().name())].description;
+}
+
+EspeakVoice::EspeakVoice(std::shared_ptr<speech::SynthWorker> worker)
+    : m_worker(std::move(worker)),
+      m_channel(std::make_shared<speech::VoiceChannel>(m_worker->sampleRate())),
+      m_voiceIndex(speech::defaultVoiceIndex(m_worker->voices(), QLocale::system().name()))
+{
+}
+
+EspeakVoice::~EspeakVoice()
+{
+    // Whatever is still playing stops here: the synthesizer lets go of this
+    // voice before its device closes.
+    m_channel->close();
+    if (m_output) {
+        m_worker->detach(m_channel.get());
+        m_output->detach(*m_channel);
+    }
+}
+
+void EspeakVoice::setVolume(long volume)
+{
+    if (volume < 0 || volume > 100)
+        throw invalidCall(QStringLiteral("the volume must lie between 0 and 100"));
+    m_volume = volume;
+    m_channel->setVolume(static_cast<int>(volume));
+}
+
+ISpeechObjectTokens EspeakVoice::GetVoices(const QString& requiredAttributes,
+                                           const QString& optionalAttributes)
+{
+    // Every voice is returned whatever the attributes ask for.
+    static_cast<void>(requiredAttributes);
+    static_cast<void>(optionalAttributes);
+    std::vector<ISpeechObjectToken> tokens;
+    tokens.reserve(m_worker->voices().size());
+    for (const speech::VoiceInfo& voice : m_worker->voices())
+        tokens.emplace_back(QString::fromStdString(voice.id), voice.description);
+    return ISpeechObjectTokens(std::move(tokens));
+}
+
+void EspeakVoice::setVoice(const ISpeechObjectToken& token)
+{
+    const auto& voices = m_worker->voices();
+    const std::string id = token.Id().toStdString();
+    for (std::size_t i = 0; i < voices.size(); ++i) {
+        if (voices[i].id == id) {
+            m_voiceIndex = i;
+            return;
+        }
+    }
+    throw invalidCall(QStringLiteral("the voice \"") + token.GetDescription() +
+                      QStringLiteral("\" is not installed"));
+}
+
+QString EspeakVoice::voiceDescription() const
+{
+    return m_worker->voices()[m_voiceIndex].description;
+}
+
+void EspeakVoice::openOutput()
+{
+    if (m_output)
+        return;
+    std::shared_ptr<speech::AudioOutput> output = speech::AudioOutput::instance();
+    output->attach(*m_channel, m_worker->sampleRate());
+    m_output = std::move(output);
+    m_worker->attach(m_channel);
+}
+
+void EspeakVoice::syncOutput()
+{
+    if (m_output)
+        m_output->sync();
+}
+
+long EspeakVoice::Speak(const QString& text, long flags)
+{
+    constexpr long known = SVSFlagsAsync | SVSFPurgeBeforeSpeak | SVSFNLPSpeakPunc;
+    if ((flags & ~known) != 0)
+        throw invalidCall(QStringLiteral("unsupported speak flags ") + QString::number(flags));
+    openOutput();
+    if (flags & SVSFPurgeBeforeSpeak)
+        m_channel->skip(std::numeric_limits<long>::max());
+    speech::UtteranceSettings settings{m_worker->voices()[m_voiceIndex].id,
+                                       speech::wordsPerMinute(m_rate),
+                                       (flags & SVSFNLPSpeakPunc) != 0};
+    const long stream = m_channel->enqueue(text, std::move(settings));
+    syncOutput();
+    m_worker->wake();
+    if (!(flags & SVSFlagsAsync)) {
+        m_channel->waitUntilDone();
+        syncOutput();
+        if (std::optional<Error> failure = m_channel->takeFailure())
+            throw *failure;
+    }
+    return stream;
+}
+
+void EspeakVoice::Pause()
+{
+    m_channel->setPaused(true);
+    syncOutput();
+}
+
+void EspeakVoice::Resume()
+{
+    m_channel->setPaused(false);
+    syncOutput();
+    m_worker->wake();
+}
+
+long EspeakVoice::Skip(const QString& type, long numItems)
+{
+    if (type.compare(QStringLiteral("Sentence"), Qt::CaseInsensitive) != 0)
+        throw invalidCall(QStringLiteral("only sentences can be skipped"));
+    if (numItems < 0)
+        throw invalidCall(QStringLiteral("speech cannot be skipped backwards"));
+    const long skipped = m_channel->skip(numItems);
+    syncOutput();
+    return skipped;
+}
+
+ISpeechVoiceStatus EspeakVoice::Status()
+{
+    if (std::optional<Error> failure = m_channel->takeFailure())
+        throw *failure;
+    const bool done = m_channel->isDone();
+    if (done)
+        syncOutput(); // nothing left to play: the device rests
+    return {done ? SRSEDone : SRSEIsSpeaking};
+}
+
+speech::PlaybackCounters EspeakVoice::counters() const
+{
+    return m_channel->counters();
 }
 
 } // namespace platform

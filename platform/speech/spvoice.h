@@ -1,14 +1,67 @@
 #pragma once
 
 #include "platform/speech/voice.h"
+#include "platform/speech/voicechannel.h"
+
+#include <memory>
 
 namespace platform {
 
-/// The real engine: espeak-ng synthesis on one worker thread, SDL2 output.
+namespace speech {
+class AudioOutput;
+class SynthWorker;
+} // namespace speech
+
+/// The real engine: espeak-ng synthesis on one worker thread shared by all
+/// voices, played through one SDL2 device that mixes them. The worker starts
+/// with the first voice and stops when the engine and its voices are gone.
 class EspeakEngine final : public SpeechEngine {
 public:
-    EspeakEngine() = default;
+    EspeakEngine();
+    ~EspeakEngine() override;
     std::unique_ptr<ISpeechVoice> createVoice() override;
+    QString defaultVoiceDescription() override;
+
+private:
+    speech::SynthWorker& worker();
+    std::shared_ptr<speech::SynthWorker> m_worker;
+};
+
+/// A voice of the real engine. Rate, voice and punctuation reading are taken
+/// at each Speak; volume, pause and skip act on what is playing.
+class EspeakVoice final : public ISpeechVoice {
+public:
+    explicit EspeakVoice(std::shared_ptr<speech::SynthWorker> worker);
+    ~EspeakVoice() override;
+
+    void setRate(long rate) override { m_rate = rate; }
+    long Rate() const override { return m_rate; }
+    void setVolume(long volume) override;
+    long Volume() const override { return m_volume; }
+    ISpeechObjectTokens GetVoices(const QString& requiredAttributes,
+                                  const QString& optionalAttributes) override;
+    void setVoice(const ISpeechObjectToken& token) override;
+    long Speak(const QString& text, long flags) override;
+    void Pause() override;
+    void Resume() override;
+    long Skip(const QString& type, long numItems) override;
+    ISpeechVoiceStatus Status() override;
+
+    /// The description of the voice in use.
+    QString voiceDescription() const;
+    /// What this voice has played so far (measurements and tests).
+    speech::PlaybackCounters counters() const;
+
+private:
+    void openOutput();
+    void syncOutput();
+
+    std::shared_ptr<speech::SynthWorker> m_worker;
+    std::shared_ptr<speech::VoiceChannel> m_channel;
+    std::shared_ptr<speech::AudioOutput> m_output; ///< set once this voice has spoken
+    std::size_t m_voiceIndex = 0;
+    long m_rate = 0;
+    long m_volume = 100;
 };
 
 } // namespace platform

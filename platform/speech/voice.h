@@ -9,10 +9,18 @@ namespace platform {
 
 /// Flags of Speak.
 enum SpeechVoiceSpeakFlags : long {
-    SVSFDefault = 0,      ///< returns when the text has been spoken
-    SVSFlagsAsync = 1,    ///< returns at once, speaks in the background
-    SVSFNLPSpeakPunc = 64 ///< punctuation marks are read aloud
+    SVSFDefault = 0,          ///< returns when the text has been spoken
+    SVSFlagsAsync = 1,        ///< returns at once, speaks in the background
+    SVSFPurgeBeforeSpeak = 2, ///< drops what is still queued first
+    SVSFNLPSpeakPunc = 64     ///< punctuation marks are read aloud
 };
+
+/// Error numbers of the speech engine's failures.
+namespace speecherr {
+inline constexpr int EngineUnavailable = 429; ///< the engine cannot start or has no voices
+inline constexpr int Synthesis = 51;          ///< the engine failed to speak a text
+inline constexpr int DeviceIO = 57;           ///< the sound output failed
+} // namespace speecherr
 
 /// Values of ISpeechVoiceStatus::RunningState.
 enum SpeechRunState : long { SRSEDone = 1, SRSEIsSpeaking = 2 };
@@ -99,6 +107,10 @@ public:
     virtual ~SpeechEngine() = default;
 
     virtual std::unique_ptr<ISpeechVoice> createVoice() = 0;
+    /// The description of the voice a new voice speaks with: the voice of
+    /// the user's language, else "English (Great Britain)" (all this base
+    /// knows, so engines made only to stand in need not say).
+    virtual QString defaultVoiceDescription() { return QStringLiteral("English (Great Britain)"); }
 };
 
 } // namespace platform

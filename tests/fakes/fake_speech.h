@@ -6,6 +6,7 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 /// What every fake voice did, in order, shared by all voices of one engine.
@@ -22,14 +23,16 @@ struct SpeechLog {
     QStringList calls; ///< "Rate 2", "Volume 0", "Pause", "Skip Sentence 2147483647"...
     int created = 0;
     int destroyed = 0;
+    /// Runs inside every Speak, to look at the program while a voice speaks.
+    std::function<void(const Spoken&)> onSpeak;
 };
 
 /// A voice that records what it is told and answers RunningState from a
 /// script (then from `runningState`).
 class FakeVoice final : public platform::ISpeechVoice {
 public:
-    FakeVoice(SpeechLog& log, const QStringList& voices, int index)
-        : m_log(log), m_voices(voices), m_index(index)
+    FakeVoice(SpeechLog& log, const QStringList& voices, int index, QString token)
+        : m_log(log), m_voices(voices), m_index(index), m_token(std::move(token))
     {
     }
     ~FakeVoice() override { ++m_log.destroyed; }
@@ -64,6 +67,8 @@ public:
             throw platform::Error(-2147200966, QStringLiteral("The engine refused the text"));
         m_log.spoken.append({m_index, m_token, m_rate, m_volume, text, flags});
         record(QStringLiteral("Speak ") + QString::number(flags));
+        if (m_log.onSpeak)
+            m_log.onSpeak(m_log.spoken.constLast());
         return ++m_streams;
     }
     void Pause() override { maybeFail(QStringLiteral("Pause")); }
@@ -115,15 +120,19 @@ public:
     {
         if (failCreate)
             throw platform::Error(429, QStringLiteral("The speech engine is not available"));
-        auto voice = std::make_unique<FakeVoice>(log, voices, log.created++);
+        auto voice = std::make_unique<FakeVoice>(log, voices, log.created++, defaultVoice);
         last = voice.get();
         if (!first)
             first = voice.get();
         return voice;
     }
 
+    QString defaultVoiceDescription() override { return defaultVoice; }
+
     QStringList voices = {QStringLiteral("English (Great Britain)"),
                           QStringLiteral("English (America)"), QStringLiteral("German")};
+    /// The voice a new voice speaks with.
+    QString defaultVoice = QStringLiteral("English (Great Britain)");
     SpeechLog log;
     FakeVoice* first = nullptr; ///< the first voice created (the program's own)
     FakeVoice* last = nullptr;  ///< the voice created last

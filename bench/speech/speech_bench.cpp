@@ -1,0 +1,312 @@
+// Speech benchmark: a plain timed program. Prints one table of
+// name / value / unit / goal.
+//
+// (a) PlayText to the first sample queued for the sound device, for a 1-page
+//     and a 500-page document, against espeak-ng's own time to synthesize the
+//     document's first sentence;
+// (b) the last sample played to the window back at idle;
+// (c) CPU used while speaking about 20 s (dummy sound driver), beyond what
+//     espeak-ng alone needs to synthesize the same text.
+//
+// espeak-ng alone runs in a child process forked before anything else starts,
+// because the library can be started only once per process.
+#include "parlivox/shell/appstate.h"
+#include "parlivox/shell/frmMain.h"
+#include "platform/qtplatform.h"
+#include "platform/richtext/richtextbox.h"
+#include "platform/speech/sentences.h"
+#include "platform/speech/spvoice.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <espeak-ng/speak_lib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+using Clock = std::chrono::steady_clock;
+
+/// Repetitions of each timing; the table shows their median.
+constexpr int runs = 25;
+
+namespace {
+
+double ms(Clock::duration d)
+{
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) {
+        return t.tv_sec + t.tv_usec / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+QString document(int pages)
+{
+    // About 3000 characters a page, sentences of ordinary length.
+    QString page;
+    for (int line = 1; line <= 30; ++line)
+        page += u"This is line "_s + QString::number(line) +
+                u" of an ordinary page, written to be read aloud by the engine. "_s
+                u"It goes on for a little while.\r\n"_s;
+    QString text;
+    text.reserve(page.size() * pages);
+    for (int i = 0; i < pages; ++i)
+        text += page;
+    return text;
+}
+
+const QString twentySeconds =
+    u"Speech synthesis turns written text into sound. The editor hands the document to the "
+    "engine one sentence at a time, and the engine produces samples much faster than they are "
+    "played. The window polls the engine every millisecond and returns to its idle state when "
+    "everything has been spoken, which should cost almost nothing."_s;
+
+// ---- espeak-ng alone (child process) --------------------------------------------------
+
+struct Reference {
+    double firstSentence1 = 0; ///< ms to synthesize the 1-page document's first sentence
+    double firstSentence500 = 0;
+    double firstBuffer = 0; ///< ms to its first samples
+    double cpu20 = 0;       ///< CPU seconds to synthesize twentySeconds alone
+    double audio20 = 0;     ///< seconds of sound that text makes
+};
+
+long referenceSamples = 0;
+Clock::time_point referenceFirst;
+bool referenceGotFirst = false;
+
+int referenceCallback(short* samples, int count, espeak_EVENT*)
+{
+    if (samples && count > 0 && !referenceGotFirst) {
+        referenceGotFirst = true;
+        referenceFirst = Clock::now();
+    }
+    if (samples)
+        referenceSamples += count;
+    return 0;
+}
+
+/// Synthesizes text the way the engine cuts it: sentence by sentence.
+void synthesizeLikeTheEngine(const QString& text, bool firstOnly)
+{
+    qsizetype pos = platform::speech::skipBlanks(text, 0);
+    while (pos < text.size()) {
+        const qsizetype end = platform::speech::sentenceEnd(text, pos);
+        const QByteArray utf8 = QStringView(text).sliced(pos, end - pos).trimmed().toUtf8() + ' ';
+        espeak_Synth(utf8.constData(), static_cast<std::size_t>(utf8.size()) + 1, 0, POS_CHARACTER,
+                     0, espeakCHARS_UTF8 | espeakENDPAUSE, nullptr, nullptr);
+        if (firstOnly)
+            return;
+        pos = platform::speech::skipBlanks(text, end);
+    }
+}
+
+Reference measureReference()
+{
+    Reference r;
+    espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 20, nullptr, espeakINITIALIZE_DONT_EXIT);
+    espeak_SetSynthCallback(&referenceCallback);
+    espeak_SetVoiceByName("gmw/en");
+    espeak_SetParameter(espeakRATE, 175, 0);
+    synthesizeLikeTheEngine(document(1), true); // the library loads some data on first use
+    const auto firstSentence = [](const QString& text, double* firstBuffer) {
+        std::vector<double> whole;
+        std::vector<double> first;
+        for (int i = 0; i < runs; ++i) {
+            referenceGotFirst = false;
+            const Clock::time_point start = Clock::now();
+            synthesizeLikeTheEngine(text, true);
+            whole.push_back(ms(Clock::now() - start));
+            first.push_back(ms(referenceFirst - start));
+        }
+        if (firstBuffer)
+            *firstBuffer = median(first);
+        return median(whole);
+    };
+    r.firstSentence1 = firstSentence(document(1), &r.firstBuffer);
+    r.firstSentence500 = firstSentence(document(500), nullptr);
+    referenceSamples = 0;
+    const double cpuStart = cpuSeconds();
+    synthesizeLikeTheEngine(twentySeconds, false);
+    r.cpu20 = cpuSeconds() - cpuStart;
+    r.audio20 = referenceSamples / 22050.0;
+    return r;
+}
+
+Reference referenceInChild()
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        const Reference r = measureReference();
+        const ssize_t written = write(fds[1], &r, sizeof r);
+        _exit(written == sizeof r ? 0 : 1);
+    }
+    close(fds[1]);
+    Reference r;
+    const ssize_t got = read(fds[0], &r, sizeof r);
+    close(fds[0]);
+    waitpid(child, nullptr, 0);
+    if (got != sizeof r)
+        std::fprintf(stderr, "espeak-ng reference failed\n");
+    return r;
+}
+
+// ---- Parlivox ----------------------------------------------------------------------------
+
+struct Row {
+    std::string name;
+    double value;
+    std::string unit;
+    std::string goal;
+};
+
+class Session {
+public:
+    Session() : state(services.services().speech), w(services.services(), state, QString())
+    {
+        w.Form_Load();
+    }
+    platform::EspeakVoice& voice()
+    {
+        return dynamic_cast<platform::EspeakVoice&>(state.objVoice());
+    }
+
+    /// ms from the start command to the first sample queued for the device.
+    double timeToFirstSound(bool stop = true)
+    {
+        const Clock::time_point start = Clock::now();
+        w.mnuConvertAll_Click();
+        while (!voice().counters().firstSampleQueued)
+            std::this_thread::sleep_for(std::chrono::microseconds(20));
+        const double result = ms(*voice().counters().firstSampleQueued - start);
+        if (stop)
+            w.StopText();
+        return result;
+    }
+
+    platform::QtPlatform services;
+    AppState state;
+    frmMain w;
+};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    const Reference reference = referenceInChild();
+
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    QTemporaryDir config;
+    setenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()).constData(), 1);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(u"Parlivox"_s);
+
+    Session s;
+    std::vector<Row> rows;
+
+    // (a) The first start also loads the voices, the Options dialog and the
+    // sound device; later starts are what a user meets every time.
+    s.w.txtConvert->setText(document(1));
+    const double cold = s.timeToFirstSound();
+    std::vector<double> page1;
+    for (int i = 0; i < runs; ++i)
+        page1.push_back(s.timeToFirstSound());
+    std::vector<double> picked;
+    for (int i = 0; i < runs; ++i) {
+        s.timeToFirstSound(false);
+        while (!s.voice().counters().firstSamplePlayed)
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        picked.push_back(
+            ms(*s.voice().counters().firstSamplePlayed - *s.voice().counters().firstSampleQueued));
+        s.w.StopText();
+    }
+    s.w.txtConvert->setText(document(500));
+    std::vector<double> page500;
+    for (int i = 0; i < runs; ++i)
+        page500.push_back(s.timeToFirstSound());
+    rows.push_back({"first sound, first start (1 page)", cold, "ms", "-"});
+    rows.push_back({"first sound, 1-page document", median(page1), "ms", "< 30"});
+    rows.push_back(
+        {"espeak-ng alone: first sentence, 1 page", reference.firstSentence1, "ms", "-"});
+    rows.push_back({"first sound / espeak-ng first sentence, 1 page",
+                    median(page1) / reference.firstSentence1, "x", "< 2"});
+    rows.push_back({"first sound, 500-page document", median(page500), "ms", "< 30"});
+    rows.push_back(
+        {"espeak-ng alone: first sentence, 500 pages", reference.firstSentence500, "ms", "-"});
+    rows.push_back({"first sound / espeak-ng first sentence, 500 pages",
+                    median(page500) / reference.firstSentence500, "x", "< 2"});
+    rows.push_back(
+        {"espeak-ng alone: first samples of a sentence", reference.firstBuffer, "ms", "-"});
+    rows.push_back({"queued to taken by the device (dummy driver)", median(picked), "ms", "-"});
+
+    // (b) From the moment the device asks for more after the last sample to
+    // the window back at idle, through the window's own timer.
+    s.w.txtConvert->setText(u"Hello there."_s);
+    std::vector<double> toIdle;
+    for (int i = 0; i < 10; ++i) {
+        s.w.mnuConvertAll_Click();
+        while (s.w.tmrSpk->isActive())
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+        const Clock::time_point idle = Clock::now();
+        toIdle.push_back(ms(idle - *s.voice().counters().playbackEnded));
+    }
+    rows.push_back({"last sample played to idle", median(toIdle), "ms", "< 20"});
+
+    // (c) A session of about 20 s in the ordinary event loop.
+    s.w.txtConvert->setText(twentySeconds);
+    const double cpuStart = cpuSeconds();
+    const Clock::time_point start = Clock::now();
+    s.w.mnuConvertAll_Click();
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (!s.w.tmrSpk->isActive())
+            loop.quit();
+    });
+    check.start(100);
+    loop.exec();
+    const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+    const double cpu = cpuSeconds() - cpuStart;
+    rows.push_back({"speaking time", wall, "s", "~20"});
+    rows.push_back({"CPU while speaking (whole process)", cpu / wall * 100, "% of a core", "-"});
+    rows.push_back({"espeak-ng alone: CPU to synthesize it", reference.cpu20 / wall * 100,
+                    "% of a core", "-"});
+    rows.push_back(
+        {"CPU beyond synthesis", (cpu - reference.cpu20) / wall * 100, "% of a core", "< 3"});
+
+    std::printf("%-52s %10s  %-12s %s\n", "name", "value", "unit", "goal");
+    for (const Row& row : rows)
+        std::printf("%-52s %10.3f  %-12s %s\n", row.name.c_str(), row.value, row.unit.c_str(),
+                    row.goal.c_str());
+    return 0;
+}

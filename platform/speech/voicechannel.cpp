@@ -1,0 +1,275 @@
+#include "platform/speech/voicechannel.h"
+
+#include "platform/speech/sentences.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace platform::speech {
+namespace {
+/// About half a second of samples is kept ahead of the device; the rest of
+/// the text waits as text.
+constexpr double refillSeconds = 0.5;
+} // namespace
+
+VoiceChannel::VoiceChannel(int sampleRate)
+    : m_refillMark(static_cast<std::size_t>(sampleRate * refillSeconds)), m_sampleRate(sampleRate)
+{
+}
+
+long VoiceChannel::enqueue(const QString& text, UtteranceSettings settings)
+{
+    const std::lock_guard lock(m_mutex);
+    const long stream = ++m_streams;
+    m_counters.firstSampleQueued.reset();
+    m_counters.firstSamplePlayed.reset();
+    Utterance utterance{text, 0, text.size(), std::move(settings)};
+    while (utterance.end > 0 && text[utterance.end - 1].isSpace())
+        --utterance.end;
+    utterance.pos = skipBlanks(QStringView(text).first(utterance.end), 0);
+    if (utterance.pos < utterance.end && !m_closed)
+        m_text.push_back(std::move(utterance));
+    m_changed.notify_all();
+    return stream;
+}
+
+std::pair<qsizetype, qsizetype> VoiceChannel::cutSentence(Utterance& utterance)
+{
+    const QStringView text = QStringView(utterance.text).first(utterance.end);
+    const qsizetype begin = utterance.pos;
+    qsizetype end = sentenceEnd(text, begin);
+    utterance.pos = skipBlanks(text, end);
+    while (end > begin && text[end - 1].isSpace())
+        --end;
+    return {begin, end};
+}
+
+long VoiceChannel::skip(long count)
+{
+    if (count <= 0)
+        return 0;
+    const std::lock_guard lock(m_mutex);
+    const std::int64_t current = !m_audio.empty()      ? m_audio.front().sentence
+                                 : m_synthesizing >= 0 ? m_synthesizing
+                                                       : m_nextSentence;
+    const std::int64_t target = current > std::numeric_limits<std::int64_t>::max() - count
+                                    ? std::numeric_limits<std::int64_t>::max()
+                                    : current + count;
+    long skipped = 0;
+    std::int64_t counted = -1;
+    const auto countOnce = [&](std::int64_t sentence) {
+        if (sentence != counted) {
+            ++skipped;
+            counted = sentence;
+        }
+    };
+    while (!m_audio.empty() && m_audio.front().sentence < target) {
+        const Segment& segment = m_audio.front();
+        countOnce(segment.sentence);
+        m_buffered -= segment.samples.size() - segment.pos;
+        m_audio.pop_front();
+    }
+    if (m_synthesizing >= 0 && m_synthesizing < target) {
+        countOnce(m_synthesizing);
+        m_synthesizing = -1; // its synthesis stops at its next delivery
+    }
+    if (!m_text.empty()) {
+        qsizetype left = 0;
+        for (const Utterance& u : m_text)
+            left += countSentences(QStringView(u.text).first(u.end), u.pos);
+        if (left <= target - m_nextSentence) {
+            // Everything goes, without cutting the text up sentence by sentence.
+            skipped += static_cast<long>(left);
+            m_nextSentence += left;
+            m_text.clear();
+        }
+    }
+    while (m_nextSentence < target && !m_text.empty()) {
+        cutSentence(m_text.front());
+        if (m_text.front().pos >= m_text.front().end)
+            m_text.pop_front();
+        ++m_nextSentence;
+        ++skipped;
+    }
+    // Samples already handed to the device play out within one device period.
+    if (m_audio.empty())
+        m_drained = true;
+    m_changed.notify_all();
+    return skipped;
+}
+
+void VoiceChannel::setVolume(int volume)
+{
+    const std::lock_guard lock(m_mutex);
+    m_volume = volume;
+}
+
+void VoiceChannel::setPaused(bool paused)
+{
+    const std::lock_guard lock(m_mutex);
+    m_paused = paused;
+    m_changed.notify_all();
+}
+
+bool VoiceChannel::doneLocked() const
+{
+    return m_closed || (m_text.empty() && m_synthesizing < 0 && m_buffered == 0 && m_drained);
+}
+
+bool VoiceChannel::isDone() const
+{
+    const std::lock_guard lock(m_mutex);
+    return doneLocked();
+}
+
+void VoiceChannel::waitUntilDone()
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return doneLocked() || m_failure.has_value(); });
+}
+
+std::optional<Error> VoiceChannel::takeFailure()
+{
+    const std::lock_guard lock(m_mutex);
+    std::optional<Error> failure = std::move(m_failure);
+    m_failure.reset();
+    return failure;
+}
+
+void VoiceChannel::close()
+{
+    const std::lock_guard lock(m_mutex);
+    m_closed = true;
+    m_text.clear();
+    m_audio.clear();
+    m_buffered = 0;
+    m_synthesizing = -1;
+    m_changed.notify_all();
+}
+
+PlaybackCounters VoiceChannel::counters() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_counters;
+}
+
+bool VoiceChannel::wantsSynthesis() const
+{
+    const std::lock_guard lock(m_mutex);
+    return !m_closed && !m_paused && !m_text.empty() && m_synthesizing < 0 &&
+           m_buffered < m_refillMark;
+}
+
+std::optional<std::chrono::microseconds> VoiceChannel::timeUntilRefill() const
+{
+    const std::lock_guard lock(m_mutex);
+    if (m_closed || m_paused || m_text.empty() || m_buffered < m_refillMark)
+        return std::nullopt;
+    const auto excess = static_cast<double>(m_buffered - m_refillMark + 1);
+    return std::chrono::microseconds(static_cast<long long>(excess * 1e6 / m_sampleRate) + 1);
+}
+
+std::optional<SentenceJob> VoiceChannel::takeSentence()
+{
+    const std::lock_guard lock(m_mutex);
+    if (m_closed || m_paused || m_text.empty() || m_synthesizing >= 0)
+        return std::nullopt;
+    Utterance& utterance = m_text.front();
+    const auto [begin, end] = cutSentence(utterance);
+    // The synthesizer never reads a mark at the very end of its text aloud:
+    // a space after it makes "Stop." end in "full stop" when marks are read.
+    SentenceJob job{m_nextSentence++,
+                    QStringView(utterance.text).sliced(begin, end - begin).toUtf8() + ' ',
+                    utterance.settings};
+    if (utterance.pos >= utterance.end)
+        m_text.pop_front();
+    m_synthesizing = job.sentence;
+    return job;
+}
+
+bool VoiceChannel::deliver(std::int64_t sentence, const short* samples, int count)
+{
+    const std::lock_guard lock(m_mutex);
+    if (m_closed || sentence != m_synthesizing)
+        return false;
+    if (count <= 0)
+        return true;
+    if (m_audio.empty() || m_audio.back().sentence != sentence)
+        m_audio.push_back(Segment{sentence, {}, 0});
+    std::vector<std::int16_t>& store = m_audio.back().samples;
+    store.insert(store.end(), samples, samples + count);
+    m_buffered += static_cast<std::size_t>(count);
+    m_drained = false;
+    m_counters.samplesQueued += count;
+    if (!m_counters.firstSampleQueued)
+        m_counters.firstSampleQueued = std::chrono::steady_clock::now();
+    return true;
+}
+
+void VoiceChannel::finishSentence(std::int64_t sentence)
+{
+    const std::lock_guard lock(m_mutex);
+    if (m_synthesizing == sentence)
+        m_synthesizing = -1;
+    m_changed.notify_all();
+}
+
+void VoiceChannel::fail(std::int64_t sentence, Error error)
+{
+    const std::lock_guard lock(m_mutex);
+    if (m_closed || m_synthesizing != sentence)
+        return; // skipped meanwhile: nobody waits for it any more
+    m_synthesizing = -1;
+    m_text.clear();
+    if (!m_failure)
+        m_failure = std::move(error);
+    m_changed.notify_all();
+}
+
+int VoiceChannel::fill(std::int16_t* out, int count)
+{
+    int copied = 0;
+    {
+        const std::lock_guard lock(m_mutex);
+        // A paused voice halts at its current sample while the device may go
+        // on playing other voices.
+        while (!m_paused && copied < count && !m_audio.empty()) {
+            Segment& segment = m_audio.front();
+            const std::size_t take = std::min(static_cast<std::size_t>(count - copied),
+                                              segment.samples.size() - segment.pos);
+            const std::int16_t* from = segment.samples.data() + segment.pos;
+            if (m_volume >= 100) {
+                std::copy_n(from, take, out + copied);
+            } else {
+                for (std::size_t i = 0; i < take; ++i)
+                    out[copied + static_cast<int>(i)] =
+                        static_cast<std::int16_t>(from[i] * m_volume / 100);
+            }
+            segment.pos += take;
+            copied += static_cast<int>(take);
+            m_buffered -= take;
+            if (segment.pos == segment.samples.size())
+                m_audio.pop_front();
+        }
+        m_counters.samplesPlayed += copied;
+        if (copied > 0 && !m_counters.firstSamplePlayed)
+            m_counters.firstSamplePlayed = std::chrono::steady_clock::now();
+        if (copied == 0 && !m_drained && !m_paused) {
+            // The device asks again after the last sample: it has been played.
+            m_drained = true;
+            m_counters.playbackEnded = std::chrono::steady_clock::now();
+            m_changed.notify_all();
+        }
+    }
+    std::fill(out + copied, out + count, std::int16_t{0});
+    return copied;
+}
+
+bool VoiceChannel::wantsOutput() const
+{
+    const std::lock_guard lock(m_mutex);
+    return !m_closed && !m_paused &&
+           (!m_drained || m_buffered > 0 || m_synthesizing >= 0 || !m_text.empty());
+}
+
+} // namespace platform::speech

@@ -1,0 +1,134 @@
+#pragma once
+
+#include "platform/error.h"
+
+#include <QString>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform::speech {
+
+/// How one Speak call is to sound; taken when Speak is called.
+struct UtteranceSettings {
+    std::string voiceId;
+    int wordsPerMinute = 175;
+    bool punctuation = false;
+};
+
+/// One sentence for the synthesizer.
+struct SentenceJob {
+    std::int64_t sentence = -1;
+    QByteArray utf8;
+    UtteranceSettings settings;
+};
+
+using SteadyTime = std::chrono::steady_clock::time_point;
+
+/// What a voice has played so far, for diagnostics and measurements.
+struct PlaybackCounters {
+    std::int64_t samplesQueued = 0;
+    std::int64_t samplesPlayed = 0;
+    /// When the first sample of the latest Speak was queued for the device,
+    /// and when the device took it.
+    std::optional<SteadyTime> firstSampleQueued;
+    std::optional<SteadyTime> firstSamplePlayed;
+    /// When the output last ran out of samples (the last one was played).
+    std::optional<SteadyTime> playbackEnded;
+};
+
+/// Everything one voice has to say and to play, shared by three threads: the
+/// voice's owner (Speak, Pause, Skip, Status), the synthesizer thread (takes
+/// sentences, delivers samples) and the sound device (plays samples).
+/// Sentences are numbered in speaking order across all queued texts, so that
+/// Skip can drop whole sentences wherever they are: still text, being
+/// synthesized, or waiting as samples.
+class VoiceChannel {
+public:
+    explicit VoiceChannel(int sampleRate);
+    VoiceChannel(const VoiceChannel&) = delete;
+    VoiceChannel& operator=(const VoiceChannel&) = delete;
+
+    // ---- the voice's owner ------------------------------------------------
+    /// Queues text after what is already queued; returns its stream number.
+    long enqueue(const QString& text, UtteranceSettings settings);
+    /// Drops the current sentence and the count - 1 after it; returns how
+    /// many sentences were dropped.
+    long skip(long count);
+    void setVolume(int volume);
+    void setPaused(bool paused);
+    /// Everything queued has been played or skipped.
+    bool isDone() const;
+    /// Blocks until isDone() or a failure.
+    void waitUntilDone();
+    /// A failure of the synthesizer since the last call, reported once.
+    std::optional<Error> takeFailure();
+    /// Drops everything; later samples are refused.
+    void close();
+    PlaybackCounters counters() const;
+
+    // ---- the synthesizer thread -------------------------------------------
+    /// There is a sentence to synthesize and room for its samples.
+    bool wantsSynthesis() const;
+    /// How long until the queued samples fall below the refill mark; nullopt
+    /// when this voice is not waiting for that (nothing to say, or paused).
+    std::optional<std::chrono::microseconds> timeUntilRefill() const;
+    /// Takes the next sentence and marks it as being synthesized.
+    std::optional<SentenceJob> takeSentence();
+    /// Appends samples of a sentence; false when the sentence is no longer
+    /// wanted (skipped or closed) and its synthesis should stop.
+    bool deliver(std::int64_t sentence, const short* samples, int count);
+    void finishSentence(std::int64_t sentence);
+    /// The sentence failed: the rest of the text is dropped, the failure kept.
+    void fail(std::int64_t sentence, Error error);
+
+    // ---- the sound device -------------------------------------------------
+    /// Fills out with count samples: queued ones at the current volume, then
+    /// silence. Returns how many were queued samples.
+    int fill(std::int16_t* out, int count);
+    /// The device should run: something is left to play and it is not paused.
+    bool wantsOutput() const;
+
+private:
+    struct Utterance {
+        QString text;
+        qsizetype pos = 0; ///< the next sentence starts here (never white space)
+        qsizetype end = 0; ///< the text without its trailing white space
+        UtteranceSettings settings;
+    };
+    struct Segment {
+        std::int64_t sentence;
+        std::vector<std::int16_t> samples;
+        std::size_t pos = 0;
+    };
+
+    /// Cuts the next sentence off the front text; its [begin, end) in text.
+    std::pair<qsizetype, qsizetype> cutSentence(Utterance& utterance);
+    bool doneLocked() const;
+
+    const std::size_t m_refillMark;
+    const int m_sampleRate;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Utterance> m_text;
+    std::deque<Segment> m_audio;
+    std::size_t m_buffered = 0;
+    std::int64_t m_nextSentence = 0;
+    std::int64_t m_synthesizing = -1;
+    int m_volume = 100;
+    bool m_paused = false;
+    bool m_drained = true;
+    bool m_closed = false;
+    long m_streams = 0;
+    std::optional<Error> m_failure;
+    PlaybackCounters m_counters;
+};
+
+} // namespace platform::speech

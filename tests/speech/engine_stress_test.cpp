@@ -1,0 +1,67 @@
+// Random sessions against the real engine: start, pause, resume, stop and
+// the natural end in every order, each ending with the window idle.
+#include "engine_support.h"
+
+#include "platform/richtext/richtextbox.h"
+
+#include <QAction>
+#include <QTest>
+
+#include <random>
+
+using namespace Qt::StringLiterals;
+
+TEST(SpeechStress, RandomSessionsNeverHangAndAlwaysEndIdle)
+{
+    RealSpeechWindow r;
+    r.fakes.settings.setConfig(u"Speed"_s, u"10"_s); // short natural ends
+    r.w.txtConvert->setText(u"Hi."_s);
+    const unsigned seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    const auto chance = [&](int outOf) {
+        return random() % static_cast<unsigned>(outOf) == 0;
+    };
+
+    for (int sequence = 0; sequence < 300; ++sequence) {
+        SCOPED_TRACE("sequence " + std::to_string(sequence));
+        switch (random() % 3) {
+        case 0:
+            r.w.mnuConvertAll_Click();
+            break;
+        case 1:
+            r.w.txtConvert->setSelStart(0);
+            r.w.txtConvert->setSelLength(3);
+            r.w.mnuConvertSel_Click();
+            break;
+        default:
+            r.w.speechButton_Click();
+            break;
+        }
+        ASSERT_TRUE(r.w.tmrSpk->isActive());
+
+        const int steps = static_cast<int>(random() % 6);
+        for (int step = 0; step < steps && !r.idle(); ++step) {
+            if (chance(2))
+                r.w.PlayPause();
+            else
+                QTest::qWait(static_cast<int>(random() % 12));
+        }
+
+        if (!r.idle()) {
+            if (chance(4)) {
+                if (r.w.strPlayState == u"paused"_s)
+                    r.w.PlayPause();
+                ASSERT_TRUE(QTest::qWaitFor([&] { return r.idle(); }, 5000))
+                    << "the natural end never came";
+            } else {
+                r.w.StopText();
+            }
+        }
+        ASSERT_TRUE(r.idle());
+        ASSERT_FALSE(r.w.button(u"stop"_s)->isEnabled());
+        ASSERT_FALSE(r.w.txtConvert->Locked());
+        ASSERT_EQ(r.state.objVoice().Status().RunningState, platform::SRSEDone);
+    }
+    EXPECT_TRUE(r.fakes.messageBox.shown.isEmpty());
+}

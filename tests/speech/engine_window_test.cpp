@@ -1,0 +1,86 @@
+// The main window and the Options dialog with the real engine.
+#include "engine_support.h"
+
+#include "parlivox/speech/frmOptions.h"
+#include "platform/richtext/richtextbox.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+std::int64_t played(RealSpeechWindow& r)
+{
+    return real(r.state.objVoice()).counters().samplesPlayed;
+}
+
+} // namespace
+
+TEST(RealSpeechWindow, ADocumentIsSpokenToItsEndAndTheWindowReturnsToIdleByItself)
+{
+    CaptureFile capture;
+    {
+        RealSpeechWindow r;
+        r.fakes.settings.setConfig(u"Speed"_s, u"10"_s);
+        r.w.txtConvert->setText(u"Hello.\r\nGoodbye."_s);
+        r.w.mnuConvertAll_Click();
+        EXPECT_TRUE(r.w.tmrSpk->isActive());
+        EXPECT_EQ(r.w.statusPanel[1]->text(), u"Text-to-speech conversion in progress..."_s);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return r.idle(); }, 10000));
+        EXPECT_EQ(r.w.statusPanel[1]->text(), u"Ready"_s);
+        EXPECT_EQ(r.w.strPlayState, u"playing"_s);
+        EXPECT_FALSE(r.w.txtConvert->Locked());
+        EXPECT_TRUE(r.fakes.messageBox.shown.isEmpty());
+    }
+    const std::vector<std::int16_t> samples = capture.samples();
+    EXPECT_GT(seconds(static_cast<std::int64_t>(samples.size())), 0.4);
+    EXPECT_GT(peak(samples), 3000);
+}
+
+TEST(RealSpeechWindow, PauseHoldsTheSessionAndStopEndsIt)
+{
+    RealSpeechWindow r;
+    r.w.txtConvert->setText(u"This is a longer text. It has a few sentences. It goes on."_s);
+    r.w.mnuConvertAll_Click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return played(r) > 2000; }, 5000));
+    r.w.PlayPause();
+    const std::int64_t atPause = played(r);
+    QTest::qWait(250);
+    EXPECT_EQ(played(r), atPause);
+    EXPECT_EQ(r.w.statusPanel[1]->text(), u"Speech Paused..."_s);
+    EXPECT_TRUE(r.w.tmrSpk->isActive()) << "a paused session is not ended by the poll";
+    r.w.PlayPause();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return played(r) > atPause + 2000; }, 5000));
+    r.w.StopText();
+    EXPECT_TRUE(r.idle());
+    EXPECT_EQ(r.state.objVoice().Status().RunningState, platform::SRSEDone);
+    EXPECT_TRUE(r.fakes.messageBox.shown.isEmpty());
+}
+
+TEST(RealSpeechWindow, TheOptionsDialogListsTestsAndAppliesTheInstalledVoices)
+{
+    RealSpeechWindow r;
+    frmOptions& options = r.w.Options();
+    EXPECT_GT(options.lstVoice->count(), 100);
+    EXPECT_EQ(options.lstVoice->currentText(), r.engine.defaultVoiceDescription());
+    const int german = options.lstVoice->findText(u"German"_s);
+    ASSERT_GE(german, 0);
+    options.lstVoice->setCurrentIndex(german);
+    options.Slider1->setValue(10);
+
+    options.cmdTest->click(); // returns when the name has been spoken
+    EXPECT_TRUE(r.fakes.messageBox.shown.isEmpty());
+    EXPECT_TRUE(options.cmdOK->isEnabled());
+    EXPECT_EQ(real(r.state.objVoice()).voiceDescription(), r.engine.defaultVoiceDescription())
+        << "the test used a voice of its own";
+
+    options.cmdOK->click();
+    EXPECT_EQ(r.fakes.settings.config(u"Voice"_s), u"German"_s);
+    EXPECT_EQ(r.fakes.settings.config(u"Speed"_s), u"10"_s);
+    EXPECT_EQ(real(r.state.objVoice()).voiceDescription(), u"German"_s);
+}

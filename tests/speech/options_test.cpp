@@ -1,0 +1,244 @@
+#include "fake_platform.h"
+
+#include "parlivox/shell/appstate.h"
+#include "parlivox/shell/frmMain.h"
+#include "parlivox/speech/frmOptions.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QPushButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class OptionsTest : public ::testing::Test {
+protected:
+    /// Loads the dialog as the program does: hidden, over the stored settings.
+    frmOptions& load()
+    {
+        dialog = std::make_unique<frmOptions>(fakes.services, state);
+        return *dialog;
+    }
+    FakeVoice& programVoice() { return *fakes.speech.first; }
+    QStringList entries() const
+    {
+        QStringList out;
+        for (int i = 0; i < dialog->lstVoice->count(); ++i)
+            out << dialog->lstVoice->itemText(i);
+        return out;
+    }
+
+    FakePlatform fakes;
+    AppState state{fakes.speech};
+    std::unique_ptr<frmOptions> dialog;
+};
+
+} // namespace
+
+TEST_F(OptionsTest, WithNothingStoredTheDialogShowsTheDefaults)
+{
+    frmOptions& d = load();
+    EXPECT_EQ(d.windowTitle(), u"Options..."_s);
+    EXPECT_EQ(entries(), fakes.speech.voices) << "enumeration order, nothing else";
+    EXPECT_EQ(d.lstVoice->currentText(), u"English (Great Britain)"_s);
+    EXPECT_EQ(d.Slider1->value(), 2);
+    EXPECT_EQ(state.intSpeed, 2);
+    EXPECT_FALSE(d.chkReadPunctuation->isChecked());
+    EXPECT_TRUE(d.Frame1[0]->isVisibleTo(&d));
+    EXPECT_FALSE(d.Frame1[1]->isVisibleTo(&d));
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(fakes.settings.writes, 0);
+}
+
+TEST_F(OptionsTest, TheDefaultVoiceIsTheEnginesDefault)
+{
+    fakes.speech.defaultVoice = u"German"_s;
+    EXPECT_EQ(load().lstVoice->currentText(), u"German"_s);
+}
+
+TEST_F(OptionsTest, StoredChoicesAreShown)
+{
+    fakes.settings.setConfig(u"Speed"_s, u"7"_s);
+    fakes.settings.setConfig(u"Voice"_s, u"English (America)"_s);
+    fakes.settings.setConfig(u"ReadP"_s, u"1"_s);
+    frmOptions& d = load();
+    EXPECT_EQ(d.Slider1->value(), 7);
+    EXPECT_EQ(state.intSpeed, 7);
+    EXPECT_EQ(d.lstVoice->currentIndex(), 1);
+    EXPECT_TRUE(d.chkReadPunctuation->isChecked());
+}
+
+TEST_F(OptionsTest, AStoredVoiceThatIsNotInstalledLeavesTheListWithoutSelection)
+{
+    fakes.settings.setConfig(u"Voice"_s, u"english (america)"_s); // case counts
+    EXPECT_EQ(load().lstVoice->currentIndex(), -1);
+}
+
+TEST_F(OptionsTest, OfTwoVoicesWithTheSameNameTheLaterIsSelected)
+{
+    fakes.speech.voices = {u"Alpha"_s, u"Twin"_s, u"Beta"_s, u"Twin"_s, u"Gamma"_s};
+    fakes.settings.setConfig(u"Voice"_s, u"Twin"_s);
+    EXPECT_EQ(load().lstVoice->currentIndex(), 3);
+}
+
+TEST_F(OptionsTest, AStoredSpeedOutsideTheSliderShowsAtTheNearestEnd)
+{
+    fakes.settings.setConfig(u"Speed"_s, u"15"_s);
+    EXPECT_EQ(load().Slider1->value(), 10);
+    EXPECT_EQ(state.intSpeed, 10);
+    fakes.settings.setConfig(u"Speed"_s, u"-4"_s);
+    EXPECT_EQ(load().Slider1->value(), 0);
+    EXPECT_EQ(state.intSpeed, 0);
+}
+
+TEST_F(OptionsTest, UnreadableStoredValuesShowTheDefaults)
+{
+    fakes.settings.setConfig(u"Speed"_s, u"quick"_s);
+    fakes.settings.setConfig(u"ReadP"_s, u"yes"_s);
+    frmOptions& d = load();
+    EXPECT_EQ(d.Slider1->value(), 2);
+    EXPECT_EQ(state.intSpeed, 2);
+    EXPECT_FALSE(d.chkReadPunctuation->isChecked());
+}
+
+TEST_F(OptionsTest, TheTabsShowOnePageAtATime)
+{
+    frmOptions& d = load();
+    d.TabStrip1->setCurrentIndex(1);
+    EXPECT_FALSE(d.Frame1[0]->isVisibleTo(&d));
+    EXPECT_TRUE(d.Frame1[1]->isVisibleTo(&d));
+    d.TabStrip1->setCurrentIndex(0);
+    EXPECT_TRUE(d.Frame1[0]->isVisibleTo(&d));
+    EXPECT_FALSE(d.Frame1[1]->isVisibleTo(&d));
+}
+
+TEST_F(OptionsTest, MovingTheSliderSetsTheSpeedAndCancelStoresNothing)
+{
+    frmOptions& d = load();
+    const QStringList callsBefore = fakes.speech.log.calls;
+    d.Slider1->setValue(9);
+    EXPECT_EQ(state.intSpeed, 9);
+    d.lstVoice->setCurrentIndex(2);
+    d.cmdCancel->click();
+    EXPECT_EQ(d.result(), QDialog::Rejected);
+    EXPECT_EQ(fakes.settings.writes, 0);
+    EXPECT_EQ(fakes.speech.log.calls, callsBefore) << "the program's voice is unchanged";
+    EXPECT_EQ(state.intSpeed, 9) << "kept until the next start reads the store";
+}
+
+TEST_F(OptionsTest, OkOnTheMiscPageStoresAllThreeChoicesAndSetsTheProgramsVoice)
+{
+    frmOptions& d = load();
+    d.Slider1->setValue(4);
+    d.lstVoice->setCurrentIndex(2);
+    d.TabStrip1->setCurrentIndex(1);
+    d.chkReadPunctuation->setChecked(true);
+    d.cmdOK->click();
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(fakes.settings.config(u"Speed"_s), u"4"_s);
+    EXPECT_EQ(fakes.settings.config(u"Voice"_s), u"German"_s);
+    EXPECT_EQ(fakes.settings.config(u"ReadP"_s), u"1"_s);
+    EXPECT_EQ(programVoice().token(), u"German"_s);
+}
+
+TEST_F(OptionsTest, OkWithNoVoiceSelectedStoresAnEmptyVoiceAndKeepsTheProgramsVoice)
+{
+    fakes.settings.setConfig(u"Voice"_s, u"A Voice Long Uninstalled"_s);
+    frmOptions& d = load();
+    d.cmdOK->click();
+    EXPECT_TRUE(fakes.settings.hasConfig(u"Voice"_s));
+    EXPECT_EQ(fakes.settings.config(u"Voice"_s), QString());
+    EXPECT_EQ(fakes.settings.config(u"Speed"_s), u"2"_s);
+    EXPECT_EQ(fakes.settings.config(u"ReadP"_s), u"0"_s);
+    EXPECT_EQ(programVoice().token(), u"English (Great Britain)"_s);
+    EXPECT_FALSE(fakes.speech.log.calls.contains(u"Voice English (Great Britain)"_s));
+}
+
+TEST_F(OptionsTest, TestSpeaksTheVoicesNameWithASeparateVoiceAtTheSlidersSpeed)
+{
+    frmOptions& d = load();
+    d.lstVoice->setCurrentIndex(1);
+    bool buttonsOff = false;
+    bool waitCursor = false;
+    fakes.speech.log.onSpeak = [&](const SpeechLog::Spoken&) {
+        buttonsOff = !d.cmdOK->isEnabled() && !d.cmdCancel->isEnabled() && !d.cmdTest->isEnabled();
+        waitCursor = d.cursor().shape() == Qt::WaitCursor;
+    };
+    d.cmdTest->click();
+    ASSERT_EQ(fakes.speech.log.spoken.size(), 1);
+    const SpeechLog::Spoken& spoken = fakes.speech.log.spoken.first();
+    EXPECT_EQ(spoken.voice, 1) << "a voice of its own";
+    EXPECT_EQ(spoken.text, u"English (America)"_s);
+    EXPECT_EQ(spoken.token, u"English (America)"_s);
+    EXPECT_EQ(spoken.rate, 2);
+    EXPECT_EQ(spoken.flags, 0);
+    EXPECT_TRUE(buttonsOff);
+    EXPECT_TRUE(waitCursor);
+    EXPECT_TRUE(d.cmdOK->isEnabled() && d.cmdCancel->isEnabled() && d.cmdTest->isEnabled());
+    EXPECT_NE(d.cursor().shape(), Qt::WaitCursor);
+    EXPECT_EQ(fakes.speech.log.destroyed, 1) << "the test voice is released";
+    EXPECT_EQ(programVoice().Rate(), 0);
+    EXPECT_EQ(programVoice().token(), u"English (Great Britain)"_s);
+}
+
+TEST_F(OptionsTest, TestWithNoVoiceSelectedSpeaksNothing)
+{
+    fakes.settings.setConfig(u"Voice"_s, u"A Voice Long Uninstalled"_s);
+    load().cmdTest->click();
+    EXPECT_TRUE(fakes.speech.log.spoken.isEmpty());
+    EXPECT_EQ(fakes.speech.log.created, 1);
+}
+
+TEST_F(OptionsTest, ATestTheEngineRefusesIsReportedAndGivesTheButtonsBack)
+{
+    frmOptions& d = load();
+    fakes.speech.failCreate = true;
+    d.cmdTest->click();
+    ASSERT_EQ(fakes.messageBox.shown.size(), 1);
+    EXPECT_EQ(fakes.messageBox.last().text, u"429 - The speech engine is not available"_s);
+    EXPECT_TRUE(d.cmdOK->isEnabled() && d.cmdCancel->isEnabled() && d.cmdTest->isEnabled());
+
+    fakes.speech.failCreate = false;
+    fakes.speech.log.onSpeak = [&](const SpeechLog::Spoken&) {
+        throw platform::Error(57, u"The sound device could not be opened"_s);
+    };
+    d.cmdTest->click();
+    EXPECT_EQ(fakes.messageBox.last().text, u"57 - The sound device could not be opened"_s);
+    EXPECT_TRUE(d.cmdOK->isEnabled() && d.cmdCancel->isEnabled() && d.cmdTest->isEnabled());
+    EXPECT_NE(d.cursor().shape(), Qt::WaitCursor);
+}
+
+TEST(OptionsFromMainWindow, TheDialogLoadedHiddenIsShownLaterWithoutReloading)
+{
+    FakePlatform fakes;
+    AppState state(fakes.speech);
+    frmMain w(fakes.services, state, QString());
+    w.Form_Load();
+    frmOptions& hidden = w.Options();
+    hidden.Slider1->setValue(8);
+    hidden.lstVoice->setCurrentIndex(2);
+    int shownSpeed = -1;
+    int shownVoice = -1;
+    QTimer::singleShot(0, &w, [&] {
+        frmOptions& shown = w.Options();
+        EXPECT_EQ(&shown, &hidden);
+        EXPECT_TRUE(shown.isVisible());
+        shownSpeed = shown.Slider1->value();
+        shownVoice = shown.lstVoice->currentIndex();
+        shown.cmdCancel->click();
+    });
+    w.mnuPrefs_Click();
+    EXPECT_EQ(shownSpeed, 8);
+    EXPECT_EQ(shownVoice, 2);
+    // Cancel unloads it: the next request loads it afresh from the store.
+    EXPECT_EQ(w.Options().Slider1->value(), 2);
+}

@@ -1,0 +1,369 @@
+#include "fake_platform.h"
+
+#include "parlivox/shell/appstate.h"
+#include "parlivox/shell/frmMain.h"
+#include "parlivox/speech/frmOptions.h"
+#include "parlivox/speech/speechtext.h"
+#include "platform/richtext/richtextbox.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPixmap>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+/// The main window over scripted fakes, loaded, holding a document.
+class SessionTest : public ::testing::Test {
+protected:
+    SessionTest()
+    {
+        // Images told apart whatever icon theme the machine has.
+        for (const auto& [key, colour] :
+             {std::pair{u"play"_s, Qt::green}, {u"pause"_s, Qt::blue}}) {
+            QPixmap pixmap(16, 16);
+            pixmap.fill(colour);
+            w.SMicons.insert(key, QIcon(pixmap));
+        }
+        w.button(u"playpause"_s)->setIcon(w.SMicons.value(u"pause"_s));
+        w.Form_Load();
+        w.txtConvert->setText(u"First line.\r\nSecond line."_s);
+    }
+
+    FakeVoice& voice() { return *fakes.speech.first; }
+    const SpeechLog::Spoken& lastSpoken() const { return fakes.speech.log.spoken.constLast(); }
+    void select(int start, int length)
+    {
+        w.txtConvert->setSelStart(start);
+        w.txtConvert->setSelLength(length);
+    }
+    bool imageIs(const QString& key, const QString& image)
+    {
+        return w.button(key)->icon().cacheKey() == w.SMicons.value(image).cacheKey();
+    }
+
+    /// Every control and value of the idle state.
+    void expectIdle()
+    {
+        for (const char16_t* key :
+             {u"new", u"open", u"save", u"speech", u"prop", u"about", u"fntBold", u"fntItalic",
+              u"fntUnderline", u"fntColour", u"fntLeft", u"fntCentre", u"fntRight"})
+            EXPECT_TRUE(w.button(QString::fromUtf16(key))->isEnabled())
+                << QString::fromUtf16(key).toStdString();
+        EXPECT_FALSE(w.button(u"stop"_s)->isEnabled());
+        EXPECT_FALSE(w.button(u"playpause"_s)->isEnabled());
+        EXPECT_TRUE(imageIs(u"playpause"_s, u"pause"_s));
+        EXPECT_EQ(w.button(u"playpause"_s)->toolTip(), u"Pause Speech"_s);
+        EXPECT_TRUE(w.cmbFont->isEnabled());
+        EXPECT_TRUE(w.cmbFontSize->isEnabled());
+        for (QMenu* menu : {w.mnuFile, w.mnuEdit, w.mnuMacroS, w.mnuConvert, w.mnuHelp})
+            EXPECT_TRUE(w.isMenuEnabled(menu)) << menu->objectName().toStdString();
+        EXPECT_EQ(w.statusPanel[1]->text(), u"Ready"_s);
+        EXPECT_FALSE(w.txtConvert->Locked());
+        EXPECT_EQ(w.txtConvert->MousePointer(), 0);
+        EXPECT_FALSE(w.tmrSpk->isActive());
+        EXPECT_TRUE(state.strSpeakText.isEmpty());
+    }
+
+    /// Every control and value of the speaking state, playing or paused.
+    void expectSpeaking(bool paused)
+    {
+        for (const char16_t* key :
+             {u"new", u"open", u"save", u"speech", u"prop", u"about", u"fntBold", u"fntItalic",
+              u"fntUnderline", u"fntColour", u"fntLeft", u"fntCentre", u"fntRight"})
+            EXPECT_FALSE(w.button(QString::fromUtf16(key))->isEnabled())
+                << QString::fromUtf16(key).toStdString();
+        EXPECT_TRUE(w.button(u"stop"_s)->isEnabled());
+        EXPECT_TRUE(w.button(u"playpause"_s)->isEnabled());
+        EXPECT_TRUE(imageIs(u"playpause"_s, paused ? u"play"_s : u"pause"_s));
+        EXPECT_EQ(w.button(u"playpause"_s)->toolTip(),
+                  paused ? u"Resume Speech"_s : u"Pause Speech"_s);
+        EXPECT_FALSE(w.cmbFont->isEnabled());
+        EXPECT_FALSE(w.cmbFontSize->isEnabled());
+        for (QMenu* menu : {w.mnuFile, w.mnuEdit, w.mnuMacroS, w.mnuConvert, w.mnuHelp})
+            EXPECT_FALSE(w.isMenuEnabled(menu)) << menu->objectName().toStdString();
+        EXPECT_TRUE(w.mnuConvertAll->shortcut().isEmpty()) << "F5 must not start a second session";
+        EXPECT_EQ(w.statusPanel[1]->text(),
+                  paused ? u"Speech Paused..."_s : u"Text-to-speech conversion in progress..."_s);
+        EXPECT_TRUE(w.txtConvert->Locked());
+        EXPECT_EQ(w.txtConvert->MousePointer(), 13);
+        EXPECT_TRUE(w.tmrSpk->isActive());
+        EXPECT_EQ(w.strPlayState, paused ? u"paused"_s : u"playing"_s);
+        EXPECT_EQ(voice().Volume(), paused ? 0 : 100);
+    }
+
+    FakePlatform fakes;
+    AppState state{fakes.speech};
+    frmMain w{fakes.services, state, QString()};
+};
+
+} // namespace
+
+// ---- the state table -----------------------------------------------------------
+
+TEST_F(SessionTest, StartPauseResumeAndStopGoThroughTheThreeStatesControlByControl)
+{
+    w.mnuConvertAll_Click();
+    expectSpeaking(false);
+    EXPECT_FALSE(state.strSpeakText.isEmpty());
+    w.PlayPause();
+    expectSpeaking(true);
+    EXPECT_FALSE(state.strSpeakText.isEmpty());
+    w.PlayPause();
+    expectSpeaking(false);
+    w.StopText();
+    expectIdle();
+    EXPECT_EQ(w.strPlayState, u"stopped"_s);
+    EXPECT_EQ(fakes.speech.log.calls,
+              (QStringList{u"Rate 0"_s, u"Voice English (Great Britain)"_s, u"Volume 100"_s,
+                           u"Speak 1"_s, u"Volume 0"_s, u"Pause"_s, u"Volume 100"_s, u"Resume"_s,
+                           u"Resume"_s, u"Skip Sentence 2147483647"_s}));
+}
+
+TEST_F(SessionTest, PauseThenStopLeavesTheVolumeAtZeroUntilTheNextStart)
+{
+    w.mnuConvertAll_Click();
+    w.PlayPause();
+    w.StopText();
+    expectIdle();
+    EXPECT_EQ(voice().Volume(), 0);
+    w.mnuConvertAll_Click();
+    EXPECT_EQ(lastSpoken().volume, 100);
+}
+
+TEST_F(SessionTest, PlayPauseAtIdleDoesNothing)
+{
+    w.PlayPause();
+    expectIdle();
+    EXPECT_TRUE(fakes.speech.log.calls.isEmpty());
+}
+
+TEST_F(SessionTest, ThePrintButtonIsLeftAsItWas)
+{
+    w.button(u"print"_s)->setEnabled(false);
+    w.mnuConvertAll_Click();
+    EXPECT_FALSE(w.button(u"print"_s)->isEnabled());
+    w.StopText();
+    EXPECT_FALSE(w.button(u"print"_s)->isEnabled());
+    w.button(u"print"_s)->setEnabled(true);
+    w.mnuConvertAll_Click();
+    EXPECT_TRUE(w.button(u"print"_s)->isEnabled()) << "print stays usable while speaking";
+}
+
+// ---- the end of speech ---------------------------------------------------------------
+
+TEST_F(SessionTest, TheNaturalEndReturnsToIdleAndKeepsThePlayState)
+{
+    w.mnuConvertAll_Click();
+    voice().runningStates = {platform::SRSEIsSpeaking, 0, 3};
+    voice().runningState = platform::SRSEDone;
+    w.tmrSpk_Timer();
+    w.tmrSpk_Timer();
+    w.tmrSpk_Timer();
+    expectSpeaking(false); // only exactly 1 ends a session
+    w.tmrSpk_Timer();
+    expectIdle();
+    EXPECT_EQ(w.strPlayState, u"playing"_s);
+    EXPECT_EQ(voice().Volume(), 100);
+}
+
+TEST_F(SessionTest, APausedSessionIsNeverEndedByTheTick)
+{
+    w.mnuConvertAll_Click();
+    w.PlayPause();
+    for (int i = 0; i < 5; ++i)
+        w.tmrSpk_Timer();
+    expectSpeaking(true);
+}
+
+TEST_F(SessionTest, TheTimerDrivesTheEndOfSpeechThroughTheEventLoop)
+{
+    w.mnuConvertAll_Click();
+    voice().runningState = platform::SRSEDone;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w.tmrSpk->isActive(); }, 5000));
+    expectIdle();
+}
+
+// ---- the start entries and their text --------------------------------------------------
+
+TEST_F(SessionTest, ConvertAllSpeaksTheWholeDocumentEvenWithASelection)
+{
+    select(0, 5);
+    w.mnuConvertAll_Click();
+    EXPECT_EQ(lastSpoken().text, u"First line. ;\nSecond line."_s);
+    EXPECT_TRUE(state.blnConvertAll);
+}
+
+TEST_F(SessionTest, TheSpeechButtonSpeaksTheSelectionWhenThereIsOne)
+{
+    select(6, 4);
+    w.speechButton_Click();
+    EXPECT_EQ(lastSpoken().text, u"line"_s);
+    EXPECT_FALSE(state.blnConvertAll);
+    w.StopText();
+    select(3, 0);
+    w.speechButton_Click();
+    EXPECT_EQ(lastSpoken().text, u"First line. ;\nSecond line."_s);
+    EXPECT_TRUE(state.blnConvertAll);
+}
+
+TEST_F(SessionTest, ConvertSelectionSpeaksTheSelection)
+{
+    select(12, 13);
+    w.mnuConvertSel_Click();
+    EXPECT_EQ(lastSpoken().text, u"Second line."_s);
+}
+
+TEST_F(SessionTest, ConvertSelectionWithNothingSelectedSpeaksTheEmptyPendingText)
+{
+    select(2, 0);
+    w.mnuConvertSel_Click();
+    EXPECT_EQ(lastSpoken().text, QString());
+    expectSpeaking(false);
+    voice().runningState = platform::SRSEDone;
+    w.tmrSpk_Timer();
+    expectIdle();
+}
+
+TEST_F(SessionTest, TheTextIsPreparedWithTheClockReadOnceForTimeAndOnceForDate)
+{
+    w.txtConvert->setText(u"$time$ \u00B5 $date$ $time$"_s);
+    w.mnuConvertAll_Click();
+    const QString t = speechtext::timeText(fakes.clock.time.time(), QLocale::system());
+    const QString d = speechtext::dateText(fakes.clock.time.date(), QLocale::system());
+    EXPECT_EQ(lastSpoken().text, t + u" Micro "_s + d + u" "_s + t);
+    EXPECT_EQ(state.strSpeakText, lastSpoken().text);
+    EXPECT_EQ(fakes.clock.reads, 2);
+}
+
+// ---- the stored settings ------------------------------------------------------------------
+
+TEST_F(SessionTest, StoredSettingsGiveRateAndPunctuationFlags)
+{
+    w.mnuConvertAll_Click();
+    EXPECT_EQ(lastSpoken().flags, 1);
+    EXPECT_EQ(lastSpoken().rate, 0) << "no Speed stored: rate 0";
+    w.StopText();
+
+    fakes.settings.setConfig(u"ReadP"_s, u"2"_s);
+    fakes.settings.setConfig(u"Speed"_s, u"-7"_s);
+    w.mnuConvertAll_Click();
+    EXPECT_EQ(lastSpoken().flags, 65);
+    EXPECT_EQ(lastSpoken().rate, -7);
+    EXPECT_EQ(state.intSpeed, -7);
+}
+
+TEST_F(SessionTest, AStartThatFailsShowsTheMessageAndLeavesTheWindowIdle)
+{
+    fakes.settings.setConfig(u"Speed"_s, u"fast"_s);
+    w.mnuConvertAll_Click();
+    ASSERT_EQ(fakes.messageBox.shown.size(), 1);
+    EXPECT_EQ(fakes.messageBox.last().text, u"There was an error converting the text."_s);
+    EXPECT_EQ(fakes.messageBox.last().title, u"Error"_s);
+    EXPECT_EQ(fakes.messageBox.last().icon, platform::MsgIcon::Critical);
+    EXPECT_EQ(fakes.messageBox.last().buttons, platform::MsgButtons::OK);
+    EXPECT_TRUE(fakes.speech.log.spoken.isEmpty());
+    expectIdle();
+}
+
+TEST_F(SessionTest, ARefusedSpeakLeavesTheWindowBusyWithTheDefaultPointerUntilThePollEndsIt)
+{
+    state.objVoice();
+    voice().failSpeak = true;
+    w.mnuConvertAll_Click();
+    EXPECT_EQ(fakes.messageBox.last().text, u"There was an error converting the text."_s);
+    EXPECT_EQ(w.txtConvert->MousePointer(), 0);
+    EXPECT_TRUE(w.tmrSpk->isActive());
+    EXPECT_TRUE(w.txtConvert->Locked());
+    voice().runningState = platform::SRSEDone;
+    w.tmrSpk_Timer();
+    expectIdle();
+}
+
+TEST_F(SessionTest, AStoredVoiceThatIsNotInstalledFailsEveryStartUntilOkSavesOne)
+{
+    fakes.settings.setConfig(u"Voice"_s, u"A Voice Long Uninstalled"_s);
+    w.mnuConvertAll_Click();
+    w.mnuConvertAll_Click();
+    EXPECT_EQ(fakes.messageBox.shown.size(), 2);
+    EXPECT_TRUE(fakes.speech.log.spoken.isEmpty());
+    expectIdle();
+
+    // The dialog that the start loaded hidden is the one the user then opens.
+    frmOptions& options = w.Options();
+    EXPECT_FALSE(options.isVisible());
+    EXPECT_EQ(options.lstVoice->currentIndex(), -1);
+    options.lstVoice->setCurrentIndex(2);
+    options.cmdOK_Click();
+    EXPECT_EQ(fakes.settings.config(u"Voice"_s), u"German"_s);
+
+    w.mnuConvertAll_Click();
+    EXPECT_EQ(fakes.messageBox.shown.size(), 2);
+    ASSERT_EQ(fakes.speech.log.spoken.size(), 1);
+    EXPECT_EQ(lastSpoken().token, u"German"_s);
+}
+
+TEST_F(SessionTest, TheVoiceComesFromTheHiddenOptionsDialogWhichIsLoadedOnce)
+{
+    w.mnuConvertAll_Click();
+    frmOptions* first = &w.Options();
+    EXPECT_FALSE(first->isVisible());
+    first->lstVoice->setCurrentIndex(1); // not saved: the list is what counts
+    w.StopText();
+    w.mnuConvertAll_Click();
+    EXPECT_EQ(&w.Options(), first);
+    EXPECT_EQ(lastSpoken().token, u"English (America)"_s);
+}
+
+// ---- engine failures in pause, resume, stop and the poll ---------------------------------
+
+TEST_F(SessionTest, EngineFailuresInPauseAndResumeAreReportedWithTheirCode)
+{
+    w.mnuConvertAll_Click();
+    voice().failControl = true;
+    w.PlayPause();
+    ASSERT_EQ(fakes.messageBox.shown.size(), 1);
+    EXPECT_EQ(fakes.messageBox.last().text, u"-2147201021 - The audio device failed"_s);
+    EXPECT_EQ(fakes.messageBox.last().title, u"Error"_s);
+    w.PlayPause();
+    EXPECT_EQ(fakes.messageBox.shown.size(), 2);
+}
+
+TEST_F(SessionTest, AStopThatFailsStillReturnsToIdle)
+{
+    w.mnuConvertAll_Click();
+    voice().failControl = true;
+    w.StopText();
+    expectIdle();
+    EXPECT_EQ(w.strPlayState, u"stopped"_s);
+    ASSERT_EQ(fakes.messageBox.shown.size(), 1);
+    EXPECT_EQ(fakes.messageBox.last().text, u"-2147201021 - The audio device failed"_s);
+}
+
+TEST_F(SessionTest, APollThatFailsIsReportedOnceAndTheStopButtonStillEndsTheSession)
+{
+    w.mnuConvertAll_Click();
+    voice().failStatus = true;
+    w.tmrSpk_Timer();
+    EXPECT_FALSE(w.tmrSpk->isActive()) << "no second message from the next tick";
+    ASSERT_EQ(fakes.messageBox.shown.size(), 1);
+    EXPECT_EQ(fakes.messageBox.last().text, u"-2147201021 - The audio device failed"_s);
+    EXPECT_TRUE(w.button(u"stop"_s)->isEnabled());
+    w.StopText();
+    expectIdle();
+}
+
+TEST_F(SessionTest, UnloadingTheWindowReleasesTheVoice)
+{
+    w.mnuConvertAll_Click();
+    state.document.blnChanged = false;
+    w.close();
+    EXPECT_EQ(fakes.speech.log.destroyed, fakes.speech.log.created);
+}
