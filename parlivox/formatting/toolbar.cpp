@@ -41,9 +41,7 @@ void frmMain::Toolbar1_ButtonClick(const QString& key)
     } else if (key == u"print"_s) {
         mnuPrint_Click();
     } else if (key == u"speech"_s) {
-        m_state.blnConvertAll = !(editor.SelLength() > 0);
-        strPlayState = u"playing"_s;
-        PlayText();
+        speechButton_Click();
     } else if (key == u"playpause"_s) {
         PlayPause();
     } else if (key == u"stop"_s) {

@@ -10,6 +10,7 @@
 //
 // espeak-ng alone runs in a child process forked before anything else starts,
 // because the library can be started only once per process.
+#include "benchtable.h"
 #include "parlivox/shell/appstate.h"
 #include "parlivox/shell/frmMain.h"
 #include "platform/qtplatform.h"
@@ -304,9 +305,9 @@ int main(int argc, char* argv[])
     rows.push_back(
         {"CPU beyond synthesis", (cpu - reference.cpu20) / wall * 100, "% of a core", "< 3"});
 
-    std::printf("%-52s %10s  %-12s %s\n", "name", "value", "unit", "goal");
+    std::vector<bench::Row> table;
     for (const Row& row : rows)
-        std::printf("%-52s %10.3f  %-12s %s\n", row.name.c_str(), row.value, row.unit.c_str(),
-                    row.goal.c_str());
+        table.push_back({row.name, row.value, row.unit, row.goal == "-" ? "" : row.goal});
+    bench::printTable("speech", table);
     return 0;
 }
