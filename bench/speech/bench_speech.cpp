@@ -196,9 +196,9 @@ public:
     {
         w.Form_Load();
     }
-    platform::EspeakVoice& voice()
+    platform::SpVoice& voice()
     {
-        return dynamic_cast<platform::EspeakVoice&>(state.objVoice());
+        return dynamic_cast<platform::SpVoice&>(state.objVoice());
     }
 
     /// ms from the start command to the first sample queued for the device.

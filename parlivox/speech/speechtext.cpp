@@ -50,8 +50,10 @@ QString prepare(QString text, QTime time, QDate date, const QLocale& locale)
         text.replace(u"$time$"_s, timeText(time, locale), Qt::CaseSensitive);
         text.replace(u"$date$"_s, dateText(date, locale), Qt::CaseSensitive);
     }
-    if (text.contains(QChar(0x00B5)))
-        text.replace(QChar(0x00B5), u"Micro"_s);
+    // The micro sign, U+00B5, not the Greek letter mu, U+03BC.
+    const QChar micro = u'µ';
+    if (text.contains(micro))
+        text.replace(micro, u"Micro"_s);
     text.replace(QChar(u'\r'), u" ;"_s);
     return text;
 }

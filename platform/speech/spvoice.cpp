@@ -26,7 +26,7 @@ speech::SynthWorker& EspeakEngine::worker()
 std::unique_ptr<ISpeechVoice> EspeakEngine::createVoice()
 {
     worker();
-    return std::make_unique<EspeakVoice>(m_worker);
+    return std::make_unique<SpVoice>(m_worker);
 }
 
 QString EspeakEngine::defaultVoiceDescription()
@@ -35,14 +35,14 @@ QString EspeakEngine::defaultVoiceDescription()
     return voices[speech::defaultVoiceIndex(voices, QLocale::system().name())].description;
 }
 
-EspeakVoice::EspeakVoice(std::shared_ptr<speech::SynthWorker> worker)
+SpVoice::SpVoice(std::shared_ptr<speech::SynthWorker> worker)
     : m_worker(std::move(worker)),
       m_channel(std::make_shared<speech::VoiceChannel>(m_worker->sampleRate())),
       m_voiceIndex(speech::defaultVoiceIndex(m_worker->voices(), QLocale::system().name()))
 {
 }
 
-EspeakVoice::~EspeakVoice()
+SpVoice::~SpVoice()
 {
     // Whatever is still playing stops here: the synthesizer lets go of this
     // voice before its device closes.
@@ -53,7 +53,7 @@ EspeakVoice::~EspeakVoice()
     }
 }
 
-void EspeakVoice::setVolume(long volume)
+void SpVoice::setVolume(long volume)
 {
     if (volume < 0 || volume > 100)
         throw invalidCall(QStringLiteral("the volume must lie between 0 and 100"));
@@ -61,8 +61,8 @@ void EspeakVoice::setVolume(long volume)
     m_channel->setVolume(static_cast<int>(volume));
 }
 
-ISpeechObjectTokens EspeakVoice::GetVoices(const QString& requiredAttributes,
-                                           const QString& optionalAttributes)
+ISpeechObjectTokens SpVoice::GetVoices(const QString& requiredAttributes,
+                                       const QString& optionalAttributes)
 {
     // Every voice is returned whatever the attributes ask for.
     static_cast<void>(requiredAttributes);
@@ -74,7 +74,7 @@ ISpeechObjectTokens EspeakVoice::GetVoices(const QString& requiredAttributes,
     return ISpeechObjectTokens(std::move(tokens));
 }
 
-void EspeakVoice::setVoice(const ISpeechObjectToken& token)
+void SpVoice::setVoice(const ISpeechObjectToken& token)
 {
     const auto& voices = m_worker->voices();
     const std::string id = token.Id().toStdString();
@@ -88,12 +88,12 @@ void EspeakVoice::setVoice(const ISpeechObjectToken& token)
                       QStringLiteral("\" is not installed"));
 }
 
-QString EspeakVoice::voiceDescription() const
+QString SpVoice::voiceDescription() const
 {
     return m_worker->voices()[m_voiceIndex].description;
 }
 
-void EspeakVoice::openOutput()
+void SpVoice::openOutput()
 {
     if (m_output)
         return;
@@ -103,13 +103,13 @@ void EspeakVoice::openOutput()
     m_worker->attach(m_channel);
 }
 
-void EspeakVoice::syncOutput()
+void SpVoice::syncOutput()
 {
     if (m_output)
         m_output->sync();
 }
 
-long EspeakVoice::Speak(const QString& text, long flags)
+long SpVoice::Speak(const QString& text, long flags)
 {
     constexpr long known = SVSFlagsAsync | SVSFPurgeBeforeSpeak | SVSFNLPSpeakPunc;
     if ((flags & ~known) != 0)
@@ -132,20 +132,20 @@ long EspeakVoice::Speak(const QString& text, long flags)
     return stream;
 }
 
-void EspeakVoice::Pause()
+void SpVoice::Pause()
 {
     m_channel->setPaused(true);
     syncOutput();
 }
 
-void EspeakVoice::Resume()
+void SpVoice::Resume()
 {
     m_channel->setPaused(false);
     syncOutput();
     m_worker->wake();
 }
 
-long EspeakVoice::Skip(const QString& type, long numItems)
+long SpVoice::Skip(const QString& type, long numItems)
 {
     if (type.compare(QStringLiteral("Sentence"), Qt::CaseInsensitive) != 0)
         throw invalidCall(QStringLiteral("only sentences can be skipped"));
@@ -156,7 +156,7 @@ long EspeakVoice::Skip(const QString& type, long numItems)
     return skipped;
 }
 
-ISpeechVoiceStatus EspeakVoice::Status()
+ISpeechVoiceStatus SpVoice::Status()
 {
     if (std::optional<Error> failure = m_channel->takeFailure())
         throw *failure;
@@ -166,7 +166,7 @@ ISpeechVoiceStatus EspeakVoice::Status()
     return {done ? SRSEDone : SRSEIsSpeaking};
 }
 
-speech::PlaybackCounters EspeakVoice::counters() const
+speech::PlaybackCounters SpVoice::counters() const
 {
     return m_channel->counters();
 }

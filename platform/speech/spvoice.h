@@ -29,10 +29,10 @@ private:
 
 /// A voice of the real engine. Rate, voice and punctuation reading are taken
 /// at each Speak; volume, pause and skip act on what is playing.
-class EspeakVoice final : public ISpeechVoice {
+class SpVoice final : public ISpeechVoice {
 public:
-    explicit EspeakVoice(std::shared_ptr<speech::SynthWorker> worker);
-    ~EspeakVoice() override;
+    explicit SpVoice(std::shared_ptr<speech::SynthWorker> worker);
+    ~SpVoice() override;
 
     void setRate(long rate) override { m_rate = rate; }
     long Rate() const override { return m_rate; }

@@ -90,9 +90,9 @@ inline bool waitUntil(const std::function<bool()>& condition, int ms = 10000)
     return true;
 }
 
-inline platform::EspeakVoice& real(platform::ISpeechVoice& voice)
+inline platform::SpVoice& real(platform::ISpeechVoice& voice)
 {
-    return dynamic_cast<platform::EspeakVoice&>(voice);
+    return dynamic_cast<platform::SpVoice&>(voice);
 }
 
 /// The main window over fakes for everything but speech, which is real.
