@@ -78,7 +78,6 @@ void frmMain::setColour()
     } catch (const platform::Error& error) {
         if (error.number() == platform::err::Cancel)
             return;
-        m_platform.messageBox.show(error.codeAndDescription(), u"Error"_s, platform::MsgButtons::OK,
-                                   platform::MsgIcon::Critical);
+        platform::showFailure(m_platform.messageBox, error);
     }
 }

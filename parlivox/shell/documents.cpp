@@ -82,8 +82,7 @@ void frmMain::openFile()
     } catch (const platform::Error& error) {
         if (error.number() == platform::err::Cancel)
             return;
-        m_platform.messageBox.show(error.codeAndDescription(), u"Error"_s, platform::MsgButtons::OK,
-                                   platform::MsgIcon::Critical);
+        platform::showFailure(m_platform.messageBox, error);
     }
 }
 
@@ -144,8 +143,7 @@ bool frmMain::saveFileAs()
                                                      : platform::RichTextBox::rtfRTF);
     } catch (const platform::Error& error) {
         doc.blnChanged = wasChanged;
-        m_platform.messageBox.show(error.codeAndDescription(), u"Error"_s, platform::MsgButtons::OK,
-                                   platform::MsgIcon::Critical);
+        platform::showFailure(m_platform.messageBox, error);
         return false;
     }
     statusPanel[0]->setText(asText ? textPanel : rtfPanel);

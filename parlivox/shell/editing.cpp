@@ -107,8 +107,7 @@ void frmMain::mnuPrint_Click()
             u"Your document was sent to '"_s + m_platform.printer.defaultPrinterName() + u"'"_s,
             u"Printing"_s, platform::MsgButtons::OK, platform::MsgIcon::Information);
     } catch (const platform::Error& error) {
-        m_platform.messageBox.show(error.codeAndDescription(), u"Error"_s, platform::MsgButtons::OK,
-                                   platform::MsgIcon::Critical);
+        platform::showFailure(m_platform.messageBox, error);
     }
 }
 

@@ -581,8 +581,7 @@ void frmMain::guarded(const std::function<void()>& command)
     try {
         command();
     } catch (const platform::Error& error) {
-        m_platform.messageBox.show(error.codeAndDescription(), u"Error"_s, platform::MsgButtons::OK,
-                                   platform::MsgIcon::Critical);
+        platform::showFailure(m_platform.messageBox, error);
     }
 }
 

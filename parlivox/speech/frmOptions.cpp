@@ -243,7 +243,6 @@ void frmOptions::guarded(const std::function<void()>& handler)
     try {
         handler();
     } catch (const platform::Error& error) {
-        m_platform.messageBox.show(error.codeAndDescription(), u"Error"_s, platform::MsgButtons::OK,
-                                   platform::MsgIcon::Critical);
+        platform::showFailure(m_platform.messageBox, error);
     }
 }

@@ -104,16 +104,6 @@ void frmMain::PlayText()
 
 // ---- pause, resume, stop ------------------------------------------------------
 
-namespace {
-
-void reportEngineFailure(platform::MessageBox& messageBox, const platform::Error& error)
-{
-    messageBox.show(error.codeAndDescription(), u"Error"_s, platform::MsgButtons::OK,
-                    platform::MsgIcon::Critical);
-}
-
-} // namespace
-
 void frmMain::PlayPause()
 {
     QAction* playPause = button(u"playpause"_s);
@@ -134,7 +124,7 @@ void frmMain::PlayPause()
             m_state.objVoice().Resume();
         }
     } catch (const platform::Error& error) {
-        reportEngineFailure(m_platform.messageBox, error);
+        platform::showFailure(m_platform.messageBox, error);
     }
 }
 
@@ -153,7 +143,7 @@ void frmMain::StopText()
     strPlayState = stopped;
     setIdleState();
     if (failure)
-        reportEngineFailure(m_platform.messageBox, *failure);
+        platform::showFailure(m_platform.messageBox, *failure);
 }
 
 // ---- the two appearances --------------------------------------------------------
@@ -211,6 +201,6 @@ void frmMain::tmrSpk_Timer()
     } catch (const platform::Error& error) {
         // Reported once: the window stays busy, and the stop button ends it.
         tmrSpk->stop();
-        reportEngineFailure(m_platform.messageBox, error);
+        platform::showFailure(m_platform.messageBox, error);
     }
 }

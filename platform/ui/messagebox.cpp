@@ -1,9 +1,17 @@
 #include "platform/ui/messagebox.h"
 
+#include "platform/error.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
 namespace platform {
+
+void showFailure(MessageBox& box, const Error& error)
+{
+    box.show(error.codeAndDescription(), QStringLiteral("Error"), MsgButtons::OK,
+             MsgIcon::Critical);
+}
 
 MsgResult QtMessageBox::show(const QString& text, const QString& title, MsgButtons buttons,
                              MsgIcon icon)

@@ -4,6 +4,8 @@
 
 namespace platform {
 
+class Error;
+
 enum class MsgButtons { OK, YesNo, YesNoCancel };
 enum class MsgIcon { None, Critical, Question, Exclamation, Information };
 /// The button the user pressed, numbered as the classic message box does.
@@ -21,6 +23,10 @@ public:
     virtual MsgResult show(const QString& text, const QString& title, MsgButtons buttons,
                            MsgIcon icon) = 0;
 };
+
+/// The message of most failed operations: "code - description", titled
+/// "Error", with the critical icon and an OK button.
+void showFailure(MessageBox& box, const Error& error);
 
 /// QMessageBox, modal over the active window.
 class QtMessageBox final : public MessageBox {
