@@ -196,10 +196,7 @@ public:
     {
         w.Form_Load();
     }
-    platform::SpVoice& voice()
-    {
-        return dynamic_cast<platform::SpVoice&>(state.objVoice());
-    }
+    platform::SpVoice& voice() { return dynamic_cast<platform::SpVoice&>(state.objVoice()); }
 
     /// ms from the start command to the first sample queued for the device.
     double timeToFirstSound(bool stop = true)
