@@ -48,14 +48,17 @@ bool isUnreadableName(const QString& name)
 
 std::optional<QString> canonicalVersionText(QStringView value)
 {
-    // The 16-bit conversion would also take a sign and round a fraction; a
-    // version part is a plain whole number, so only digits pass.
+    // The 16-bit conversion would also round a fraction; a version part is a
+    // whole number, so only digits pass, with at most a plus sign before them.
+    // A negative part would join into a number that is no version at all.
     qsizetype first = 0;
     qsizetype last = value.size();
     while (first < last && isBlank(value[first]))
         ++first;
     while (last > first && isBlank(value[last - 1]))
         --last;
+    if (first < last && value[first] == u'+')
+        ++first;
     const QStringView digits = value.mid(first, last - first);
     if (digits.isEmpty())
         return std::nullopt;

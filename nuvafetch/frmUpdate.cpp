@@ -95,8 +95,7 @@ void frmUpdate::cmdExit_Click()
         try {
             m_services.processes.start(m_state.installerPath);
         } catch (const platform::Error& error) {
-            m_services.messageBox.show(error.description(), u"Error"_s, platform::MsgButtons::OK,
-                                       platform::MsgIcon::Critical);
+            platform::showFailureDescription(m_services.messageBox, error);
         }
     }
     unload();

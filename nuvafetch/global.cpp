@@ -6,6 +6,7 @@
 #include "nuvafetch/wizardstate.h"
 #include "platform/app.h"
 #include "platform/commoncontrols.h"
+#include "platform/convert.h"
 #include "platform/inet.h"
 #include "platform/ui/messagebox.h"
 #include "platform/ui/process.h"
@@ -19,7 +20,8 @@ int Main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"Nuvafetch"_s);
-    QApplication::setApplicationVersion(u"1.00.0044"_s);
+    QApplication::setApplicationVersion(
+        platform::versionText(updaterMajor, updaterMinor, updaterRevision));
     QApplication::setWindowIcon(QIcon::fromTheme(u"nuvafetch"_s));
     // The wizard, not the window system, decides when the last page is gone:
     // a hidden page between two others still counts.

@@ -70,10 +70,7 @@ PageFrame::PageFrame(Wizard& wizard)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setWindowTitle(u"Fetchwell"_s);
-    QFont face = font();
-    face.setFamilies({u"Tahoma"_s, u"Liberation Sans"_s, u"DejaVu Sans"_s});
-    face.setPointSize(8);
-    setFont(face);
+    setFont(platform::dialogFont());
     setFixedSize(433, 287);
 
     imgSide = addPicture("imgSide", QRect(8, 8, 105, 227), u":/nuvafetch/side.svg"_s);

@@ -74,7 +74,7 @@ frmAbout::frmAbout(platform::Platform& platform, QWidget* parent)
     // A fixed tool window: small caption, close box only.
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFont(QFont(u"Tahoma"_s, 8));
+    setFont(platform::dialogFont());
     setFixedSize(382, 237);
 
     Image1 = new QLabel(this);

@@ -1,4 +1,5 @@
-# The About box shows the version the project is built as.
+# The About box and the application object show the version the project is
+# built as.
 target_compile_definitions(parlivox_core PRIVATE
   PARLIVOX_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
   PARLIVOX_VERSION_MINOR=${PROJECT_VERSION_MINOR}

@@ -51,7 +51,7 @@ frmFind::frmFind(platform::RichTextBox& editor, AppState& state, platform::Messa
     // A fixed dialog without minimise and maximise buttons.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFont(QFont(u"Tahoma"_s, 8));
+    setFont(platform::dialogFont());
     setFixedSize(platform::twipsToPixels(5520), platform::twipsToPixels(1335));
 
     lblFind = new QLabel(u"Find:"_s, this);

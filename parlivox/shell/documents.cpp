@@ -28,14 +28,14 @@ QString captionFor(const QString& path)
 
 } // namespace
 
-bool frmMain::offerToSave()
+bool frmMain::offerToSave(platform::MsgButtons buttons)
 {
     DocumentState& doc = m_state.document;
     if (!doc.blnChanged)
         return true;
-    const auto answer = m_platform.messageBox.show(
-        u"The file has been changed. Would you like to save the file?"_s, u"Save File?"_s,
-        platform::MsgButtons::YesNoCancel, platform::MsgIcon::Question);
+    const auto answer =
+        m_platform.messageBox.show(u"The file has been changed. Would you like to save the file?"_s,
+                                   u"Save File?"_s, buttons, platform::MsgIcon::Question);
     if (answer == platform::MsgResult::Cancel)
         return false;
     if (answer == platform::MsgResult::No)
@@ -46,7 +46,7 @@ bool frmMain::offerToSave()
 
 void frmMain::newFile()
 {
-    if (!offerToSave())
+    if (!offerToSave(platform::MsgButtons::YesNoCancel))
         return;
     m_state.strSpeakText.clear();
     txtConvert->setText(QString());
@@ -60,7 +60,7 @@ void frmMain::newFile()
 
 void frmMain::openFile()
 {
-    if (!offerToSave())
+    if (!offerToSave(platform::MsgButtons::YesNoCancel))
         return;
     DocumentState& doc = m_state.document;
     try {
@@ -100,8 +100,7 @@ bool frmMain::saveFile()
         doc.blnChanged = false;
         return true;
     } catch (const platform::Error& error) {
-        m_platform.messageBox.show(error.description(), u"Error"_s, platform::MsgButtons::OK,
-                                   platform::MsgIcon::Critical);
+        platform::showFailureDescription(m_platform.messageBox, error);
         return false;
     }
 }

@@ -111,13 +111,12 @@ void frmMain::loadIcons()
 }
 
 namespace {
-QAction* addItem(QObject* owner, QMenu* menu, const QString& name, const QString& caption,
+QAction* addItem(QMenu* menu, const QString& name, const QString& caption,
                  const QKeySequence& shortcut = {})
 {
     QAction* action = menu->addAction(caption);
     action->setObjectName(name);
     action->setShortcut(shortcut);
-    static_cast<void>(owner);
     return action;
 }
 } // namespace
@@ -126,17 +125,16 @@ void frmMain::setupFileActions()
 {
     mnuFile = menuBar()->addMenu(u"&File"_s);
     mnuFile->setObjectName(u"mnuFile"_s);
-    mnuNew = addItem(this, mnuFile, u"mnuNew"_s, u"&New"_s, QKeySequence(Qt::CTRL | Qt::Key_N));
-    mnuOpen =
-        addItem(this, mnuFile, u"mnuOpen"_s, u"&Open..."_s, QKeySequence(Qt::CTRL | Qt::Key_O));
-    mnuSave = addItem(this, mnuFile, u"mnuSave"_s, u"&Save"_s, QKeySequence(Qt::CTRL | Qt::Key_S));
-    mnuSaveAs = addItem(this, mnuFile, u"mnuSaveAs"_s, u"Save &As..."_s);
+    mnuNew = addItem(mnuFile, u"mnuNew"_s, u"&New"_s, QKeySequence(Qt::CTRL | Qt::Key_N));
+    mnuOpen = addItem(mnuFile, u"mnuOpen"_s, u"&Open..."_s, QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuSave = addItem(mnuFile, u"mnuSave"_s, u"&Save"_s, QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnuSaveAs = addItem(mnuFile, u"mnuSaveAs"_s, u"Save &As..."_s);
     mnuFile->addSeparator();
-    mnuPrint = addItem(this, mnuFile, u"mnuPrint"_s, u"&Print..."_s);
+    mnuPrint = addItem(mnuFile, u"mnuPrint"_s, u"&Print..."_s);
     mnuFile->addSeparator();
-    mnuPrefs = addItem(this, mnuFile, u"mnuPrefs"_s, u"P&references..."_s);
+    mnuPrefs = addItem(mnuFile, u"mnuPrefs"_s, u"P&references..."_s);
     mnuFile->addSeparator();
-    mnuExit = addItem(this, mnuFile, u"mnuExit"_s, u"E&xit"_s);
+    mnuExit = addItem(mnuFile, u"mnuExit"_s, u"E&xit"_s);
 
     connect(mnuNew, &QAction::triggered, this, [this] { guarded([this] { newFile(); }); });
     connect(mnuOpen, &QAction::triggered, this, [this] { guarded([this] { openFile(); }); });
@@ -151,18 +149,16 @@ void frmMain::setupEditActions()
 {
     mnuEdit = menuBar()->addMenu(u"&Edit"_s);
     mnuEdit->setObjectName(u"mnuEdit"_s);
-    mnuCut = addItem(this, mnuEdit, u"mnuCut"_s, u"C&ut"_s, QKeySequence(Qt::CTRL | Qt::Key_X));
-    mnuCopy = addItem(this, mnuEdit, u"mnuCopy"_s, u"&Copy"_s, QKeySequence(Qt::CTRL | Qt::Key_C));
+    mnuCut = addItem(mnuEdit, u"mnuCut"_s, u"C&ut"_s, QKeySequence(Qt::CTRL | Qt::Key_X));
+    mnuCopy = addItem(mnuEdit, u"mnuCopy"_s, u"&Copy"_s, QKeySequence(Qt::CTRL | Qt::Key_C));
     // Ctrl+P pastes here; Print has no shortcut.
-    mnuPaste =
-        addItem(this, mnuEdit, u"mnuPaste"_s, u"&Paste"_s, QKeySequence(Qt::CTRL | Qt::Key_P));
-    mnuFind =
-        addItem(this, mnuEdit, u"mnuFind"_s, u"&Find..."_s, QKeySequence(Qt::CTRL | Qt::Key_F));
+    mnuPaste = addItem(mnuEdit, u"mnuPaste"_s, u"&Paste"_s, QKeySequence(Qt::CTRL | Qt::Key_P));
+    mnuFind = addItem(mnuEdit, u"mnuFind"_s, u"&Find..."_s, QKeySequence(Qt::CTRL | Qt::Key_F));
     mnuEdit->addSeparator();
-    mnuClearClip = addItem(this, mnuEdit, u"mnuClearClip"_s, u"Clea&r Clipboard"_s);
+    mnuClearClip = addItem(mnuEdit, u"mnuClearClip"_s, u"Clea&r Clipboard"_s);
     mnuEdit->addSeparator();
-    mnuSelectAll = addItem(this, mnuEdit, u"mnuSelectAll"_s, u"Select &All"_s,
-                           QKeySequence(Qt::CTRL | Qt::Key_A));
+    mnuSelectAll =
+        addItem(mnuEdit, u"mnuSelectAll"_s, u"Select &All"_s, QKeySequence(Qt::CTRL | Qt::Key_A));
     mnuCut->setEnabled(false);
     mnuCopy->setEnabled(false);
     mnuSelectAll->setEnabled(false);
@@ -182,14 +178,13 @@ void frmMain::setupMacroActions()
 {
     mnuMacroS = menuBar()->addMenu(u"&Macros"_s);
     mnuMacroS->setObjectName(u"mnuMacroS"_s);
-    mnuMacroTime = addItem(this, mnuMacroS, u"mnuMacroTime"_s, u"Insert &Time macro"_s);
-    mnuMacroDate = addItem(this, mnuMacroS, u"mnuMacroDate"_s, u"Insert &Date macro"_s);
+    mnuMacroTime = addItem(mnuMacroS, u"mnuMacroTime"_s, u"Insert &Time macro"_s);
+    mnuMacroDate = addItem(mnuMacroS, u"mnuMacroDate"_s, u"Insert &Date macro"_s);
     mnuMacroS->addSeparator();
     mnuMacroSymbols = mnuMacroS->addMenu(u"Symbols..."_s);
     mnuMacroSymbols->setObjectName(u"mnuMacroSymbols"_s);
-    mnuMacroCopyright = addItem(this, mnuMacroSymbols, u"mnuMacroCopyright"_s, u"&Copyright (©)"_s);
-    mnuMacroRegTM =
-        addItem(this, mnuMacroSymbols, u"mnuMacroRegTM"_s, u"&Registered trademark (®)"_s);
+    mnuMacroCopyright = addItem(mnuMacroSymbols, u"mnuMacroCopyright"_s, u"&Copyright (©)"_s);
+    mnuMacroRegTM = addItem(mnuMacroSymbols, u"mnuMacroRegTM"_s, u"&Registered trademark (®)"_s);
 
     connect(mnuMacroTime, &QAction::triggered, this,
             [this] { guarded([this] { mnuMacroTime_Click(); }); });
@@ -205,10 +200,10 @@ void frmMain::setupConvertActions()
 {
     mnuConvert = menuBar()->addMenu(u"&Convert"_s);
     mnuConvert->setObjectName(u"mnuConvert"_s);
-    mnuConvertAll = addItem(this, mnuConvert, u"mnuConvertAll"_s, u"Convert &All Text"_s,
-                            QKeySequence(Qt::Key_F5));
-    mnuConvertSel = addItem(this, mnuConvert, u"mnuConvertSel"_s, u"Convert &Selection"_s,
-                            QKeySequence(Qt::Key_F6));
+    mnuConvertAll =
+        addItem(mnuConvert, u"mnuConvertAll"_s, u"Convert &All Text"_s, QKeySequence(Qt::Key_F5));
+    mnuConvertSel =
+        addItem(mnuConvert, u"mnuConvertSel"_s, u"Convert &Selection"_s, QKeySequence(Qt::Key_F6));
 
     connect(mnuConvertAll, &QAction::triggered, this,
             [this] { guarded([this] { mnuConvertAll_Click(); }); });
@@ -220,11 +215,11 @@ void frmMain::setupHelpActions()
 {
     mnuHelp = menuBar()->addMenu(u"&Help"_s);
     mnuHelp->setObjectName(u"mnuHelp"_s);
-    mnuContents = addItem(this, mnuHelp, u"mnuContents"_s, u"Contents..."_s);
+    mnuContents = addItem(mnuHelp, u"mnuContents"_s, u"Contents..."_s);
     mnuHelp->addSeparator();
-    mnuUpdates = addItem(this, mnuHelp, u"mnuUpdates"_s, u"Check for Updates..."_s);
+    mnuUpdates = addItem(mnuHelp, u"mnuUpdates"_s, u"Check for Updates..."_s);
     mnuHelp->addSeparator();
-    mnuAbout = addItem(this, mnuHelp, u"mnuAbout"_s, u"&About Parlivox..."_s);
+    mnuAbout = addItem(mnuHelp, u"mnuAbout"_s, u"&About Parlivox..."_s);
 
     connect(mnuContents, &QAction::triggered, this,
             [this] { guarded([this] { mnuContents_Click(); }); });
@@ -356,8 +351,7 @@ void frmMain::Form_Load()
         if (!m_commandLine.isEmpty())
             openCommandLine(m_commandLine);
     } catch (const platform::Error& error) {
-        m_platform.messageBox.show(error.description(), u"Error"_s, platform::MsgButtons::OK,
-                                   platform::MsgIcon::Critical);
+        platform::showFailureDescription(m_platform.messageBox, error);
     }
 }
 
@@ -428,21 +422,9 @@ void frmMain::changeEvent(QEvent* event)
 
 bool frmMain::Form_QueryUnload()
 {
-    if (!m_state.document.blnChanged)
-        return true;
-    const auto answer = m_platform.messageBox.show(
-        u"The file has been changed. Would you like to save the file?"_s, u"Save File?"_s,
-        platform::MsgButtons::YesNo, platform::MsgIcon::Question);
-    if (answer != platform::MsgResult::Yes)
-        return true;
-    guarded([this] {
-        if (m_state.document.blnNamed)
-            saveFile();
-        else
-            saveFileAs();
-    });
-    // A save that did not write the document keeps the window open.
-    return !m_state.document.blnChanged;
+    // The close request offers only Yes and No; a save after Yes that did not
+    // write the document keeps the window open.
+    return offerToSave(platform::MsgButtons::YesNo);
 }
 
 void frmMain::Form_Unload()
@@ -544,7 +526,6 @@ frmOptions& frmMain::Options()
 void frmMain::setMenuEnabled(QMenu* menu, bool enabled)
 {
     menu->menuAction()->setEnabled(enabled);
-    m_menuEnabled.insert(menu, enabled);
     // A disabled menu takes its items' shortcuts with it; each item keeps its
     // own enabled state for when the menu comes back.
     const std::function<void(QMenu*)> apply = [&](QMenu* m) {
@@ -568,7 +549,7 @@ void frmMain::setMenuEnabled(QMenu* menu, bool enabled)
 
 bool frmMain::isMenuEnabled(const QMenu* menu) const
 {
-    return m_menuEnabled.value(menu, true);
+    return menu->menuAction()->isEnabled();
 }
 
 QAction* frmMain::button(const QString& key) const

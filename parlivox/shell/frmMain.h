@@ -17,6 +17,7 @@ class QStatusBar;
 class QToolBar;
 
 namespace platform {
+enum class MsgButtons;
 struct Platform;
 class RichTextBox;
 } // namespace platform
@@ -62,9 +63,10 @@ public:
     /// Save and Save As answer whether they wrote the document.
     bool saveFile();
     bool saveFileAs();
-    /// The save prompt shared by New and Open; false when the user cancels
-    /// or the save that follows Yes did not write the document.
-    bool offerToSave();
+    /// The save prompt shared by New, Open (Yes/No/Cancel) and the close
+    /// request (Yes/No); false when the user cancels or the save that
+    /// follows Yes did not write the document.
+    bool offerToSave(platform::MsgButtons buttons);
     static bool ifExist(const QString& fileName);
     /// Opens the file named by the command line's argument text.
     void openCommandLine(const QString& commandLine);
@@ -197,7 +199,6 @@ private:
     QString m_commandLine;
     QWidget* m_client = nullptr;
     QHash<QString, QAction*> m_buttons;
-    QHash<const QMenu*, bool> m_menuEnabled;
     QPointer<frmOptions> m_frmOptions;
     QPointer<frmFind> m_frmFind;
     QPointer<frmAbout> m_frmAbout;

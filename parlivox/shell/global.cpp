@@ -4,6 +4,7 @@
 #include "parlivox/shell/frmMain.h"
 #include "platform/app.h"
 #include "platform/commoncontrols.h"
+#include "platform/convert.h"
 #include "platform/qtplatform.h"
 
 #include <QApplication>
@@ -12,7 +13,8 @@ int Main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlivox"));
-    QApplication::setApplicationVersion(QStringLiteral("1.00.0174"));
+    QApplication::setApplicationVersion(platform::versionText(
+        PARLIVOX_VERSION_MAJOR, PARLIVOX_VERSION_MINOR, PARLIVOX_VERSION_REVISION));
     QApplication::setDesktopFileName(QStringLiteral("parlivox"));
 
     platform::setHelpFilePath(platform::applicationFile(QStringLiteral("Parlivox.hlp")));

@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 #include "platform/speech/voice.h"
 #include "platform/ui/messagebox.h"
+#include "platform/ui/screen.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -55,10 +56,7 @@ void frmOptions::buildControls()
     // A fixed tool window with only a close box.
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    QFont font;
-    font.setFamilies({u"Tahoma"_s, u"Liberation Sans"_s, u"DejaVu Sans"_s});
-    font.setPointSize(8);
-    setFont(font);
+    setFont(platform::dialogFont());
     setFixedSize(369, 240);
 
     TabStrip1 = new QTabWidget(this);

@@ -13,6 +13,11 @@ void showFailure(MessageBox& box, const Error& error)
              MsgIcon::Critical);
 }
 
+void showFailureDescription(MessageBox& box, const Error& error)
+{
+    box.show(error.description(), QStringLiteral("Error"), MsgButtons::OK, MsgIcon::Critical);
+}
+
 MsgResult QtMessageBox::show(const QString& text, const QString& title, MsgButtons buttons,
                              MsgIcon icon)
 {

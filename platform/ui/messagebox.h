@@ -27,6 +27,8 @@ public:
 /// The message of most failed operations: "code - description", titled
 /// "Error", with the critical icon and an OK button.
 void showFailure(MessageBox& box, const Error& error);
+/// The same message with the description alone.
+void showFailureDescription(MessageBox& box, const Error& error);
 
 /// QMessageBox, modal over the active window.
 class QtMessageBox final : public MessageBox {

@@ -1,5 +1,6 @@
 #include "platform/ui/screen.h"
 
+#include <QFont>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -35,6 +36,15 @@ double screenHeightTwips()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return pixelsToTwips(screen ? screen->geometry().height() : 768);
+}
+
+QFont dialogFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("DejaVu Sans")});
+    font.setPointSize(8);
+    return font;
 }
 
 void centreOnScreen(QWidget& window)

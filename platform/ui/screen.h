@@ -1,5 +1,6 @@
 #pragma once
 
+class QFont;
 class QWidget;
 
 namespace platform {
@@ -13,6 +14,9 @@ double pixelsToTwips(int pixels);
 /// The primary screen's size in twips.
 double screenWidthTwips();
 double screenHeightTwips();
+
+/// The dialogs' font: Tahoma 8 pt, or the nearest sans-serif face installed.
+QFont dialogFont();
 
 /// Centres a top-level window on the primary screen, or on its parent window.
 void centreOnScreen(QWidget& window);

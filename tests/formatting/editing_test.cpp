@@ -247,6 +247,16 @@ TEST_F(MainWindowTest, AMissingUpdaterGivesTheTwoLineMessage)
     EXPECT_EQ(fakes.messageBox.last().icon, platform::MsgIcon::Critical);
 }
 
+TEST_F(MainWindowTest, AnUpdaterThatCannotRunGivesTheSameMessageRatherThanNothing)
+{
+    fakes.processes.failure = platform::err::PathFileAccess;
+    w.mnuUpdates->trigger();
+    ASSERT_EQ(fakes.messageBox.shown.size(), 1);
+    EXPECT_TRUE(fakes.messageBox.last().text.startsWith(
+        u"It appears that Fetchwell is not installed, or cannot be run."_s));
+    EXPECT_TRUE(fakes.processes.started.isEmpty());
+}
+
 TEST_F(MainWindowTest, TheHelpFileCoversEveryMenuCommandAndToolbarButton)
 {
     // The copy beside the program; run by hand, the source it is copied from.

@@ -138,6 +138,7 @@ TEST(Descriptor, MalformedVersionIsUnreadable)
         EXPECT_FALSE(readDescriptor(ini)) << "verMinor=" << version;
     }
     EXPECT_TRUE(readDescriptor("[Product]\nName=Parlivox\nverMinor=32767\n"));
+    EXPECT_EQ(readDescriptor("[Product]\nName=Parlivox\nverMinor=+2\n")->minorText, u"2"_s);
     EXPECT_EQ(readDescriptor("[Product]\nName=Parlivox\nverRev= 0174 \n")->revText, u"174"_s);
 }
 

@@ -111,6 +111,18 @@ TEST(NewDocument, YesWhoseSaveAsIsCancelledKeepsTheDocument)
     EXPECT_TRUE(e.state.document.blnChanged);
 }
 
+TEST(OpenDocument, YesWhoseSaveAsIsCancelledStopsBeforeTheOpenDialog)
+{
+    Editor e;
+    e.type(u"precious"_s);
+    e.fakes.messageBox.answers = {MsgResult::Yes};
+    e.fakes.dialog.answers = {FakeCommonDialog::cancelled()};
+    e.window.openFile();
+    ASSERT_EQ(e.fakes.dialog.calls.size(), 1);
+    EXPECT_EQ(e.fakes.dialog.calls[0].kind, FakeCommonDialog::Kind::Save);
+    EXPECT_EQ(e.window.txtConvert->Text(), u"precious"_s);
+}
+
 TEST(OpenDocument, UsesTheOpenFilterWithFlagFour)
 {
     Editor e;

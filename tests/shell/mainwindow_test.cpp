@@ -7,12 +7,14 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -326,6 +328,25 @@ TEST(CloseRequest, YesFollowedByACancelledSaveKeepsTheWindowOpen)
     EXPECT_TRUE(e.state.document.blnChanged);
 }
 
+TEST(CloseRequest, YesOnANamedDocumentClosesOnlyWhenTheSaveWrote)
+{
+    QTemporaryDir dir;
+    Editor e;
+    e.window.show();
+    e.window.txtConvert->setText(u"draft"_s);
+    e.state.document.blnNamed = true;
+    e.state.document.strFileType = u"txt"_s;
+    e.state.document.strFileName = dir.path() + u"/no/such/folder/a.txt"_s;
+    e.fakes.messageBox.answers = {platform::MsgResult::Yes};
+    EXPECT_FALSE(e.window.close()) << "the write failed: the window stays";
+    EXPECT_EQ(e.fakes.messageBox.last().title, u"Error"_s);
+
+    e.state.document.strFileName = dir.path() + u"/a.txt"_s;
+    e.fakes.messageBox.answers = {platform::MsgResult::Yes};
+    EXPECT_TRUE(e.window.close());
+    EXPECT_TRUE(QFile::exists(dir.path() + u"/a.txt"_s));
+}
+
 TEST(CloseRequest, UnloadReleasesTheVoiceAndStopsPolling)
 {
     Editor e;
@@ -336,6 +357,21 @@ TEST(CloseRequest, UnloadReleasesTheVoiceAndStopsPolling)
     EXPECT_FALSE(e.state.hasVoice());
     EXPECT_FALSE(e.window.tmrSpk->isActive());
     EXPECT_EQ(e.fakes.speech.log.destroyed, 1);
+}
+
+TEST(MissingEngine, PreferencesAndSpeechReportItAndTheWindowStaysIdle)
+{
+    Editor e;
+    e.fakes.speech.failCreate = true;
+    e.window.txtConvert->setText(u"Hello"_s);
+    e.window.mnuPrefs->trigger();
+    ASSERT_EQ(e.fakes.messageBox.shown.size(), 1);
+    EXPECT_TRUE(e.fakes.messageBox.last().text.startsWith(u"429 - "_s));
+    e.window.mnuConvertAll->trigger();
+    EXPECT_EQ(e.fakes.messageBox.last().text, u"There was an error converting the text."_s);
+    EXPECT_FALSE(e.window.tmrSpk->isActive());
+    EXPECT_EQ(e.window.statusPanel[1]->text(), u"Ready"_s);
+    EXPECT_FALSE(e.window.txtConvert->Locked());
 }
 
 TEST(CloseRequest, ExitRunsTheSameCloseRequest)
