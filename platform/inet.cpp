@@ -1,5 +1,7 @@
 #include "platform/inet.h"
 
+#include "platform/fileio.h"
+
 #include <curl/curl.h>
 
 #include <QFileInfo>
@@ -35,78 +37,6 @@ struct MultiDeleter {
 };
 using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
 using MultiHandle = std::unique_ptr<CURLM, MultiDeleter>;
-
-/// A file written beside its target and renamed over it only when complete,
-/// so that a failed or cancelled transfer never damages the previous file.
-class AtomicFile {
-public:
-    AtomicFile(const QString& path, std::uint32_t mode) : m_target(QFile::encodeName(path))
-    {
-        const QFileInfo info(path);
-        m_temporary = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") +
-                                        info.fileName() + QStringLiteral(".XXXXXX"));
-        m_fd = ::mkstemp(m_temporary.data());
-        if (m_fd < 0)
-            throw fileError(errno, path);
-        if (::fchmod(m_fd, static_cast<mode_t>(mode)) != 0)
-            fail(errno);
-    }
-    AtomicFile(const AtomicFile&) = delete;
-    AtomicFile& operator=(const AtomicFile&) = delete;
-    ~AtomicFile()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        if (!m_committed)
-            ::unlink(m_temporary.constData());
-    }
-
-    /// Writes all of data; false (with the error kept) when the disk says no.
-    bool write(const char* data, size_t size)
-    {
-        while (size > 0) {
-            const ssize_t written = ::write(m_fd, data, size);
-            if (written < 0) {
-                if (errno == EINTR)
-                    continue;
-                m_errno = errno;
-                return false;
-            }
-            data += written;
-            size -= static_cast<size_t>(written);
-            m_size += written;
-        }
-        return true;
-    }
-
-    qint64 size() const { return m_size; }
-    Error error() const { return fileError(m_errno, QFile::decodeName(m_target)); }
-
-    void commit()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        if (::close(fd) != 0)
-            fail(errno);
-        if (::rename(m_temporary.constData(), m_target.constData()) != 0)
-            fail(errno);
-        m_committed = true;
-    }
-
-private:
-    [[noreturn]] void fail(int errnoValue)
-    {
-        m_errno = errnoValue;
-        throw error();
-    }
-
-    QByteArray m_target;
-    QByteArray m_temporary;
-    int m_fd = -1;
-    int m_errno = 0;
-    qint64 m_size = 0;
-    bool m_committed = false;
-};
 
 /// One GET in progress: where its body goes and what went wrong on the way.
 struct Transfer {
@@ -205,6 +135,8 @@ EasyHandle CurlHttpClient::Impl::makeEasy(const QString& url, Transfer& transfer
     curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(e, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    // A cancelled transfer must not wait for a name lookup to finish.
+    curl_easy_setopt(e, CURLOPT_QUICK_EXIT, 1L);
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
                      static_cast<long>(settings.connectTimeout.count() * 1000));
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, settings.lowSpeedBytes);
@@ -296,7 +228,7 @@ QByteArray CurlHttpClient::OpenURL(const QString& url)
 qint64 CurlHttpClient::download(const QString& url, const QString& path,
                                 const DownloadOptions& options)
 {
-    AtomicFile file(path, options.mode);
+    AtomicFile file(path, static_cast<mode_t>(options.mode));
     Transfer transfer;
     transfer.refuseHtml = options.refuseHtml;
     transfer.sink = [&](const char* data, size_t size) {

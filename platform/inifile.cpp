@@ -1,5 +1,7 @@
 #include "platform/inifile.h"
 
+#include "platform/richtext/plaintext.h"
+
 #include <QFile>
 #include <QStringConverter>
 #include <QStringDecoder>
@@ -8,22 +10,10 @@ namespace platform {
 namespace {
 
 /// The file's text: UTF-16 or UTF-8 by their byte-order marks, else UTF-8 when
-/// it decodes cleanly, else Latin-1 so that every byte stays one character.
+/// it decodes cleanly, else the Windows code page such files are written in.
 QString decode(QByteArrayView content)
 {
-    const QByteArray bytes = content.toByteArray();
-    if (const auto bom = QStringConverter::encodingForData(bytes)) {
-        QStringDecoder decoder(*bom);
-        QString text = decoder.decode(bytes);
-        if (text.startsWith(QChar::ByteOrderMark))
-            text.remove(0, 1);
-        return text;
-    }
-    QStringDecoder utf8(QStringConverter::Utf8);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    return QString::fromLatin1(bytes);
+    return decodePlainText(content);
 }
 
 /// What a fixed buffer of bufferSize characters keeps: at most bufferSize - 1

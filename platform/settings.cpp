@@ -1,5 +1,7 @@
 #include "platform/settings.h"
 
+#include "platform/error.h"
+
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
@@ -39,6 +41,10 @@ void IniSettingsStore::SaveSetting(const QString& appName, const QString& sectio
     QSettings ini(filePath(appName), QSettings::IniFormat);
     ini.setValue(section + u'/' + key, value);
     ini.sync();
+    // A setting that could not be kept is a failure, not a silent loss.
+    if (ini.status() == QSettings::AccessError)
+        throw Error(err::PermissionDenied,
+                    QStringLiteral("The settings cannot be saved in ") + filePath(appName));
 }
 
 } // namespace platform

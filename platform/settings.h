@@ -18,7 +18,7 @@ public:
     /// Reads a value, or defaultValue when it is not stored.
     virtual QString GetSetting(const QString& appName, const QString& section, const QString& key,
                                const QString& defaultValue) = 0;
-    /// Stores a value as text.
+    /// Stores a value as text; raises platform::Error when it cannot be kept.
     virtual void SaveSetting(const QString& appName, const QString& section, const QString& key,
                              const QString& value) = 0;
 };

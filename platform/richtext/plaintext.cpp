@@ -6,7 +6,6 @@
 #include <QTextDocument>
 
 namespace platform {
-namespace {
 
 QString toLf(QString text)
 {
@@ -16,8 +15,6 @@ QString toLf(QString text)
     text.replace(u'\r', u'\n');
     return text;
 }
-
-} // namespace
 
 QString decodePlainText(QByteArrayView data)
 {

@@ -1,5 +1,6 @@
 #include "platform/richtext/richtextbox.h"
 
+#include "platform/richtext/plaintext.h"
 #include "platform/ui/printer.h"
 
 #include <QKeyEvent>
@@ -17,14 +18,6 @@ namespace {
 
 constexpr QChar paragraphSeparator(0x2029);
 constexpr QChar lineSeparator(0x2028);
-
-/// Folds CR LF, CR and LF into LF, the break QTextDocument::setPlainText takes.
-QString toLf(QString text)
-{
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
-    return text;
-}
 
 /// The format a run of text shows, with what it does not set taken from the
 /// document's default font.
@@ -128,9 +121,15 @@ QString RichTextBox::SelText() const
 void RichTextBox::setSelText(const QString& text)
 {
     QTextCursor cursor = textCursor();
-    // Replacing a selection would otherwise take the format of its first
-    // character; the format in force is the one at the selection's start.
-    cursor.insertText(toLf(text));
+    if (!cursor.hasSelection()) {
+        cursor.insertText(toLf(text)); // the typing format at the insertion point
+    } else {
+        // Text typed over a selection takes the format of its first character,
+        // not of its last, which is what the cursor alone would give.
+        QTextCursor first(document());
+        first.setPosition(cursor.selectionStart() + 1);
+        cursor.insertText(toLf(text), first.charFormat());
+    }
     setTextCursor(cursor);
 }
 

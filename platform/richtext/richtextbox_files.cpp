@@ -1,7 +1,7 @@
 #include "platform/richtext/richtextbox.h"
 
 #include "platform/error.h"
-#include "platform/richtext/fileio.h"
+#include "platform/fileio.h"
 #include "platform/richtext/plaintext.h"
 #include "platform/richtext/rtfreader.h"
 #include "platform/richtext/rtfwriter.h"

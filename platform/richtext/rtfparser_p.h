@@ -174,6 +174,8 @@ private:
     int m_codePage = 1252;
     int m_defaultFont = 0;
     std::unordered_map<int, FontDef> m_fonts;
+    /// Where each family name stands in the document's font list.
+    std::unordered_map<QString, int> m_familyIndex;
     PendingFont m_font;
     std::vector<int> m_colors;
     unsigned m_color = 0;

@@ -43,11 +43,11 @@ void Parser::finishFont()
     fontNameCharacter(0); // decodes the bytes still pending
     const QString name = withoutCharsetSuffix(m_font.decodedName.trimmed());
     if (!name.isEmpty()) {
-        def.family = int(m_out.fonts.indexOf(name));
-        if (def.family < 0) {
-            def.family = int(m_out.fonts.size());
+        // A hash keeps a font table of many thousand entries linear to read.
+        const auto [known, added] = m_familyIndex.try_emplace(name, int(m_out.fonts.size()));
+        if (added)
             m_out.fonts.append(name);
-        }
+        def.family = known->second;
     }
     m_fonts.emplace(m_font.number, def);
     m_styleValid = false;

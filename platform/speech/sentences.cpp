@@ -43,10 +43,11 @@ qsizetype sentenceEnd(QStringView text, qsizetype begin, qsizetype maxLength)
             return i > begin ? i : i + 1;
         if (!isSentenceMark(c))
             continue;
+        // A run of marks counts toward the length limit like any other text.
         qsizetype end = i + 1;
-        while (end < size && (isSentenceMark(text[end]) || isCloser(text[end])))
+        while (end < limit && (isSentenceMark(text[end]) || isCloser(text[end])))
             ++end;
-        if (end == size || text[end].isSpace())
+        if (end == size || (end < size && text[end].isSpace()))
             return end;
         i = end - 1;
     }

@@ -174,6 +174,11 @@ void SynthWorker::detach(const VoiceChannel* channel)
 
 void SynthWorker::wake()
 {
+    // Taking the lock orders this wake-up after any check the worker is
+    // making: it either sees the change or is already waiting for the signal.
+    {
+        const std::lock_guard lock(m_mutex);
+    }
     m_wake.notify_all();
 }
 

@@ -1,6 +1,7 @@
 #include "platform/speech/wavcapture.h"
 
 #include "platform/error.h"
+#include "platform/fileio.h"
 
 #include <QFile>
 
@@ -37,21 +38,6 @@ std::array<std::uint8_t, headerBytes> header(int sampleRate, std::uint32_t dataB
     std::memcpy(h.data() + 36, "data", 4);
     putLE(h.data() + 40, dataBytes, 4);
     return h;
-}
-
-bool writeAll(int fd, const void* data, std::size_t bytes)
-{
-    const auto* p = static_cast<const char*>(data);
-    while (bytes > 0) {
-        const ssize_t n = ::write(fd, p, bytes);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        bytes -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 } // namespace

@@ -28,8 +28,7 @@ void QtCommonDialog::showFileDialog(bool save)
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     // The program asks its own overwrite question.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (Flags() & HideReadOnly)
-        dialog.setOption(QFileDialog::ReadOnly, false);
+    // Qt's file dialogs have no "open as read-only" box to hide (flag 4).
     const QStringList filters = nameFiltersFrom(Filter());
     dialog.setNameFilters(filters);
     if (FilterIndex() >= 1 && FilterIndex() <= filters.size())

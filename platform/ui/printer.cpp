@@ -19,6 +19,19 @@ Error noPrinter()
     return Error(err::Printer, QStringLiteral("Printer error: no default printer is set up"));
 }
 
+Error cannotPrint(const QString& name)
+{
+    return Error(err::Printer, QStringLiteral("Printer error: cannot print to ") + name);
+}
+
+/// Printing gives up silently when the printer cannot start; its state tells.
+void printOrThrow(const QTextDocument& document, QPrinter& printer, const QString& name)
+{
+    document.print(&printer);
+    if (printer.printerState() == QPrinter::Error)
+        throw cannotPrint(name);
+}
+
 } // namespace
 
 QString QtPrinter::defaultPrinterName()
@@ -37,7 +50,7 @@ void QtPrinter::print(const QTextDocument& document)
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdfTarget());
-        document.print(&printer);
+        printOrThrow(document, printer, QStringLiteral("PDF file"));
         return;
     }
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
@@ -45,9 +58,8 @@ void QtPrinter::print(const QTextDocument& document)
         throw noPrinter();
     QPrinter printer(info, QPrinter::HighResolution);
     if (!printer.isValid())
-        throw Error(err::Printer,
-                    QStringLiteral("Printer error: cannot print to ") + info.printerName());
-    document.print(&printer);
+        throw cannotPrint(info.printerName());
+    printOrThrow(document, printer, info.printerName());
 }
 
 } // namespace platform

@@ -246,7 +246,7 @@ TEST_F(Transfers, DownloadIntoAMissingFolderIsAFileError)
     EXPECT_EQ(failureOf([&] {
                   client.download(url("/update.exe"), dir.filePath(u"no/update.exe"_s), {});
               }),
-              platform::err::FileNotFound);
+              platform::err::PathNotFound);
 }
 
 namespace {

@@ -88,6 +88,25 @@ TEST(RichTextBoxSelection, InsertedTextTakesTheFormatInForce)
     EXPECT_EQ(box.SelBold(), true);
 }
 
+TEST(RichTextBoxSelection, TextReplacingASelectionTakesTheFormatOfItsFirstCharacter)
+{
+    RichTextBox box;
+    fillHelloWorld(box); // "world" bold
+    box.setSelStart(6);
+    box.setSelLength(5);
+    box.setSelText(u"there"_s);
+    box.setSelStart(6);
+    box.setSelLength(5);
+    EXPECT_EQ(box.SelBold(), true);
+
+    box.setSelStart(4); // "o t": plain first, bold last
+    box.setSelLength(3);
+    box.setSelText(u"O T"_s);
+    box.setSelStart(4);
+    box.setSelLength(3);
+    EXPECT_EQ(box.SelBold(), false);
+}
+
 TEST(RichTextBoxFormat, UniformSelectionsAnswerMixedOnesDoNot)
 {
     RichTextBox box;

@@ -1,10 +1,12 @@
 #include "platform/app.h"
 #include "platform/error.h"
 #include "platform/ui/commondialog.h"
+#include "platform/ui/printer.h"
 #include "platform/ui/process.h"
 #include "platform/ui/screen.h"
 
 #include <QTemporaryDir>
+#include <QTextDocument>
 
 #include <gtest/gtest.h>
 
@@ -46,6 +48,20 @@ TEST(FileErrors, MapToTheClassicNumbers)
     EXPECT_EQ(platform::fileError(ENOTDIR, u"/x"_s).number(), platform::err::PathNotFound);
     EXPECT_EQ(platform::fileError(EIO, u"/x"_s).number(), platform::err::PathFileAccess);
     EXPECT_TRUE(platform::fileError(ENOENT, u"/x/y.rtf"_s).description().contains(u"/x/y.rtf"_s));
+}
+
+TEST(Printing, APrinterThatCannotStartIsAFailureNotASilentSuccess)
+{
+    qputenv("PARLIVOX_PRINTER_PDF", "/nonexistent-folder/out.pdf");
+    QTextDocument document(u"text"_s);
+    platform::QtPrinter printer;
+    try {
+        printer.print(document);
+        ADD_FAILURE() << "no error";
+    } catch (const platform::Error& e) {
+        EXPECT_EQ(e.number(), platform::err::Printer);
+    }
+    qunsetenv("PARLIVOX_PRINTER_PDF");
 }
 
 TEST(ProcessStart, AMissingProgramRaisesFileNotFound)

@@ -1,3 +1,4 @@
+#include "platform/error.h"
 #include "platform/settings.h"
 
 #include <QFile>
@@ -30,6 +31,18 @@ TEST(SettingsStore, ValuesComeBackAsTheTextWritten)
     EXPECT_EQ(again.GetSetting(u"Parlivox"_s, u"Config"_s, u"Speed"_s, {}), u"-3"_s);
     EXPECT_EQ(again.GetSetting(u"Parlivox"_s, u"Config"_s, u"Odd"_s, {}), u"a, b; c=d \"q\""_s);
     EXPECT_TRUE(QFile::exists(root.path() + u"/Parlivox/Parlivox.ini"_s));
+}
+
+TEST(SettingsStore, AValueThatCannotBeWrittenRaisesAnError)
+{
+    QTemporaryDir root;
+    // The application's folder is taken by a file: nothing can be written there.
+    QFile blocker(root.path() + u"/Parlivox"_s);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    platform::IniSettingsStore store(root.path());
+    EXPECT_THROW(store.SaveSetting(u"Parlivox"_s, u"Config"_s, u"Speed"_s, u"3"_s),
+                 platform::Error);
 }
 
 TEST(SettingsStore, ACorruptFileReadsAsDefaultsAndIsReplacedOnWrite)

@@ -63,6 +63,15 @@ TEST(Sentences, ALongRunWithoutAnEndIsCutAfterItsLastWordThatFits)
     EXPECT_EQ(sentenceEnd(word, end, 8), word.size());
 }
 
+TEST(Sentences, ALongRunOfMarksIsCutAtTheLimitToo)
+{
+    const QStringList cut = sentences(QString(5000, u'.') + u"x"_s, 600);
+    ASSERT_FALSE(cut.isEmpty());
+    for (const QString& sentence : cut)
+        EXPECT_LE(sentence.size(), 600);
+    EXPECT_EQ(cut.join(QString()).size(), 5001);
+}
+
 TEST(Sentences, CountingAgreesWithCutting)
 {
     const QString text = u"A b. C d!\nE \"f.\" G"_s;

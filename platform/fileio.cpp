@@ -1,4 +1,4 @@
-#include "platform/richtext/fileio.h"
+#include "platform/fileio.h"
 
 #include "platform/error.h"
 
@@ -43,21 +43,6 @@ private:
     int m_fd;
 };
 
-bool writeAll(int fd, const char* data, qsizetype length)
-{
-    while (length > 0) {
-        const ssize_t written = ::write(fd, data, std::size_t(length));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        length -= written;
-    }
-    return true;
-}
-
 mode_t newFileMode()
 {
     const mode_t mask = ::umask(022);
@@ -66,6 +51,21 @@ mode_t newFileMode()
 }
 
 } // namespace
+
+bool writeAll(int fd, const void* data, std::size_t bytes)
+{
+    const auto* p = static_cast<const char*>(data);
+    while (bytes > 0) {
+        const ssize_t written = ::write(fd, p, bytes);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        p += written;
+        bytes -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
 
 QByteArray readWholeFile(const QString& path)
 {
@@ -101,7 +101,7 @@ QByteArray readWholeFile(const QString& path)
     return data;
 }
 
-void writeFileAtomically(const QString& path, QByteArrayView data)
+AtomicFile::AtomicFile(const QString& path, std::optional<mode_t> mode) : m_path(path)
 {
     // Write through a symbolic link to the file it names, keeping the link.
     QFileInfo target(path);
@@ -111,35 +111,76 @@ void writeFileAtomically(const QString& path, QByteArrayView data)
         throw Error(err::PathNotFound, QStringLiteral("Path not found: ") + path);
     if (target.isDir())
         throw fileError(EISDIR, path);
-    const QByteArray finalName = QFile::encodeName(target.absoluteFilePath());
+    m_target = QFile::encodeName(target.absoluteFilePath());
     struct stat existing {};
-    const bool exists = ::stat(finalName.constData(), &existing) == 0;
-    if (exists && ::faccessat(AT_FDCWD, finalName.constData(), W_OK, AT_EACCESS) != 0)
+    const bool exists = ::stat(m_target.constData(), &existing) == 0;
+    if (exists && ::faccessat(AT_FDCWD, m_target.constData(), W_OK, AT_EACCESS) != 0)
         throw fileError(errno, path); // a read-only file stays read-only
 
-    QByteArray temporary = QFile::encodeName(target.absolutePath() + QStringLiteral("/.") +
-                                             target.fileName() + QStringLiteral(".XXXXXX"));
-    Descriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (fd.get() < 0)
+    m_temporary = QFile::encodeName(target.absolutePath() + QStringLiteral("/.") +
+                                    target.fileName() + QStringLiteral(".XXXXXX"));
+    m_fd = ::mkostemp(m_temporary.data(), O_CLOEXEC);
+    if (m_fd < 0)
         throw fileError(errno, path);
-    const auto fail = [&](int error) {
-        ::unlink(temporary.constData());
-        return fileError(error, path);
-    };
-    if (!writeAll(fd.get(), data.data(), data.size()))
-        throw fail(errno);
-    const mode_t mode = exists ? existing.st_mode & 07777 : newFileMode();
-    if (::fchmod(fd.get(), mode) != 0 || ::fsync(fd.get()) != 0)
-        throw fail(errno);
-    if (fd.close() != 0)
-        throw fail(errno);
-    if (::rename(temporary.constData(), finalName.constData()) != 0)
-        throw fail(errno);
+    const mode_t wanted = mode ? *mode : exists ? existing.st_mode & 07777 : newFileMode();
+    if (::fchmod(m_fd, wanted) != 0)
+        fail(errno); // the destructor removes the temporary file
+}
+
+AtomicFile::~AtomicFile()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    if (!m_committed && !m_temporary.isEmpty())
+        ::unlink(m_temporary.constData());
+}
+
+bool AtomicFile::write(const char* data, std::size_t size)
+{
+    if (!writeAll(m_fd, data, size)) {
+        m_errno = errno;
+        return false;
+    }
+    m_size += qint64(size);
+    return true;
+}
+
+Error AtomicFile::error() const
+{
+    return fileError(m_errno, m_path);
+}
+
+void AtomicFile::fail(int errnoValue)
+{
+    m_errno = errnoValue;
+    throw error();
+}
+
+void AtomicFile::commit()
+{
+    if (::fsync(m_fd) != 0)
+        fail(errno);
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0)
+        fail(errno);
+    if (::rename(m_temporary.constData(), m_target.constData()) != 0)
+        fail(errno);
+    m_committed = true;
     // Make the rename itself durable.
-    Descriptor dir(::open(QFile::encodeName(target.absolutePath()).constData(),
+    const int slash = m_target.lastIndexOf('/');
+    Descriptor dir(::open(m_target.left(slash > 0 ? slash : 1).constData(),
                           O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0)
         ::fsync(dir.get());
+}
+
+void writeFileAtomically(const QString& path, QByteArrayView data)
+{
+    AtomicFile file(path);
+    if (!file.write(data.data(), std::size_t(data.size())))
+        throw file.error();
+    file.commit();
 }
 
 } // namespace platform
