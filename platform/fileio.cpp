@@ -18,6 +18,8 @@ namespace {
 /// memory once decoded and laid out.
 constexpr qint64 maxDocumentBytes = qint64(512) * 1024 * 1024;
 constexpr int errOutOfMemory = 7;
+/// How much of a file being written may wait in memory before its write-back starts.
+constexpr qint64 writeBackChunk = qint64(8) * 1024 * 1024;
 
 /// Closes a descriptor on every path out of a function.
 class Descriptor {
@@ -142,6 +144,12 @@ bool AtomicFile::write(const char* data, std::size_t size)
         return false;
     }
     m_size += qint64(size);
+    // A large file (an installer) starts its way to the disk while it is still
+    // arriving, so that the flush in commit() has only the tail left to wait for.
+    if (m_size - m_flushStarted >= writeBackChunk) {
+        ::sync_file_range(m_fd, m_flushStarted, m_size - m_flushStarted, SYNC_FILE_RANGE_WRITE);
+        m_flushStarted = m_size;
+    }
     return true;
 }
 

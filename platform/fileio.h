@@ -51,6 +51,7 @@ private:
     int m_fd = -1;
     int m_errno = 0;
     qint64 m_size = 0;
+    qint64 m_flushStarted = 0;
     bool m_committed = false;
 };
 
