@@ -14,6 +14,8 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PARLIVOX_WEBSITE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "qt6-qpa-plugins, libqt6svg6, espeak-ng-data, fonts-dejavu-core | fonts-liberation2")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2, hardinfo | gnome-system-monitor")
+# Documents in Chinese, Japanese or Korean show boxes without a font for them.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+  "fonts-liberation2, fonts-noto-cjk, hardinfo | gnome-system-monitor")
 set(CPACK_STRIP_FILES ON)
 include(CPack)
