@@ -5,26 +5,37 @@ FUZZ_SECONDS ?= 60
 STAGE := $(BUILD_DIR)/stage
 HEADLESS := QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 
-.PHONY: all deps build run test test-plain test-asan test-fuzz test-smoke check-format \
-        bench package screenshot clean
+# The builds share the machine's cores and the test steps depend on each
+# other's order: never run two of them at once, even under `make -j`.
+.NOTPARALLEL:
+
+.PHONY: all deps configure programs build run test test-plain test-asan test-fuzz test-smoke \
+        check-format check-layering bench package screenshot clean
 
 all: build
 
 deps:
 	scripts/install-deps
 
-build: deps
-	cmake --preset default
+configure: deps
+	cmake --preset ci > /dev/null
+
+## The two programs alone, with their help file and descriptor.
+programs: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target Parlivox Nuvafetch
+
+## Everything: programs, tests, benchmarks.
+build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 ## make run [FILE=path]: builds and starts Parlivox, opening FILE when given.
-run: build
+run: programs
 	$(BUILD_DIR)/app/Parlivox $(if $(FILE),"$(FILE)")
 
-## make test: every check CI runs, headless: formatting, the plain build's
-## tests, the installed programs' windows, the sanitizer build's tests and
-## each fuzzer for a bounded time.
-test: deps check-format test-plain test-smoke test-asan test-fuzz
+## make test: every check CI runs, headless: formatting, layering, the plain
+## build's tests, the installed programs' windows, the sanitizer build's tests
+## and each fuzzer for a bounded time.
+test: deps check-format check-layering test-plain test-smoke test-asan test-fuzz
 
 test-plain: build
 	$(HEADLESS) ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
@@ -35,7 +46,7 @@ test-smoke: build
 	scripts/smoke-test $(STAGE)
 
 test-asan: deps
-	cmake --preset asan
+	cmake --preset asan > /dev/null
 	cmake --build build-asan -j $(JOBS)
 	$(HEADLESS) ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
@@ -43,12 +54,17 @@ test-asan: deps
 	  ctest --test-dir build-asan --output-on-failure -j $(JOBS)
 
 test-fuzz: deps
-	cmake --preset fuzz
-	cmake --build build-fuzz -j $(JOBS)
+	cmake --preset fuzz > /dev/null
+	cmake --build build-fuzz -j $(JOBS) --target fuzzers
 	scripts/run-fuzzers build-fuzz $(FUZZ_SECONDS)
 
 check-format: deps
 	scripts/check-format
+
+## The libraries below the windows include no Widgets, SDL or curl header
+## they should not (their link without Qt Widgets is a target of the build).
+check-layering: configure
+	scripts/check-layering
 
 ## make bench: every benchmark, one table of figures.
 bench: build
@@ -56,10 +72,12 @@ bench: build
 
 ## make package: a Debian package (build/parlivox_*.deb).
 package: build
+	scripts/install-deps package
 	cd $(BUILD_DIR) && cpack
 
 ## make screenshot: a picture of the main window (parlivox-main.png).
-screenshot: build
+screenshot: programs
+	scripts/install-deps screenshot
 	scripts/screenshot parlivox-main.png
 
 clean:

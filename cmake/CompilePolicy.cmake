@@ -23,10 +23,15 @@ if(PARLIVOX_FUZZ)
 endif()
 
 # Qt's headers dominate compile time on small machines: precompile them once.
+# Libraries below the windows get Core and Gui headers only.
 function(parlivox_use_pch target)
   target_precompile_headers(${target} PRIVATE
     <QtCore/QString> <QtCore/QObject> <QtWidgets/QWidget> <QtGui/QTextDocument>
     <memory> <string> <vector> <functional>)
+endfunction()
+function(parlivox_use_core_pch target)
+  target_precompile_headers(${target} PRIVATE
+    <QtCore/QString> <QtCore/QObject> <memory> <string> <vector> <functional>)
 endfunction()
 
 # Executables only load the shared libraries they use: the editor starts

@@ -1,5 +1,7 @@
 #include "nuvafetch/background.h"
 
+#include "platform/ui/waitcursor.h"
+
 #include <QApplication>
 #include <QEventLoop>
 #include <QMetaObject>
@@ -8,20 +10,9 @@
 #include <exception>
 #include <thread>
 
-namespace {
-/// The hourglass for as long as it lives.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-} // namespace
-
 void runInBackground(const std::function<void()>& job)
 {
-    const WaitCursor cursor;
+    const platform::WaitCursor cursor;
     QEventLoop loop;
     std::exception_ptr failure;
     std::atomic<bool> done{false};

@@ -5,9 +5,9 @@
 #include "nuvafetch/wizard.h"
 #include "nuvafetch/wizardstate.h"
 #include "platform/app.h"
-#include "platform/commoncontrols.h"
 #include "platform/convert.h"
 #include "platform/inet.h"
+#include "platform/ui/commoncontrols.h"
 #include "platform/ui/messagebox.h"
 #include "platform/ui/process.h"
 

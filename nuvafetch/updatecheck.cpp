@@ -2,6 +2,8 @@
 
 #include "platform/convert.h"
 
+#include "generated/buildinfo.h"
+
 #include <QUrl>
 
 using namespace Qt::StringLiterals;

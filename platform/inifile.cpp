@@ -1,6 +1,6 @@
 #include "platform/inifile.h"
 
-#include "platform/richtext/plaintext.h"
+#include "platform/textdecode.h"
 
 #include <QFile>
 #include <QStringConverter>

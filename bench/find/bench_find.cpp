@@ -3,9 +3,9 @@
 // shown editor. `grep -c` over the same file is the floor.
 #include "parlivox/formatting/frmFind.h"
 #include "parlivox/shell/appstate.h"
-#include "platform/richtext/richtextbox.h"
 #include "platform/speech/voice.h"
 #include "platform/ui/messagebox.h"
+#include "platform/ui/richtextbox.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>

@@ -2,8 +2,8 @@
 // saving, and the first search after a load, on generated large documents.
 // Loads run in a fresh child process each, so that the peak memory it
 // reports belongs to the load alone.
-#include "platform/richtext/richtextbox.h"
 #include "platform/richtext/rtfreader.h"
+#include "platform/ui/richtextbox.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -13,10 +13,10 @@
 #include "benchtable.h"
 #include "parlivox/shell/appstate.h"
 #include "parlivox/shell/frmMain.h"
-#include "platform/qtplatform.h"
-#include "platform/richtext/richtextbox.h"
+#include "parlivox/shell/qtservices.h"
 #include "platform/speech/sentences.h"
 #include "platform/speech/spvoice.h"
+#include "platform/ui/richtextbox.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -211,7 +211,7 @@ public:
         return result;
     }
 
-    platform::QtPlatform services;
+    QtEditorServices services;
     AppState state;
     frmMain w;
 };

@@ -5,8 +5,8 @@
 //   bench_startup [--platform offscreen|xcb] [--runs N]
 #include "parlivox/shell/appstate.h"
 #include "parlivox/shell/frmMain.h"
+#include "parlivox/shell/qtservices.h"
 #include "platform/app.h"
-#include "platform/qtplatform.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -68,7 +68,7 @@ int child(int argc, char** argv)
     const long long tApp = nowNs();
     QFontDatabase::families();
     const long long tFonts = nowNs();
-    platform::QtPlatform services;
+    QtEditorServices services;
     AppState state(services.services().speech);
     frmMain window(services.services(), state, QString());
     const long long tWindow = nowNs();

@@ -1,8 +1,10 @@
 #include "parlivox/about/frmAbout.h"
 
+#include "parlivox/common/buildinfo.h"
+
+#include "parlivox/common/services.h"
 #include "platform/convert.h"
 #include "platform/error.h"
-#include "platform/platform.h"
 #include "platform/registry.h"
 #include "platform/ui/messagebox.h"
 #include "platform/ui/process.h"
@@ -51,22 +53,7 @@ QString dwordText(const QByteArray& bytes)
 
 } // namespace
 
-int frmAbout::versionMajor()
-{
-    return PARLIVOX_VERSION_MAJOR;
-}
-
-int frmAbout::versionMinor()
-{
-    return PARLIVOX_VERSION_MINOR;
-}
-
-int frmAbout::versionRevision()
-{
-    return PARLIVOX_VERSION_REVISION;
-}
-
-frmAbout::frmAbout(platform::Platform& platform, QWidget* parent)
+frmAbout::frmAbout(EditorServices& platform, QWidget* parent)
     : QDialog(parent), m_platform(platform)
 {
     setObjectName(u"frmAbout"_s);
@@ -135,8 +122,9 @@ frmAbout::frmAbout(platform::Platform& platform, QWidget* parent)
 
 void frmAbout::Form_Load()
 {
-    lblVersion->setText(u"Version "_s +
-                        platform::versionText(versionMajor(), versionMinor(), versionRevision()));
+    lblVersion->setText(u"Version "_s + platform::versionText(buildinfo::versionMajor(),
+                                                              buildinfo::versionMinor(),
+                                                              buildinfo::versionRevision()));
     lblTitle->setText(u"Parlivox"_s);
     lblDescription->setText(u"A rich-text editor that reads your documents aloud."_s + u'\n' +
                             u"Written by the Parlivox developers with Qt and SDL2."_s + u'\n' +

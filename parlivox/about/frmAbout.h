@@ -8,9 +8,7 @@ class QFrame;
 class QLabel;
 class QPushButton;
 
-namespace platform {
-struct Platform;
-}
+struct EditorServices;
 
 /// The "About..." box: the program's name, version and credits, and a button
 /// that starts the system information tool.
@@ -18,12 +16,7 @@ class frmAbout : public QDialog {
     Q_OBJECT
 
 public:
-    /// The version the program is built as: 1.0.174 reads "1.00.0174".
-    static int versionMajor();
-    static int versionMinor();
-    static int versionRevision();
-
-    explicit frmAbout(platform::Platform& platform, QWidget* parent = nullptr);
+    explicit frmAbout(EditorServices& platform, QWidget* parent = nullptr);
 
     void Form_Load();
     void cmdOK_Click();
@@ -47,5 +40,5 @@ public:
     QPushButton* cmdSysInfo = nullptr;
 
 private:
-    platform::Platform& m_platform;
+    EditorServices& m_platform;
 };

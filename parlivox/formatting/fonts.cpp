@@ -2,7 +2,7 @@
 #include "parlivox/shell/appstate.h"
 #include "parlivox/shell/frmMain.h"
 #include "platform/convert.h"
-#include "platform/richtext/richtextbox.h"
+#include "platform/ui/richtextbox.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,16 +1,16 @@
 #include "parlivox/formatting/frmFind.h"
 
 #include "parlivox/shell/appstate.h"
-#include "platform/richtext/richtextbox.h"
 #include "platform/ui/messagebox.h"
+#include "platform/ui/richtextbox.h"
 #include "platform/ui/screen.h"
+#include "platform/ui/waitcursor.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScopeGuard>
 
 #include <algorithm>
 
@@ -105,8 +105,7 @@ void frmFind::cmdFind_Click()
     // a match far into a large document that the editor has not laid out yet
     // can take a moment: show that it is busy.
     const int position = [&] {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+        const platform::WaitCursor busy;
         return m_editor.Find(txtFind->text(), m_state.findStart, options);
     }();
     m_state.findStart = position + m_editor.SelLength();

@@ -1,11 +1,11 @@
 // The toolbar's command dispatch and the formatting buttons.
+#include "parlivox/common/services.h"
 #include "parlivox/shell/appstate.h"
 #include "parlivox/shell/frmMain.h"
 #include "platform/error.h"
-#include "platform/platform.h"
-#include "platform/richtext/richtextbox.h"
 #include "platform/ui/commondialog.h"
 #include "platform/ui/messagebox.h"
+#include "platform/ui/richtextbox.h"
 
 #include <functional>
 #include <optional>

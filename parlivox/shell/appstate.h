@@ -49,7 +49,6 @@ public:
     /// Releases the voice; a later use creates a new one.
     void releaseVoice();
     bool hasVoice() const { return m_voice != nullptr; }
-    platform::SpeechEngine& speechEngine() { return m_engine; }
 
 private:
     platform::SpeechEngine& m_engine;

@@ -1,12 +1,12 @@
 // The open document and the file commands: New, Open, Save, Save As and the
 // file named on the command line.
+#include "parlivox/common/services.h"
 #include "parlivox/shell/appstate.h"
 #include "parlivox/shell/frmMain.h"
 #include "platform/error.h"
-#include "platform/platform.h"
-#include "platform/richtext/richtextbox.h"
 #include "platform/ui/commondialog.h"
 #include "platform/ui/messagebox.h"
+#include "platform/ui/richtextbox.h"
 
 #include <QFile>
 #include <QLabel>

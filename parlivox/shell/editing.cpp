@@ -1,14 +1,15 @@
 // Editing commands, macros, printing, help and the updater.
+#include "parlivox/common/buildinfo.h"
+#include "parlivox/common/services.h"
 #include "parlivox/shell/frmMain.h"
 #include "platform/app.h"
 #include "platform/error.h"
-#include "platform/platform.h"
-#include "platform/richtext/richtextbox.h"
 #include "platform/ui/clipboard.h"
 #include "platform/ui/helpviewer.h"
 #include "platform/ui/messagebox.h"
 #include "platform/ui/printer.h"
 #include "platform/ui/process.h"
+#include "platform/ui/richtextbox.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -22,8 +23,10 @@ namespace {
 const QString updaterProgram = u"Nuvafetch"_s;
 const QString updaterMissingLine1 =
     u"It appears that Fetchwell is not installed, or cannot be run."_s;
-const QString updaterMissingLine2 =
-    u"Please visit "_s + QStringLiteral(PARLIVOX_WEBSITE) + u" to check for updated versions."_s;
+QString updaterMissingLine2()
+{
+    return u"Please visit "_s + buildinfo::website() + u" to check for updated versions."_s;
+}
 
 } // namespace
 
@@ -132,7 +135,8 @@ void frmMain::mnuUpdates_Click()
         m_platform.processes.start(platform::applicationFile(updaterProgram));
     } catch (const platform::Error&) {
         // The message covers both a missing updater and one that cannot run.
-        m_platform.messageBox.show(updaterMissingLine1 + u"\n"_s + updaterMissingLine2, u"Error"_s,
-                                   platform::MsgButtons::OK, platform::MsgIcon::Critical);
+        m_platform.messageBox.show(updaterMissingLine1 + u"\n"_s + updaterMissingLine2(),
+                                   u"Error"_s, platform::MsgButtons::OK,
+                                   platform::MsgIcon::Critical);
     }
 }

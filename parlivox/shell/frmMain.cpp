@@ -1,17 +1,17 @@
 #include "parlivox/shell/frmMain.h"
 
 #include "parlivox/about/frmAbout.h"
+#include "parlivox/common/services.h"
 #include "parlivox/formatting/frmFind.h"
 #include "parlivox/shell/appstate.h"
 #include "parlivox/shell/settingskeys.h"
 #include "parlivox/speech/frmOptions.h"
 #include "platform/convert.h"
 #include "platform/error.h"
-#include "platform/platform.h"
-#include "platform/richtext/richtextbox.h"
 #include "platform/ui/clipboard.h"
 #include "platform/ui/keyboard.h"
 #include "platform/ui/messagebox.h"
+#include "platform/ui/richtextbox.h"
 #include "platform/ui/screen.h"
 
 #include <QApplication>
@@ -31,8 +31,7 @@ namespace {
 constexpr const char* savedShortcutProperty = "parlivoxShortcut";
 }
 
-frmMain::frmMain(platform::Platform& platform, AppState& state, QString commandLine,
-                 QWidget* parent)
+frmMain::frmMain(EditorServices& platform, AppState& state, QString commandLine, QWidget* parent)
     : QMainWindow(parent), m_platform(platform), m_state(state),
       m_commandLine(std::move(commandLine))
 {

@@ -18,11 +18,11 @@ class QToolBar;
 
 namespace platform {
 enum class MsgButtons;
-struct Platform;
 class RichTextBox;
 } // namespace platform
 
 class AppState;
+struct EditorServices;
 class frmOptions;
 class frmFind;
 class frmAbout;
@@ -34,7 +34,7 @@ class frmMain : public QMainWindow {
     Q_OBJECT
 
 public:
-    frmMain(platform::Platform& platform, AppState& state, QString commandLine,
+    frmMain(EditorServices& platform, AppState& state, QString commandLine,
             QWidget* parent = nullptr);
     ~frmMain() override;
 
@@ -165,7 +165,6 @@ public:
     /// The speech state word: "stopped", "playing" or "paused".
     QString strPlayState;
 
-    platform::Platform& platformServices() { return m_platform; }
     AppState& state() { return m_state; }
 
 protected:
@@ -194,7 +193,7 @@ private:
     /// Shows a dialog modally, then discards it: every way of closing unloads it.
     void showModal(QDialog& dialog);
 
-    platform::Platform& m_platform;
+    EditorServices& m_platform;
     AppState& m_state;
     QString m_commandLine;
     QWidget* m_client = nullptr;

@@ -1,13 +1,14 @@
 #include "parlivox/speech/frmOptions.h"
 
+#include "parlivox/common/services.h"
 #include "parlivox/shell/appstate.h"
 #include "parlivox/shell/settingskeys.h"
 #include "platform/convert.h"
 #include "platform/error.h"
-#include "platform/platform.h"
 #include "platform/speech/voice.h"
 #include "platform/ui/messagebox.h"
 #include "platform/ui/screen.h"
+#include "platform/ui/waitcursor.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -42,7 +43,7 @@ std::optional<int> storedNumber(platform::SettingsStore& settings, const QString
 
 } // namespace
 
-frmOptions::frmOptions(platform::Platform& platform, AppState& state, QWidget* parent)
+frmOptions::frmOptions(EditorServices& platform, AppState& state, QWidget* parent)
     : QDialog(parent), m_platform(platform), m_state(state)
 {
     buildControls();
@@ -196,17 +197,16 @@ void frmOptions::cmdTest_Click()
     // whatever the engine does.
     struct Busy {
         frmOptions& dialog;
-        explicit Busy(frmOptions& d) : dialog(d)
+        platform::WaitCursor cursor;
+        explicit Busy(frmOptions& d) : dialog(d), cursor(d)
         {
             for (QPushButton* b : {dialog.cmdOK, dialog.cmdCancel, dialog.cmdTest})
                 b->setEnabled(false);
-            dialog.setCursor(Qt::WaitCursor);
             if (dialog.isVisible())
                 QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         }
         ~Busy()
         {
-            dialog.unsetCursor();
             for (QPushButton* b : {dialog.cmdOK, dialog.cmdCancel, dialog.cmdTest})
                 b->setEnabled(true);
         }

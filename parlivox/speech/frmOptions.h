@@ -12,9 +12,7 @@ class QPushButton;
 class QSlider;
 class QTabWidget;
 
-namespace platform {
-struct Platform;
-}
+struct EditorServices;
 class AppState;
 
 /// The "Options..." dialog: voice, speed and punctuation reading.
@@ -24,7 +22,7 @@ class frmOptions : public QDialog {
 public:
     /// Creating the dialog runs its load; it stays hidden until shown. A
     /// failure of the speech engine while loading raises platform::Error.
-    frmOptions(platform::Platform& platform, AppState& state, QWidget* parent = nullptr);
+    frmOptions(EditorServices& platform, AppState& state, QWidget* parent = nullptr);
 
     /// Fills the voice list and shows the stored choices.
     void Form_Load();
@@ -58,6 +56,6 @@ private:
     /// Runs an event handler; an engine failure is shown as "code - description".
     void guarded(const std::function<void()>& handler);
 
-    platform::Platform& m_platform;
+    EditorServices& m_platform;
     AppState& m_state;
 };

@@ -1,17 +1,17 @@
 // The speech session of the main window: the start entries, start, pause and
 // resume, stop, the busy and idle appearances, and the end-of-speech poll.
+#include "parlivox/common/services.h"
 #include "parlivox/shell/appstate.h"
 #include "parlivox/shell/frmMain.h"
 #include "parlivox/shell/settingskeys.h"
 #include "parlivox/speech/frmOptions.h"
 #include "parlivox/speech/speechtext.h"
+#include "platform/clock.h"
 #include "platform/convert.h"
 #include "platform/error.h"
-#include "platform/platform.h"
-#include "platform/richtext/richtextbox.h"
 #include "platform/speech/voice.h"
-#include "platform/ui/clock.h"
 #include "platform/ui/messagebox.h"
+#include "platform/ui/richtextbox.h"
 
 #include <QAction>
 #include <QComboBox>

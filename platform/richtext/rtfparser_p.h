@@ -2,7 +2,7 @@
 
 // Internal to the RTF reader: the parser's state, shared by the source that
 // reads the syntax (rtfparser.cpp) and the one that builds text (rtftext.cpp).
-#include "platform/richtext/codepage.h"
+#include "platform/codepage.h"
 #include "platform/richtext/rtfkeywords.h"
 #include "platform/richtext/rtfreader.h"
 

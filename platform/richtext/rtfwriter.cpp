@@ -1,6 +1,6 @@
 #include "platform/richtext/rtfwriter.h"
 
-#include "platform/richtext/codepage.h"
+#include "platform/codepage.h"
 
 #include <QTextBlock>
 #include <QTextDocument>

@@ -35,16 +35,18 @@ void startSdlAudio(bool dummy)
 
 } // namespace
 
-std::shared_ptr<AudioOutput> AudioOutput::instance()
+std::shared_ptr<AudioOutput> AudioOutput::instance(const QString& capturePath)
 {
     const std::lock_guard lock(instanceMutex);
     std::shared_ptr<AudioOutput> output = instanceRef.lock();
     if (!output) {
-        output.reset(new AudioOutput);
+        output.reset(new AudioOutput(capturePath));
         instanceRef = output;
     }
     return output;
 }
+
+AudioOutput::AudioOutput(QString capturePath) : m_capturePath(std::move(capturePath)) {}
 
 AudioOutput::~AudioOutput()
 {
@@ -59,10 +61,8 @@ void AudioOutput::open(int sampleRate)
 {
     if (m_device != 0)
         return;
-    if (!m_capture) {
-        if (const char* path = std::getenv("PARLIVOX_AUDIO_CAPTURE"); path && *path)
-            m_capture = std::make_unique<WavCapture>(QFile::decodeName(path), sampleRate);
-    }
+    if (!m_capture && !m_capturePath.isEmpty())
+        m_capture = std::make_unique<WavCapture>(m_capturePath, sampleRate);
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     const QByteArray appName = QCoreApplication::applicationName().toUtf8();
     if (!appName.isEmpty())

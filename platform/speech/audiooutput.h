@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -18,13 +20,14 @@ class WavCapture;
 ///
 /// When no real device can be opened it falls back to SDL's dummy driver,
 /// which plays in real time into nothing, so speech still starts and ends on
-/// a machine without sound. With PARLIVOX_AUDIO_CAPTURE set, every sample
-/// played also goes to that WAV file, which is complete once the output
-/// closes with the last voice.
+/// a machine without sound. With a capture path, every sample played also
+/// goes to that WAV file, which is complete once the output closes with the
+/// last voice.
 class AudioOutput {
 public:
-    /// The output of the process, created on first use.
-    static std::shared_ptr<AudioOutput> instance();
+    /// The output of the process, created on first use; capturePath (may be
+    /// empty) is taken by the use that creates it.
+    static std::shared_ptr<AudioOutput> instance(const QString& capturePath);
     ~AudioOutput();
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
@@ -38,7 +41,7 @@ public:
     void sync();
 
 private:
-    AudioOutput() = default;
+    explicit AudioOutput(QString capturePath);
     void open(int sampleRate);
     static void callback(void* userdata, std::uint8_t* stream, int bytes);
     void mix(std::int16_t* out, int count);
@@ -52,6 +55,7 @@ private:
     std::vector<VoiceChannel*> m_channels;
     std::vector<std::int16_t> m_voiceBuffer;
     std::vector<std::int32_t> m_sum;
+    QString m_capturePath;
     std::unique_ptr<WavCapture> m_capture;
 };
 

@@ -11,7 +11,7 @@
 
 namespace platform {
 
-EspeakEngine::EspeakEngine() = default;
+EspeakEngine::EspeakEngine(QString capturePath) : m_capturePath(std::move(capturePath)) {}
 
 EspeakEngine::~EspeakEngine() = default;
 
@@ -26,7 +26,7 @@ speech::SynthWorker& EspeakEngine::worker()
 std::unique_ptr<ISpeechVoice> EspeakEngine::createVoice()
 {
     worker();
-    return std::make_unique<SpVoice>(m_worker);
+    return std::make_unique<SpVoice>(m_worker, m_capturePath);
 }
 
 QString EspeakEngine::defaultVoiceDescription()
@@ -35,8 +35,8 @@ QString EspeakEngine::defaultVoiceDescription()
     return voices[speech::defaultVoiceIndex(voices, QLocale::system().name())].description;
 }
 
-SpVoice::SpVoice(std::shared_ptr<speech::SynthWorker> worker)
-    : m_worker(std::move(worker)),
+SpVoice::SpVoice(std::shared_ptr<speech::SynthWorker> worker, QString capturePath)
+    : m_worker(std::move(worker)), m_capturePath(std::move(capturePath)),
       m_channel(std::make_shared<speech::VoiceChannel>(m_worker->sampleRate())),
       m_voiceIndex(speech::defaultVoiceIndex(m_worker->voices(), QLocale::system().name()))
 {
@@ -97,7 +97,7 @@ void SpVoice::openOutput()
 {
     if (m_output)
         return;
-    std::shared_ptr<speech::AudioOutput> output = speech::AudioOutput::instance();
+    std::shared_ptr<speech::AudioOutput> output = speech::AudioOutput::instance(m_capturePath);
     output->attach(*m_channel, m_worker->sampleRate());
     m_output = std::move(output);
     m_worker->attach(m_channel);

@@ -17,13 +17,16 @@ class SynthWorker;
 /// with the first voice and stops when the engine and its voices are gone.
 class EspeakEngine final : public SpeechEngine {
 public:
-    EspeakEngine();
+    /// capturePath, when not empty: a WAV file that also receives every
+    /// sample played (tests and measurements).
+    explicit EspeakEngine(QString capturePath = {});
     ~EspeakEngine() override;
     std::unique_ptr<ISpeechVoice> createVoice() override;
     QString defaultVoiceDescription() override;
 
 private:
     speech::SynthWorker& worker();
+    QString m_capturePath;
     std::shared_ptr<speech::SynthWorker> m_worker;
 };
 
@@ -31,7 +34,7 @@ private:
 /// at each Speak; volume, pause and skip act on what is playing.
 class SpVoice final : public ISpeechVoice {
 public:
-    explicit SpVoice(std::shared_ptr<speech::SynthWorker> worker);
+    SpVoice(std::shared_ptr<speech::SynthWorker> worker, QString capturePath);
     ~SpVoice() override;
 
     void setRate(long rate) override { m_rate = rate; }
@@ -57,6 +60,7 @@ private:
     void syncOutput();
 
     std::shared_ptr<speech::SynthWorker> m_worker;
+    QString m_capturePath;
     std::shared_ptr<speech::VoiceChannel> m_channel;
     std::shared_ptr<speech::AudioOutput> m_output; ///< set once this voice has spoken
     std::size_t m_voiceIndex = 0;

@@ -8,7 +8,7 @@
 
 namespace platform {
 
-QtHelpViewer::QtHelpViewer() = default;
+QtHelpViewer::QtHelpViewer(QString title) : m_title(std::move(title)) {}
 QtHelpViewer::~QtHelpViewer() = default;
 
 void QtHelpViewer::showContents(const QString& helpFile)
@@ -20,7 +20,7 @@ void QtHelpViewer::showContents(const QString& helpFile)
         m_window->setOpenExternalLinks(true);
         m_window->resize(720, 560);
     }
-    m_window->setWindowTitle(QStringLiteral("Parlivox Help"));
+    m_window->setWindowTitle(m_title);
     // Markdown or HTML alike: the help file is an HTML page whatever its suffix.
     m_window->setSource(QUrl::fromLocalFile(helpFile), QTextDocument::HtmlResource);
     m_window->scrollToAnchor(QStringLiteral("contents"));

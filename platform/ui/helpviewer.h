@@ -23,11 +23,13 @@ public:
 /// A QTextBrowser window of its own, reused by later requests.
 class QtHelpViewer final : public HelpViewer {
 public:
-    QtHelpViewer();
+    /// title: the caption of the help window.
+    explicit QtHelpViewer(QString title);
     ~QtHelpViewer() override;
     void showContents(const QString& helpFile) override;
 
 private:
+    QString m_title;
     std::unique_ptr<QTextBrowser> m_window;
 };
 

@@ -9,11 +9,6 @@
 namespace platform {
 namespace {
 
-QString pdfTarget()
-{
-    return qEnvironmentVariable("PARLIVOX_PRINTER_PDF");
-}
-
 Error noPrinter()
 {
     return Error(err::Printer, QStringLiteral("Printer error: no default printer is set up"));
@@ -36,7 +31,7 @@ void printOrThrow(const QTextDocument& document, QPrinter& printer, const QStrin
 
 QString QtPrinter::defaultPrinterName()
 {
-    if (!pdfTarget().isEmpty())
+    if (!m_pdfOverride.isEmpty())
         return QStringLiteral("PDF file");
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull())
@@ -46,10 +41,10 @@ QString QtPrinter::defaultPrinterName()
 
 void QtPrinter::print(const QTextDocument& document)
 {
-    if (!pdfTarget().isEmpty()) {
+    if (!m_pdfOverride.isEmpty()) {
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdfTarget());
+        printer.setOutputFileName(m_pdfOverride);
         printOrThrow(document, printer, QStringLiteral("PDF file"));
         return;
     }

@@ -20,13 +20,16 @@ public:
     virtual void print(const QTextDocument& document) = 0;
 };
 
-/// QPrinterInfo's default printer; PARLIVOX_PRINTER_PDF=/path.pdf makes the
-/// default printer a PDF writer to that file, named "PDF file".
+/// QPrinterInfo's default printer; a PDF override path makes the default
+/// printer a PDF writer to that file, named "PDF file".
 class QtPrinter final : public Printer {
 public:
-    QtPrinter() = default;
+    explicit QtPrinter(QString pdfOverride = {}) : m_pdfOverride(std::move(pdfOverride)) {}
     QString defaultPrinterName() override;
     void print(const QTextDocument& document) override;
+
+private:
+    QString m_pdfOverride;
 };
 
 } // namespace platform

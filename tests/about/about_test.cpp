@@ -206,9 +206,9 @@ TEST(LinuxRegistry, NamesTheFirstInstalledSystemMonitorAsTheToolsPath)
     SearchPath search({u"lxtask"_s, u"gnome-system-monitor"_s});
     FakePlatform fakes;
     platform::LinuxRegistry registry;
-    platform::Platform services{fakes.settings, fakes.messageBox, fakes.dialog, fakes.clipboard,
-                                fakes.printer,  fakes.processes,  fakes.help,   fakes.keyboard,
-                                fakes.clock,    registry,         fakes.speech};
+    EditorServices services{fakes.settings, fakes.messageBox, fakes.dialog, fakes.clipboard,
+                            fakes.printer,  fakes.processes,  fakes.help,   fakes.keyboard,
+                            fakes.clock,    registry,         fakes.speech};
     frmAbout about(services);
     about.StartSysInfo();
     EXPECT_EQ(fakes.processes.started, QStringList{search.path(u"gnome-system-monitor"_s)});

@@ -7,7 +7,7 @@
 #include "fake_settings.h"
 #include "fake_speech.h"
 
-#include "platform/platform.h"
+#include "parlivox/common/services.h"
 
 /// Every service of the editor as a scripted fake.
 struct FakePlatform {
@@ -23,6 +23,6 @@ struct FakePlatform {
     FakeRegistry registry;
     FakeSpeechEngine speech;
 
-    platform::Platform services{settings, messageBox, dialog, clipboard, printer, processes,
-                                help,     keyboard,   clock,  registry,  speech};
+    EditorServices services{settings, messageBox, dialog, clipboard, printer, processes,
+                            help,     keyboard,   clock,  registry,  speech};
 };

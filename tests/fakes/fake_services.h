@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/clock.h"
 #include "platform/error.h"
 #include "platform/ui/clipboard.h"
-#include "platform/ui/clock.h"
 #include "platform/ui/helpviewer.h"
 #include "platform/ui/keyboard.h"
 #include "platform/ui/printer.h"

@@ -187,13 +187,11 @@ TEST(PrintToPdf, TheWholeFormattedDocumentReachesThePage)
         GTEST_SKIP() << "pdftotext is not installed";
     QTemporaryDir dir;
     const QString pdf = dir.filePath(u"out.pdf"_s);
-    qputenv("PARLIVOX_PRINTER_PDF", pdf.toLocal8Bit());
-
     FakePlatform fakes;
-    platform::QtPrinter printer;
-    platform::Platform services{fakes.settings, fakes.messageBox, fakes.dialog, fakes.clipboard,
-                                printer,        fakes.processes,  fakes.help,   fakes.keyboard,
-                                fakes.clock,    fakes.registry,   fakes.speech};
+    platform::QtPrinter printer(pdf);
+    EditorServices services{fakes.settings, fakes.messageBox, fakes.dialog, fakes.clipboard,
+                            printer,        fakes.processes,  fakes.help,   fakes.keyboard,
+                            fakes.clock,    fakes.registry,   fakes.speech};
     AppState state(fakes.speech);
     frmMain w(services, state, QString());
     w.Form_Load();
@@ -202,7 +200,6 @@ TEST(PrintToPdf, TheWholeFormattedDocumentReachesThePage)
     w.txtConvert->setSelLength(7);
     w.Toolbar1_ButtonClick(u"fntBold"_s);
     w.mnuPrint_Click();
-    qunsetenv("PARLIVOX_PRINTER_PDF");
 
     ASSERT_TRUE(QFile::exists(pdf));
     EXPECT_EQ(fakes.messageBox.last().text, u"Your document was sent to 'PDF file'"_s);

@@ -4,7 +4,7 @@
 
 #include "parlivox/shell/appstate.h"
 #include "parlivox/shell/frmMain.h"
-#include "platform/richtext/richtextbox.h"
+#include "platform/ui/richtextbox.h"
 
 #include <QAction>
 #include <QApplication>

@@ -52,16 +52,14 @@ TEST(FileErrors, MapToTheClassicNumbers)
 
 TEST(Printing, APrinterThatCannotStartIsAFailureNotASilentSuccess)
 {
-    qputenv("PARLIVOX_PRINTER_PDF", "/nonexistent-folder/out.pdf");
     QTextDocument document(u"text"_s);
-    platform::QtPrinter printer;
+    platform::QtPrinter printer(u"/nonexistent-folder/out.pdf"_s);
     try {
         printer.print(document);
         ADD_FAILURE() << "no error";
     } catch (const platform::Error& e) {
         EXPECT_EQ(e.number(), platform::err::Printer);
     }
-    qunsetenv("PARLIVOX_PRINTER_PDF");
 }
 
 TEST(ProcessStart, AMissingProgramRaisesFileNotFound)

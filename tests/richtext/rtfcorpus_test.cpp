@@ -2,7 +2,7 @@
 // malformed one loads or fails without harm.
 #include "platform/richtext/rtfreader.h"
 
-#include "platform/richtext/richtextbox.h"
+#include "platform/ui/richtextbox.h"
 
 #include <QDir>
 #include <QFile>

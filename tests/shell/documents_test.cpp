@@ -2,7 +2,7 @@
 
 #include "parlivox/shell/appstate.h"
 #include "parlivox/shell/frmMain.h"
-#include "platform/richtext/richtextbox.h"
+#include "platform/ui/richtextbox.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 // the natural end in every order, each ending with the window idle.
 #include "engine_support.h"
 
-#include "platform/richtext/richtextbox.h"
+#include "platform/ui/richtextbox.h"
 
 #include <QAction>
 #include <QTest>

@@ -3,9 +3,9 @@
 // for what a real-time sound device does.
 #include "fake_platform.h"
 
+#include "parlivox/common/services.h"
 #include "parlivox/shell/appstate.h"
 #include "parlivox/shell/frmMain.h"
-#include "platform/platform.h"
 #include "platform/speech/spvoice.h"
 
 #include <QFile>
@@ -29,16 +29,11 @@ inline double seconds(std::int64_t samples)
     return static_cast<double>(samples) / sampleRate;
 }
 
-/// Points PARLIVOX_AUDIO_CAPTURE at a fresh file for as long as it lives.
-/// The file is complete once every voice of the test is gone.
+/// A fresh capture file for an engine, removed with its folder. The file is
+/// complete once every voice of the test is gone.
 class CaptureFile {
 public:
-    CaptureFile()
-    {
-        path = dir.filePath(QStringLiteral("played.wav"));
-        setenv("PARLIVOX_AUDIO_CAPTURE", QFile::encodeName(path).constData(), 1);
-    }
-    ~CaptureFile() { unsetenv("PARLIVOX_AUDIO_CAPTURE"); }
+    CaptureFile() { path = dir.filePath(QStringLiteral("played.wav")); }
     CaptureFile(const CaptureFile&) = delete;
     CaptureFile& operator=(const CaptureFile&) = delete;
 
@@ -97,13 +92,16 @@ inline platform::SpVoice& real(platform::ISpeechVoice& voice)
 
 /// The main window over fakes for everything but speech, which is real.
 struct RealSpeechWindow {
-    RealSpeechWindow() { w.Form_Load(); }
+    explicit RealSpeechWindow(const QString& capturePath = {}) : engine(capturePath)
+    {
+        w.Form_Load();
+    }
 
     FakePlatform fakes;
     platform::EspeakEngine engine;
-    platform::Platform services{fakes.settings, fakes.messageBox, fakes.dialog, fakes.clipboard,
-                                fakes.printer,  fakes.processes,  fakes.help,   fakes.keyboard,
-                                fakes.clock,    fakes.registry,   engine};
+    EditorServices services{fakes.settings, fakes.messageBox, fakes.dialog, fakes.clipboard,
+                            fakes.printer,  fakes.processes,  fakes.help,   fakes.keyboard,
+                            fakes.clock,    fakes.registry,   engine};
     AppState state{engine};
     frmMain w{services, state, QString()};
 

@@ -33,7 +33,8 @@ protected:
     }
 
     CaptureFile capture;
-    std::unique_ptr<platform::EspeakEngine> engine = std::make_unique<platform::EspeakEngine>();
+    std::unique_ptr<platform::EspeakEngine> engine =
+        std::make_unique<platform::EspeakEngine>(capture.path);
     std::unique_ptr<ISpeechVoice> voice;
 };
 

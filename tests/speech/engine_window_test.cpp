@@ -2,7 +2,7 @@
 #include "engine_support.h"
 
 #include "parlivox/speech/frmOptions.h"
-#include "platform/richtext/richtextbox.h"
+#include "platform/ui/richtextbox.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -25,7 +25,7 @@ TEST(RealSpeechWindow, ADocumentIsSpokenToItsEndAndTheWindowReturnsToIdleByItsel
 {
     CaptureFile capture;
     {
-        RealSpeechWindow r;
+        RealSpeechWindow r(capture.path);
         r.fakes.settings.setConfig(u"Speed"_s, u"10"_s);
         r.w.txtConvert->setText(u"Hello.\r\nGoodbye."_s);
         r.w.mnuConvertAll_Click();

@@ -4,7 +4,7 @@
 #include "parlivox/shell/frmMain.h"
 #include "parlivox/speech/frmOptions.h"
 #include "parlivox/speech/speechtext.h"
-#include "platform/richtext/richtextbox.h"
+#include "platform/ui/richtextbox.h"
 
 #include <QAction>
 #include <QComboBox>

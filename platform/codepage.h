@@ -24,7 +24,6 @@ public:
     CodePageDecoder& operator=(const CodePageDecoder&) = delete;
 
     int codePage() const { return m_codePage; }
-    bool isMultiByte() const { return m_multiByte; }
     /// Bytes in the sequence that starts with lead (1 on single-byte pages).
     int sequenceLength(unsigned char lead) const;
     /// One byte of a single-byte page, or a lone byte of a multi-byte page.

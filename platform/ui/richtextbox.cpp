@@ -1,4 +1,4 @@
-#include "platform/richtext/richtextbox.h"
+#include "platform/ui/richtextbox.h"
 
 #include "platform/richtext/plaintext.h"
 #include "platform/ui/printer.h"

@@ -1,4 +1,4 @@
-#include "platform/richtext/codepage.h"
+#include "platform/codepage.h"
 
 #include <QByteArray>
 #include <QStringDecoder>

@@ -1,1 +1,0 @@
-#include "nuvafetch/wizardstate.h"

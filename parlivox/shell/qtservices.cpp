@@ -1,0 +1,43 @@
+#include "parlivox/shell/qtservices.h"
+
+#include "platform/clock.h"
+#include "platform/registry.h"
+#include "platform/settings.h"
+#include "platform/speech/spvoice.h"
+#include "platform/ui/clipboard.h"
+#include "platform/ui/commondialog.h"
+#include "platform/ui/helpviewer.h"
+#include "platform/ui/keyboard.h"
+#include "platform/ui/messagebox.h"
+#include "platform/ui/printer.h"
+#include "platform/ui/process.h"
+
+#include <QFile>
+
+using namespace Qt::StringLiterals;
+
+struct QtEditorServices::Backends {
+    platform::IniSettingsStore settings;
+    platform::QtMessageBox messageBox;
+    platform::QtCommonDialog dialog;
+    platform::QtClipboard clipboard;
+    /// PARLIVOX_PRINTER_PDF=/path.pdf makes the default printer a PDF writer.
+    platform::QtPrinter printer{qEnvironmentVariable("PARLIVOX_PRINTER_PDF")};
+    platform::QtProcessStarter processes;
+    platform::QtHelpViewer help{u"Parlivox Help"_s};
+    platform::X11KeyboardIndicators keyboard;
+    platform::SystemClock clock;
+    platform::LinuxRegistry registry;
+    /// PARLIVOX_AUDIO_CAPTURE=/path.wav also writes every sample played there.
+    platform::EspeakEngine speech{qEnvironmentVariable("PARLIVOX_AUDIO_CAPTURE")};
+};
+
+QtEditorServices::QtEditorServices() : m_backends(std::make_unique<Backends>())
+{
+    Backends& b = *m_backends;
+    m_services = std::make_unique<EditorServices>(
+        EditorServices{b.settings, b.messageBox, b.dialog, b.clipboard, b.printer, b.processes,
+                       b.help, b.keyboard, b.clock, b.registry, b.speech});
+}
+
+QtEditorServices::~QtEditorServices() = default;

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "parlivox/common/services.h"
+
+#include <memory>
+
+/// Owns the real backends of every service of the editor and hands them out
+/// as EditorServices. The test and packaging overrides of the environment
+/// (PARLIVOX_PRINTER_PDF, PARLIVOX_AUDIO_CAPTURE) are read here, once.
+class QtEditorServices {
+public:
+    QtEditorServices();
+    ~QtEditorServices();
+    QtEditorServices(const QtEditorServices&) = delete;
+    QtEditorServices& operator=(const QtEditorServices&) = delete;
+
+    EditorServices& services() { return *m_services; }
+
+private:
+    struct Backends;
+    std::unique_ptr<Backends> m_backends;
+    std::unique_ptr<EditorServices> m_services;
+};
