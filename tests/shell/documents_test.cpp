@@ -278,6 +278,25 @@ TEST(SaveAs, AFailedWriteIsReportedAndTheChangesStayUnsaved)
     EXPECT_EQ(e.window.windowTitle(), u"Parlivox"_s);
 }
 
+TEST(SaveAs, ADialogThatFailsIsReportedWhileACancelIsNot)
+{
+    DocumentEditor e;
+    e.type(u"draft"_s);
+    e.fakes.dialog.answers = {FakeCommonDialog::cancelled()};
+    EXPECT_FALSE(e.window.documents().saveFileAs());
+    EXPECT_TRUE(e.fakes.messageBox.shown.isEmpty());
+
+    FakeCommonDialog::Answer broken;
+    broken.failure = platform::err::PermissionDenied;
+    e.fakes.dialog.answers = {broken};
+    EXPECT_FALSE(e.window.documents().saveFileAs());
+    ASSERT_EQ(e.fakes.messageBox.shown.size(), 1);
+    EXPECT_EQ(e.fakes.messageBox.last().text, u"70 - Scripted failure"_s);
+    EXPECT_EQ(e.fakes.messageBox.last().title, u"Error"_s);
+    EXPECT_TRUE(e.state.document.blnChanged);
+    EXPECT_FALSE(e.state.document.blnNamed);
+}
+
 TEST(Save, AFailedWriteShowsTheDescriptionAndKeepsTheChangedFlag)
 {
     DocumentEditor e;
