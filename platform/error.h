@@ -44,6 +44,8 @@ inline constexpr int PathFileAccess = 75;
 inline constexpr int PathNotFound = 76;
 inline constexpr int Printer = 482;
 inline constexpr int Cancel = 32755;
+/// A download whose signature is missing, malformed or does not match it.
+inline constexpr int BadSignature = 35760;
 } // namespace err
 
 /// Builders for the common failures, so every backend words them alike.

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -20,6 +21,7 @@ inline constexpr int HttpStatus = 35753;         ///< the reply's status is not 
 inline constexpr int TransferIncomplete = 35754; ///< the body ended short of its length
 inline constexpr int TransferCancelled = 35755;  ///< cancel() was called
 inline constexpr int ReplyRefused = 35756;       ///< too large for text, or HTML for a file
+inline constexpr int CertificateRefused = 35757; ///< the server's certificate is not trusted
 } // namespace err
 
 /// How patient a transfer is. A whole-transfer cap would cut off a large
@@ -34,6 +36,9 @@ struct TransferSettings {
     QString userAgent;
     /// OpenURL keeps a reply in memory: one larger than this is refused.
     qint64 maxTextBytes = 1 << 20;
+    /// Certificates trusted for https:// besides the system's store (a PEM
+    /// file); empty for the system's store alone.
+    QString extraCaFile;
 };
 
 struct DownloadOptions {
@@ -41,12 +46,20 @@ struct DownloadOptions {
     std::uint32_t mode = 0644;
     /// An HTML reply (Content-Type text/html) is an error page, not the file.
     bool refuseHtml = false;
+    /// Sees every byte of the body as it arrives, in order (must not throw).
+    std::function<void(const char*, std::size_t)> observe;
+    /// Judges the whole body before it replaces path; raising Error refuses
+    /// it, and path is then left as it was.
+    std::function<void()> approve;
 };
 
-/// Plain HTTP GET transfers, one at a time. Every failure raises Error with
-/// a number of err:: above (or a file error while writing): unreachable
-/// host, time-out, a status that is not 2xx, a body shorter than its
-/// Content-Length, a reset connection, cancellation.
+/// HTTP and HTTPS GET transfers, one at a time. An https:// address is only
+/// ever followed to https:// addresses, and its server must show a
+/// certificate for its name that the system's store (or extraCaFile) trusts.
+/// Every failure raises Error with a number of err:: above (or a file error
+/// while writing): unreachable host, an untrusted certificate, time-out, a
+/// status that is not 2xx, a body shorter than its Content-Length, a reset
+/// connection, cancellation.
 class HttpClient {
 public:
     HttpClient() = default;
