@@ -122,7 +122,7 @@ struct CurlHttpClient::Impl {
     CURLM* active = nullptr; ///< the multi handle of the running transfer
 
     /// The system's certificates followed by the extra ones, read at the
-    /// first secure transfer; empty without an extra file.
+    /// first transfer; empty without an extra file.
     QByteArray caBundle;
 
     EasyHandle makeEasy(const QString& url, Transfer& transfer);
