@@ -3,6 +3,7 @@
 #include "platform/convert.h"
 #include "platform/error.h"
 #include "platform/inifile.h"
+#include "platform/signature.h"
 
 #include <QStringList>
 
@@ -49,24 +50,25 @@ bool isUnreadableName(const QString& name)
 std::optional<QString> canonicalVersionText(QStringView value)
 {
     // The 16-bit conversion would also round a fraction; a version part is a
-    // whole number, so only digits pass, with at most a plus sign before them.
-    // A negative part would join into a number that is no version at all.
+    // whole number, so only digits pass, with at most one sign before them.
+    // A negative part is read as it is: it joins into a number that no
+    // server version is, and the check then ends in its error outcome.
     qsizetype first = 0;
     qsizetype last = value.size();
     while (first < last && isBlank(value[first]))
         ++first;
     while (last > first && isBlank(value[last - 1]))
         --last;
-    if (first < last && value[first] == u'+')
-        ++first;
-    const QStringView digits = value.mid(first, last - first);
+    const QStringView number = value.mid(first, last - first);
+    const QStringView digits =
+        number.startsWith(u'+') || number.startsWith(u'-') ? number.mid(1) : number;
     if (digits.isEmpty())
         return std::nullopt;
     for (const QChar c : digits)
         if (c < u'0' || c > u'9')
             return std::nullopt;
     try {
-        return QString::number(platform::toInt16(digits));
+        return QString::number(platform::toInt16(number));
     } catch (const platform::Error&) {
         return std::nullopt;
     }
@@ -86,6 +88,18 @@ std::optional<ProductDescriptor> readDescriptor(QByteArrayView content)
     descriptor.majorText = *major;
     descriptor.minorText = *minor;
     descriptor.revText = *rev;
+    // A key that is there but broken must not quietly turn checking off: an
+    // empty value counts as broken too. Two different defaults tell a
+    // missing key from any value.
+    const QString key = readValue(content, u"PublicKey"_s, u"0"_s);
+    if (key == readValue(content, u"PublicKey"_s, u"1"_s)) {
+        // Non-Latin-1 characters become '?', which no base64 text holds.
+        const auto decoded =
+            platform::decodeBase64Exactly(key.toLatin1(), platform::publicKeyBytes);
+        if (!decoded)
+            return std::nullopt;
+        descriptor.publicKey = *decoded;
+    }
     return descriptor;
 }
 

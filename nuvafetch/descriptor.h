@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
@@ -13,6 +14,9 @@ struct ProductDescriptor {
     QString majorText;
     QString minorText;
     QString revText;
+    /// The publisher's Ed25519 public key (32 bytes) from "PublicKey"; empty
+    /// when the descriptor names none, and installers are then not signed.
+    QByteArray publicKey;
 };
 
 /// Each descriptor value is read into a buffer of this many characters, so
@@ -31,14 +35,15 @@ QString readProductNameFile(const QString& path);
 /// descriptor that could not be read.
 bool isUnreadableName(const QString& name);
 
-/// A version value as canonical decimal text: a whole number from 0 to
-/// 32767, white space around it allowed. Nothing for an empty value, a
-/// fraction, letters, a negative or a value too large for 16 bits.
+/// A version value as canonical decimal text: a whole number from -32768 to
+/// 32767, white space around it allowed ("+07" reads "7", "-1" stays "-1").
+/// Nothing for an empty value, a fraction, letters or a value outside 16 bits.
 std::optional<QString> canonicalVersionText(QStringView value);
 
 /// The descriptor, or nothing when it is unreadable (no file, no section, no
-/// name, a name beginning "Unknown") or one of its versions is malformed.
-/// A missing version key counts as 0.
+/// name, a name beginning "Unknown"), one of its versions is malformed, or a
+/// "PublicKey" is there but is not 32 bytes of base64. A missing version key
+/// counts as 0.
 std::optional<ProductDescriptor> readDescriptor(QByteArrayView content);
 std::optional<ProductDescriptor> readDescriptorFile(const QString& path);
 

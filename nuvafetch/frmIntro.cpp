@@ -44,6 +44,7 @@ void frmIntro::load()
     m_state.majorText = descriptor->majorText;
     m_state.minorText = descriptor->minorText;
     m_state.revText = descriptor->revText;
+    m_state.publicKey = descriptor->publicKey;
     setVersionLabel();
     showNow();
 }

@@ -1,5 +1,6 @@
 #include "nuvafetch/frmUpdate.h"
 
+#include "nuvafetch/installer.h"
 #include "nuvafetch/services.h"
 #include "nuvafetch/updatecheck.h"
 #include "nuvafetch/wizard.h"
@@ -38,14 +39,20 @@ void frmUpdate::load()
     showNow();
     const QString address = installerAddress(m_services.serverBase, m_state.productName);
     setVersionLabel();
-    const QString path = m_services.applicationDirectory + u"/update.exe"_s;
+    // Nothing is asked of the server when the installer could not be kept.
+    const InstallerPlace place =
+        placeInstaller(m_services.applicationDirectory, m_services.cacheFolder);
+    if (place.path.isEmpty()) {
+        failed(unwritableFolderText(place.unwritableFolder));
+        return;
+    }
+    const QString& path = place.path;
     qint64 received = 0;
     try {
         QCoreApplication::processEvents();
-        // Written beside the old installer and renamed over it when complete;
-        // an HTML reply is an error page, never saved as the program.
-        transfer(
-            [&] { received = Inet.download(address, path, {.mode = 0755, .refuseHtml = true}); });
+        // Written beside the old installer and renamed over it only when it is
+        // complete and, with the publisher's key, signed by the publisher.
+        transfer([&] { received = downloadInstaller(Inet, address, path, m_state.publicKey); });
         QCoreApplication::processEvents();
     } catch (const platform::Error&) {
         if (!unloaded())
@@ -73,11 +80,17 @@ void frmUpdate::downloaded()
     cmdExit->setEnabled(true);
 }
 
-void frmUpdate::failed()
+void frmUpdate::failed(const QString& reason)
 {
     setBold(lblStatus, true);
-    lblStatus->setText(
-        u"ERROR: Fetchwell failed to download the update. There may be a problem with the server. Please try again later."_s);
+    QString text =
+        u"ERROR: Fetchwell failed to download the update. There may be a problem with the server. Please try again later."_s;
+    if (!reason.isEmpty()) {
+        text += u"\r\n"_s + reason;
+        // A folder's path needs the room down to the copyright line.
+        lblStatus->resize(lblStatus->width(), lblCpyR->y() - lblStatus->y());
+    }
+    lblStatus->setText(text);
     m_state.updateReady = false;
     cmdExit->setText(u"&Finish"_s);
     cmdExit->setEnabled(true);

@@ -19,6 +19,7 @@ public:
 
 private:
     void downloaded();
-    void failed();
+    /// The failure outcome; a reason adds a second line.
+    void failed(const QString& reason = {});
     void cmdExit_Click();
 };

@@ -1,5 +1,7 @@
 #include "nuvafetch/global.h"
 
+#include "nuvafetch/installer.h"
+
 #include "nuvafetch/services.h"
 #include "nuvafetch/updatecheck.h"
 #include "nuvafetch/wizard.h"
@@ -34,9 +36,11 @@ int Main(int argc, char* argv[])
     platform::QtProcessStarter processes;
     platform::TransferSettings patience;
     patience.userAgent = u"Nuvafetch/"_s + QApplication::applicationVersion();
+    patience.extraCaFile = extraCertificateFile();
     platform::CurlHttpClient inet(patience);
-    UpdaterServices services{messageBox, processes, inet, platform::applicationDirectory(),
-                             updateServerBase()};
+    UpdaterServices services{
+        messageBox,        processes,         inet, platform::applicationDirectory(),
+        userCacheFolder(), updateServerBase()};
     WizardState state;
     Wizard wizard(services, state);
     wizard.onFinished = [] {

@@ -86,6 +86,9 @@ PageFrame::PageFrame(Wizard& wizard)
     lblVer = addLabel("lblVer", QRect(8, 264, 185, 17), QString());
     setTabOrder(cmdNext, cmdExit);
     setTabOrder(cmdExit, cmdBack);
+    for (QPushButton* button : {cmdBack, cmdNext, cmdExit})
+        button->installEventFilter(this);
+    arrangeDefaultButton();
 
     platform::centreOnScreen(*this);
 }
@@ -100,6 +103,34 @@ void PageFrame::unload()
     if (m_transferring)
         Inet.cancel();
     m_wizard.pageClosed(*this);
+}
+
+bool PageFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::EnabledChange &&
+        (watched == cmdBack || watched == cmdNext || watched == cmdExit))
+        arrangeDefaultButton();
+    return QDialog::eventFilter(watched, event);
+}
+
+void PageFrame::arrangeDefaultButton()
+{
+    // A focused button that is no "auto default" passes Enter on to the
+    // dialog, which clicks its default button, Next, when it is enabled.
+    cmdBack->setAutoDefault(false);
+    if (cmdNext->isEnabled()) {
+        // Exit gives the default back to Next as it loses the focus, which it
+        // only does while it is still an auto default itself.
+        cmdNext->setFocus();
+        cmdExit->setAutoDefault(false);
+        cmdNext->setDefault(true);
+    } else {
+        cmdExit->setAutoDefault(true);
+        if (cmdExit->isEnabled())
+            cmdExit->setFocus();
+        else if (cmdBack->isEnabled())
+            cmdBack->setFocus();
+    }
 }
 
 void PageFrame::closeEvent(QCloseEvent* event)

@@ -47,6 +47,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     /// Escape does not close a page: only Exit and the close box do.
     void reject() override {}
+    /// Follows the buttons' enabled states to keep Enter on Next.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     /// lblVer shows the updater's own version.
     void setVersionLabel();
@@ -71,6 +73,11 @@ protected:
     platform::HttpClient& Inet;
 
 private:
+    /// Enter clicks Next whenever Next is enabled, wherever the focus is, and
+    /// never clicks Back. Without Next the focus goes to the first enabled
+    /// button in tab order, where Enter clicks it (Finish or Install).
+    void arrangeDefaultButton();
+
     bool m_transferring = false;
     bool m_unloaded = false;
 };

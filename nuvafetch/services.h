@@ -16,6 +16,9 @@ struct UpdaterServices {
     platform::HttpClient& inet;
     /// Where the descriptor is read and the installer is saved.
     QString applicationDirectory;
+    /// Where the installer is saved when the application directory is not
+    /// the user's to write ($XDG_CACHE_HOME/Nuvafetch).
+    QString cacheFolder;
     /// The update server's base address ("http://host").
     QString serverBase;
 };

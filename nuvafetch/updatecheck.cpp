@@ -25,6 +25,11 @@ QString updateServerBase()
     return base;
 }
 
+QString extraCertificateFile()
+{
+    return qEnvironmentVariable("NUVAFETCH_CA_FILE").trimmed();
+}
+
 QString encodeProductName(const QString& name)
 {
     // "." and ".." would be taken as path steps by the client and server.

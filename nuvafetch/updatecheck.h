@@ -16,6 +16,10 @@ QString versionLabel();
 /// environment variable NUVAFETCH_SERVER when set, else the one built in.
 QString updateServerBase();
 
+/// A certificate file trusted for https:// servers besides the system's
+/// store: the environment variable NUVAFETCH_CA_FILE (empty when unset).
+QString extraCertificateFile();
+
 /// The product name as one path segment of an address: every character but
 /// letters, digits, '-', '.', '_' and '~' percent-encoded as UTF-8, and a
 /// name of only dots encoded whole so that it cannot climb the path.

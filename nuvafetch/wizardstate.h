@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 /// The updater's process-wide values shared by its pages.
@@ -9,6 +10,8 @@ struct WizardState {
     QString majorText;
     QString minorText;
     QString revText;
+    /// The publisher's key the installer must be signed with; empty: unsigned.
+    QByteArray publicKey;
     bool updateReady = false;
     QString installerPath;
 };

@@ -60,6 +60,9 @@ inline constexpr int HttpStatus = 35753;         ///< the reply's status is not 
 inline constexpr int TransferIncomplete = 35754; ///< the body ended short of its length
 inline constexpr int TransferCancelled = 35755;  ///< cancel() was called
 inline constexpr int ReplyRefused = 35756;       ///< too large for text, or HTML for a file
+inline constexpr int CertificateRefused = 35757; ///< the server's certificate is not trusted
+/// A download whose signature is missing, malformed or does not match it.
+inline constexpr int BadSignature = 35760;
 } // namespace err
 
 /// Builders for the common failures, so every backend words them alike.

@@ -93,6 +93,10 @@ Error curlError(CURLcode code, const QString& url)
     case CURLE_COULDNT_RESOLVE_PROXY:
     case CURLE_COULDNT_CONNECT:
         return Error(err::CannotConnect, QStringLiteral("Cannot connect: ") + url + u' ' + reason);
+    case CURLE_PEER_FAILED_VERIFICATION:
+        return Error(err::CertificateRefused,
+                     QStringLiteral("The server's certificate is not trusted: ") + url + u' ' +
+                         reason);
     case CURLE_PARTIAL_FILE:
     case CURLE_RECV_ERROR:
     case CURLE_GOT_NOTHING:
@@ -117,11 +121,35 @@ struct CurlHttpClient::Impl {
     std::mutex activeLock;
     CURLM* active = nullptr; ///< the multi handle of the running transfer
 
-    EasyHandle makeEasy(const QString& url, Transfer& transfer) const;
+    /// The system's certificates followed by the extra ones, read at the
+    /// first transfer; empty without an extra file.
+    QByteArray caBundle;
+
+    EasyHandle makeEasy(const QString& url, Transfer& transfer);
+    void trustExtraCertificates(CURL* easy);
     void perform(const QString& url, Transfer& transfer);
 };
 
-EasyHandle CurlHttpClient::Impl::makeEasy(const QString& url, Transfer& transfer) const
+void CurlHttpClient::Impl::trustExtraCertificates(CURL* easy)
+{
+    if (settings.extraCaFile.isEmpty())
+        return;
+    if (caBundle.isEmpty()) {
+        // Naming a file of our own would replace the system's store, not add
+        // to it: the two are handed over together.
+        const char* systemBundle = nullptr;
+        curl_easy_getinfo(easy, CURLINFO_CAINFO, &systemBundle);
+        QByteArray bundle;
+        if (systemBundle && QFileInfo::exists(QString::fromLocal8Bit(systemBundle)))
+            bundle = readWholeFile(QString::fromLocal8Bit(systemBundle)) + '\n';
+        bundle += readWholeFile(settings.extraCaFile);
+        caBundle = bundle;
+    }
+    curl_blob blob{caBundle.data(), static_cast<size_t>(caBundle.size()), CURL_BLOB_NOCOPY};
+    curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob);
+}
+
+EasyHandle CurlHttpClient::Impl::makeEasy(const QString& url, Transfer& transfer)
 {
     EasyHandle easy(curl_easy_init());
     if (!easy)
@@ -131,7 +159,11 @@ EasyHandle CurlHttpClient::Impl::makeEasy(const QString& url, Transfer& transfer
     curl_easy_setopt(e, CURLOPT_URL, address.constData()); // libcurl copies strings
     curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // A secure address never falls back to plain HTTP, not even through a
+    // redirect.
+    const bool secure = url.startsWith(QStringLiteral("https://"), Qt::CaseInsensitive);
+    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
+    trustExtraCertificates(e);
     curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(e, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
@@ -232,12 +264,18 @@ qint64 CurlHttpClient::download(const QString& url, const QString& path,
     Transfer transfer;
     transfer.refuseHtml = options.refuseHtml;
     transfer.sink = [&](const char* data, size_t size) {
-        if (file.write(data, size))
-            return true;
-        transfer.failure = file.error();
-        return false;
+        if (!file.write(data, size)) {
+            transfer.failure = file.error();
+            return false;
+        }
+        if (options.observe)
+            options.observe(data, size);
+        return true;
     };
     m_impl->perform(url, transfer);
+    // A refused body goes with the temporary file; the target is untouched.
+    if (options.approve)
+        options.approve();
     file.commit();
     return file.size();
 }

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -23,6 +24,9 @@ struct TransferSettings {
     QString userAgent;
     /// OpenURL keeps a reply in memory: one larger than this is refused.
     qint64 maxTextBytes = 1 << 20;
+    /// Certificates trusted for https:// besides the system's store (a PEM
+    /// file); empty for the system's store alone.
+    QString extraCaFile;
 };
 
 struct DownloadOptions {
@@ -30,12 +34,20 @@ struct DownloadOptions {
     std::uint32_t mode = 0644;
     /// An HTML reply (Content-Type text/html) is an error page, not the file.
     bool refuseHtml = false;
+    /// Sees every byte of the body as it arrives, in order (must not throw).
+    std::function<void(const char*, std::size_t)> observe;
+    /// Judges the whole body before it replaces path; raising Error refuses
+    /// it, and path is then left as it was.
+    std::function<void()> approve;
 };
 
-/// Plain HTTP GET transfers, one at a time. Every failure raises Error with
-/// a number of err:: above (or a file error while writing): unreachable
-/// host, time-out, a status that is not 2xx, a body shorter than its
-/// Content-Length, a reset connection, cancellation.
+/// HTTP and HTTPS GET transfers, one at a time. An https:// address is only
+/// ever followed to https:// addresses, and its server must show a
+/// certificate for its name that the system's store (or extraCaFile) trusts.
+/// Every failure raises Error with a number of err:: above (or a file error
+/// while writing): unreachable host, an untrusted certificate, time-out, a
+/// status that is not 2xx, a body shorter than its Content-Length, a reset
+/// connection, cancellation.
 class HttpClient {
 public:
     HttpClient() = default;

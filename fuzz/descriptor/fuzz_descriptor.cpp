@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the product descriptor reader and checks what it
 // promises: values fit their 255-character buffer and hold no NUL, and the
-// version texts are canonical numbers of 16 bits.
+// version texts are canonical numbers of 16 bits, and a public key is
+// either absent or exactly 32 bytes.
 #include "nuvafetch/descriptor.h"
 #include "platform/inifile.h"
 
@@ -20,7 +21,7 @@ void checkVersion(const QString& text)
 {
     bool ok = false;
     const int value = text.toInt(&ok);
-    require(ok && value >= 0 && value <= 32767 && QString::number(value) == text);
+    require(ok && value >= -32768 && value <= 32767 && QString::number(value) == text);
 }
 
 } // namespace
@@ -36,6 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         checkVersion(descriptor->majorText);
         checkVersion(descriptor->minorText);
         checkVersion(descriptor->revText);
+        require(descriptor->publicKey.isEmpty() || descriptor->publicKey.size() == 32);
     }
 
     // Any buffer size, including the degenerate ones, keeps to its bound.

@@ -31,6 +31,10 @@ public:
                     const platform::DownloadOptions& options) override
     {
         const QByteArray body = answer(url);
+        if (options.observe)
+            options.observe(body.constData(), std::size_t(body.size()));
+        if (options.approve)
+            options.approve();
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
             file.write(body) != body.size())

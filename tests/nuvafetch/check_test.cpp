@@ -1,6 +1,8 @@
 // Page 2: the update check against the local server.
 #include "updater_fixture.h"
 
+#include "tlsidentity.h"
+
 #include <QPointer>
 
 using namespace Qt::StringLiterals;
@@ -217,4 +219,48 @@ TEST_F(CheckPage, ClosingDuringTheCheckCancelsItAndEnds)
     EXPECT_TRUE(wizard->finished());
     EXPECT_EQ(fake.requested().size(), 1);
     EXPECT_TRUE(messageBox.shown.isEmpty());
+}
+
+TEST_F(CheckPage, NegativeDescriptorVersionReachesTheCheckAndEndsInItsError)
+{
+    writeFile(u"Nuvafetch.inf"_s, "[Product]\r\nName=Parlivox\r\nverMajor=1\r\nverMinor=-1\r\n"
+                                  "verRev=1174\r\n");
+    serve("1216");
+    start();
+    ASSERT_NE(page<frmIntro>(), nullptr);
+    EXPECT_TRUE(messageBox.shown.isEmpty());
+    EXPECT_EQ(state.minorText, u"-1"_s);
+    // "1-11174" is no number.
+    page<frmIntro>()->cmdNext->click();
+    expectFinishOnly(page<frmCheck>(), connectionErrorText);
+}
+
+TEST_F(CheckPage, SecureServerIsTrustedOnlyThroughItsCertificate)
+{
+    descriptor("Parlivox", 1, 2, 15);
+    const TlsIdentity identity = TlsIdentity::make("IP:127.0.0.1");
+    LocalServer secure(identity);
+    secure.file("/product/parlivox/version.txt", "1216");
+    secure.file("/product/parlivox/size.txt", "850");
+    serverBase = QString::fromStdString(secure.base());
+
+    QFile ca(dir.filePath(u"ca.pem"_s));
+    ASSERT_TRUE(ca.open(QIODevice::WriteOnly));
+    ca.write(QByteArray::fromStdString(identity.certificatePem));
+    ca.close();
+    platform::TransferSettings trusting = impatient();
+    trusting.extraCaFile = ca.fileName();
+    platform::CurlHttpClient trusted(trusting);
+    inet = &trusted;
+    frmCheck* page2 = check();
+    ASSERT_NE(page2, nullptr);
+    EXPECT_TRUE(page2->cmdNext->isEnabled());
+    page2->cmdExit->click();
+
+    // The system's store alone does not know the test's certificate, and
+    // nothing is then asked over plain HTTP either.
+    inet = &curl;
+    expectFinishOnly(check(), connectionErrorText);
+    EXPECT_EQ(secure.requests().size(), 2u);
+    EXPECT_TRUE(server.requests().empty());
 }

@@ -133,13 +133,34 @@ TEST(Descriptor, LongNameKeepsItsFirst254Characters)
 
 TEST(Descriptor, MalformedVersionIsUnreadable)
 {
-    for (const char* version : {"", "abc", "1a", "7.5", "70000", "32768", "-1", "1 2"}) {
+    for (const char* version :
+         {"", "abc", "1a", "7.5", "70000", "32768", "-32769", "--1", "+-1", "-", "1 2"}) {
         const QByteArray ini = QByteArray("[Product]\nName=Parlivox\nverMinor=") + version + "\n";
         EXPECT_FALSE(readDescriptor(ini)) << "verMinor=" << version;
     }
     EXPECT_TRUE(readDescriptor("[Product]\nName=Parlivox\nverMinor=32767\n"));
     EXPECT_EQ(readDescriptor("[Product]\nName=Parlivox\nverMinor=+2\n")->minorText, u"2"_s);
     EXPECT_EQ(readDescriptor("[Product]\nName=Parlivox\nverRev= 0174 \n")->revText, u"174"_s);
+    // A negative version is in the 16-bit range and is read as it is.
+    EXPECT_EQ(readDescriptor("[Product]\nName=Parlivox\nverMinor=-1\n")->minorText, u"-1"_s);
+    EXPECT_EQ(readDescriptor("[Product]\nName=Parlivox\nverMinor=-032768\n")->minorText,
+              u"-32768"_s);
+}
+
+TEST(Descriptor, PublicKeyIsExactly32BytesOfBase64OrUnreadable)
+{
+    const QByteArray key(32, '\x5a');
+    const QByteArray ini = "[Product]\nName=Parlivox\n";
+    EXPECT_TRUE(readDescriptor(ini)->publicKey.isEmpty());
+    const auto signedOne = readDescriptor(QByteArray(ini + "PublicKey= " + key.toBase64() + " \n"));
+    ASSERT_TRUE(signedOne);
+    EXPECT_EQ(signedOne->publicKey, key);
+    for (const QByteArray& bad :
+         {QByteArray(), QByteArray(31, 'a').toBase64(), QByteArray(33, 'a').toBase64(),
+          key.toBase64().chopped(1), key.toBase64().replace('W', '*'), QByteArray("none")}) {
+        EXPECT_FALSE(readDescriptor(QByteArray(ini + "PublicKey=" + bad + "\n")))
+            << bad.constData();
+    }
 }
 
 TEST(Descriptor, CriticalErrorHasFourLines)

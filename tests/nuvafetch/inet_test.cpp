@@ -1,6 +1,7 @@
 // The transfer component against a real HTTP server on 127.0.0.1.
 #include "localserver.h"
 #include "platform/inet.h"
+#include "tlsidentity.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +12,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <memory>
 #include <sys/stat.h>
 #include <thread>
 
@@ -211,7 +213,9 @@ TEST_F(Transfers, DownloadReplacesALongerFileWhole)
 {
     writeFile(target, QByteArray(5000, 'o'));
     server.file("/update.exe", "MZ", "application/octet-stream");
-    EXPECT_EQ(client.download(url("/update.exe"), target, {.mode = 0755}), 2);
+    platform::DownloadOptions program;
+    program.mode = 0755;
+    EXPECT_EQ(client.download(url("/update.exe"), target, program), 2);
     EXPECT_EQ(readFile(target), QByteArray("MZ"));
     struct stat info {};
     ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &info), 0);
@@ -234,7 +238,9 @@ TEST_F(Transfers, FailedDownloadLeavesThePreviousFile)
 TEST_F(Transfers, HtmlPageIsRefusedAsAFileWhenAsked)
 {
     server.file("/page", "<html><body>Not here</body></html>", "text/html; charset=utf-8");
-    EXPECT_EQ(failureOf([&] { client.download(url("/page"), target, {.refuseHtml = true}); }),
+    platform::DownloadOptions file;
+    file.refuseHtml = true;
+    EXPECT_EQ(failureOf([&] { client.download(url("/page"), target, file); }),
               platform::err::ReplyRefused);
     EXPECT_FALSE(QFile::exists(target));
     EXPECT_GT(client.download(url("/page"), target, {}), 0);
@@ -296,4 +302,94 @@ TEST_F(Transfers, LargeInstallerIsStreamedToDisk)
     EXPECT_EQ(mismatches, 0u);
     file.close();
     QFile::remove(target);
+}
+
+namespace {
+
+/// An HTTPS server on 127.0.0.1 with a certificate made for the test.
+class SecureTransfers : public ::testing::Test {
+protected:
+    /// A client trusting the system's store and, when given, certificate.
+    std::unique_ptr<platform::CurlHttpClient> trusting(const std::string* certificate)
+    {
+        platform::TransferSettings settings = impatient();
+        if (certificate) {
+            settings.extraCaFile = dir.filePath(u"ca-%1.pem"_s.arg(++m_files));
+            std::ofstream(settings.extraCaFile.toStdString()) << *certificate;
+        }
+        return std::make_unique<platform::CurlHttpClient>(settings);
+    }
+
+    template <typename Call> static int failureOf(Call call)
+    {
+        try {
+            call();
+        } catch (const platform::Error& error) {
+            return error.number();
+        }
+        return 0;
+    }
+
+    QTemporaryDir dir;
+    TlsIdentity identity = TlsIdentity::make("IP:127.0.0.1");
+    LocalServer server{identity};
+    QString url = QString::fromStdString(server.base() + "/product/parlivox/update.exe");
+
+private:
+    int m_files = 0;
+};
+
+} // namespace
+
+TEST_F(SecureTransfers, TrustedCertificateCarriesTextAndFiles)
+{
+    ASSERT_TRUE(url.startsWith(u"https://"_s));
+    server.file("/v.txt", "1216");
+    Reply installer;
+    installer.generated = 3 << 20;
+    server.route("/product/parlivox/update.exe", installer);
+    const auto client = trusting(&identity.certificatePem);
+    EXPECT_EQ(client->OpenURL(QString::fromStdString(server.base() + "/v.txt")), "1216");
+    const QString target = dir.filePath(u"update.exe"_s);
+    EXPECT_EQ(client->download(url, target, {}), 3 << 20);
+    EXPECT_EQ(QFileInfo(target).size(), 3 << 20);
+}
+
+TEST_F(SecureTransfers, UntrustedOrMisnamedCertificateIsRefused)
+{
+    server.file("/product/parlivox/update.exe", "MZ");
+    const TlsIdentity stranger = TlsIdentity::make("IP:127.0.0.1");
+    const TlsIdentity misnamed = TlsIdentity::make("DNS:updates.invalid");
+    LocalServer elsewhere(misnamed);
+    elsewhere.file("/product/parlivox/update.exe", "MZ");
+    const QString misnamedUrl =
+        QString::fromStdString(elsewhere.base() + "/product/parlivox/update.exe");
+
+    EXPECT_EQ(failureOf([&] { trusting(nullptr)->OpenURL(url); }),
+              platform::err::CertificateRefused); // the system's store alone
+    EXPECT_EQ(failureOf([&] { trusting(&stranger.certificatePem)->OpenURL(url); }),
+              platform::err::CertificateRefused);
+    EXPECT_EQ(failureOf([&] { trusting(&misnamed.certificatePem)->OpenURL(misnamedUrl); }),
+              platform::err::CertificateRefused);
+    // Nothing was asked of either server: the handshake failed first.
+    EXPECT_TRUE(server.requests().empty());
+    EXPECT_TRUE(elsewhere.requests().empty());
+
+    platform::TransferSettings missingFile = impatient();
+    missingFile.extraCaFile = dir.filePath(u"missing.pem"_s);
+    EXPECT_NE(failureOf([&] { platform::CurlHttpClient(missingFile).OpenURL(url); }), 0);
+}
+
+TEST_F(SecureTransfers, SecureAddressNeverFallsBackToPlainHttp)
+{
+    LocalServer plain;
+    plain.file("/v.txt", "1216");
+    Reply downgrade;
+    downgrade.status = 301;
+    downgrade.location = plain.base() + "/v.txt";
+    server.route("/v.txt", downgrade);
+    const auto client = trusting(&identity.certificatePem);
+    EXPECT_NE(failureOf([&] { client->OpenURL(QString::fromStdString(server.base() + "/v.txt")); }),
+              0);
+    EXPECT_TRUE(plain.requests().empty());
 }

@@ -87,7 +87,8 @@ TEST_F(Updater, UnreadableOrMalformedDescriptorsEndTheUpdater)
          {QByteArray("[Product]\nName=UnknownTool\nverMajor=1\n"), QByteArray("[Other]\nName=X\n"),
           QByteArray("[Product]\nName=Parlivox\nverMajor=one\n"),
           QByteArray("[Product]\nName=Parlivox\nverRev=\n"),
-          QByteArray("[Product]\nName=Parlivox\nverMinor=40000\n")}) {
+          QByteArray("[Product]\nName=Parlivox\nverMinor=40000\n"),
+          QByteArray("[Product]\nName=Parlivox\nPublicKey=c2hvcnQ=\n")}) {
         messageBox.shown.clear();
         writeFile(u"Nuvafetch.inf"_s, ini);
         start();

@@ -1,5 +1,11 @@
 #include "localserver.h"
 
+#include "tlsidentity.h"
+
+#include <openssl/err.h>
+#include <openssl/pem.h>
+#include <openssl/ssl.h>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -8,6 +14,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <stdexcept>
 
 namespace {
@@ -54,7 +61,120 @@ const char* reason(int status)
 
 } // namespace
 
+/// The server's certificate and key, ready for every connection.
+struct LocalServer::TlsContext {
+    explicit TlsContext(const TlsIdentity& identity) : ctx(SSL_CTX_new(TLS_server_method()))
+    {
+        BIO* certificate = BIO_new_mem_buf(identity.certificatePem.data(),
+                                           static_cast<int>(identity.certificatePem.size()));
+        BIO* key =
+            BIO_new_mem_buf(identity.keyPem.data(), static_cast<int>(identity.keyPem.size()));
+        X509* x509 = PEM_read_bio_X509(certificate, nullptr, nullptr, nullptr);
+        EVP_PKEY* pkey = PEM_read_bio_PrivateKey(key, nullptr, nullptr, nullptr);
+        const bool ok = ctx && x509 && pkey && SSL_CTX_use_certificate(ctx, x509) == 1 &&
+                        SSL_CTX_use_PrivateKey(ctx, pkey) == 1;
+        X509_free(x509);
+        EVP_PKEY_free(pkey);
+        BIO_free(certificate);
+        BIO_free(key);
+        if (!ok)
+            throw std::runtime_error("local server: unusable TLS identity");
+    }
+    ~TlsContext() { SSL_CTX_free(ctx); }
+    TlsContext(const TlsContext&) = delete;
+    TlsContext& operator=(const TlsContext&) = delete;
+    SSL_CTX* ctx;
+};
+
+/// One accepted connection, plain or TLS, closed when it goes.
+class LocalServer::Channel {
+public:
+    Channel(int socket, TlsContext* tls) : m_socket(socket)
+    {
+        if (!tls)
+            return;
+        // A client that never finishes the handshake must not hold the
+        // server's shut-down.
+        const timeval patience{5, 0};
+        ::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+        m_ssl = SSL_new(tls->ctx);
+        SSL_set_fd(m_ssl, socket);
+        m_ready = SSL_accept(m_ssl) == 1;
+        if (!m_ready)
+            ERR_clear_error();
+    }
+    ~Channel()
+    {
+        if (m_ssl)
+            SSL_free(m_ssl);
+        ::close(m_socket);
+    }
+    Channel(const Channel&) = delete;
+    Channel& operator=(const Channel&) = delete;
+
+    bool ready() const { return m_ready; }
+    bool sendAll(const char* data, std::size_t size)
+    {
+        if (!m_ssl)
+            return ::sendAll(m_socket, data, size);
+        while (size > 0) {
+            const int sent =
+                SSL_write(m_ssl, data, static_cast<int>(std::min<std::size_t>(size, 1 << 20)));
+            if (sent <= 0)
+                return false;
+            data += sent;
+            size -= static_cast<std::size_t>(sent);
+        }
+        return true;
+    }
+    /// Data can be read now (or the peer has gone), waiting up to ms.
+    bool readable(int ms)
+    {
+        if (m_ssl && SSL_pending(m_ssl) > 0)
+            return true;
+        pollfd waiting{m_socket, POLLIN, 0};
+        return ::poll(&waiting, 1, ms) > 0;
+    }
+    ssize_t receive(char* buffer, std::size_t size)
+    {
+        if (!m_ssl)
+            return ::recv(m_socket, buffer, size, 0);
+        return SSL_read(m_ssl, buffer, static_cast<int>(size));
+    }
+    /// Ends the reply cleanly: the client sees the end of the body.
+    void finish()
+    {
+        if (m_ssl)
+            SSL_shutdown(m_ssl);
+        ::shutdown(m_socket, SHUT_WR);
+    }
+    /// Closing with a zero linger time sends RST instead of FIN.
+    void reset()
+    {
+        const linger abort{1, 0};
+        ::setsockopt(m_socket, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    }
+
+private:
+    int m_socket;
+    SSL* m_ssl = nullptr;
+    bool m_ready = true;
+};
+
 LocalServer::LocalServer()
+{
+    listenOnLoopback();
+}
+
+LocalServer::LocalServer(const TlsIdentity& identity)
+    : m_tls(std::make_unique<TlsContext>(identity))
+{
+    // A client that leaves mid-reply must not end the test with SIGPIPE.
+    std::signal(SIGPIPE, SIG_IGN);
+    listenOnLoopback();
+}
+
+void LocalServer::listenOnLoopback()
 {
     m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
     const int on = 1;
@@ -97,7 +217,7 @@ void LocalServer::file(const std::string& path, std::string body, std::string ty
 
 std::string LocalServer::base() const
 {
-    return "http://127.0.0.1:" + std::to_string(m_port);
+    return (m_tls ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(m_port);
 }
 
 std::vector<std::string> LocalServer::requests() const
@@ -126,21 +246,19 @@ void LocalServer::acceptLoop()
 
 void LocalServer::serve(int client)
 {
+    Channel channel(client, m_tls.get());
+    if (!channel.ready())
+        return;
     std::string request;
     char buffer[4096];
     while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
-        pollfd waiting{client, POLLIN, 0};
-        if (m_stopping) {
-            ::close(client);
+        if (m_stopping)
             return;
-        }
-        if (::poll(&waiting, 1, 50) <= 0)
+        if (!channel.readable(50))
             continue;
-        const ssize_t got = ::recv(client, buffer, sizeof buffer, 0);
-        if (got <= 0) {
-            ::close(client);
+        const ssize_t got = channel.receive(buffer, sizeof buffer);
+        if (got <= 0)
             return;
-        }
         request.append(buffer, static_cast<std::size_t>(got));
     }
     // "GET /path HTTP/1.1"
@@ -161,14 +279,13 @@ void LocalServer::serve(int client)
             reply.body = "<html><body><h1>404 Not Found</h1></body></html>";
         }
     }
-    sendReply(client, reply);
-    ::close(client);
+    sendReply(channel, reply);
 }
 
-void LocalServer::sendReply(int client, const Reply& reply)
+void LocalServer::sendReply(Channel& channel, const Reply& reply)
 {
     if (reply.ending == Ending::NoReply) {
-        waitWhileOpen(client);
+        waitWhileOpen(channel);
         return;
     }
     const std::uint64_t length = reply.generated ? *reply.generated : reply.body.size();
@@ -178,7 +295,7 @@ void LocalServer::sendReply(int client, const Reply& reply)
         "\r\nContent-Length: " + std::to_string(reply.announcedLength.value_or(length)) +
         (reply.location.empty() ? "" : "\r\nLocation: " + reply.location) +
         "\r\nConnection: close\r\n\r\n";
-    if (!sendAll(client, head.data(), head.size()))
+    if (!channel.sendAll(head.data(), head.size()))
         return;
 
     const std::uint64_t toSend =
@@ -189,44 +306,40 @@ void LocalServer::sendReply(int client, const Reply& reply)
             const std::uint64_t offset = sent % block.size();
             const std::uint64_t chunk =
                 std::min<std::uint64_t>(block.size() - offset, toSend - sent);
-            if (!sendAll(client, block.data() + offset, chunk))
+            if (!channel.sendAll(block.data() + offset, chunk))
                 return;
             sent += chunk;
         }
     } else if (reply.trickleMs > 0) {
         for (std::uint64_t i = 0; i < toSend && !m_stopping; ++i) {
-            if (!sendAll(client, reply.body.data() + i, 1))
+            if (!channel.sendAll(reply.body.data() + i, 1))
                 return;
             std::this_thread::sleep_for(std::chrono::milliseconds(reply.trickleMs));
         }
-    } else if (!sendAll(client, reply.body.data(), toSend)) {
+    } else if (!channel.sendAll(reply.body.data(), toSend)) {
         return;
     }
 
     switch (reply.ending) {
-    case Ending::Reset: {
-        // Closing with a zero linger time sends RST instead of FIN.
-        const linger abort{1, 0};
-        ::setsockopt(client, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    case Ending::Reset:
+        channel.reset();
         break;
-    }
     case Ending::Stall:
-        waitWhileOpen(client);
+        waitWhileOpen(channel);
         break;
     default:
-        ::shutdown(client, SHUT_WR);
+        channel.finish();
         break;
     }
 }
 
-bool LocalServer::waitWhileOpen(int client)
+bool LocalServer::waitWhileOpen(Channel& channel)
 {
     char buffer[256];
     while (!m_stopping) {
-        pollfd waiting{client, POLLIN, 0};
-        if (::poll(&waiting, 1, 50) <= 0)
+        if (!channel.readable(50))
             continue;
-        if (::recv(client, buffer, sizeof buffer, 0) <= 0)
+        if (channel.receive(buffer, sizeof buffer) <= 0)
             return true;
     }
     return false;

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -13,7 +14,8 @@
 /// benchmark. It serves scripted replies per path and can misbehave the ways
 /// real servers and networks do: bodies cut short, connections reset,
 /// replies that never come. Every connection gets its own thread and is
-/// closed after one reply.
+/// closed after one reply. Given a TLS identity it speaks HTTPS instead.
+struct TlsIdentity;
 class LocalServer {
 public:
     enum class Ending {
@@ -41,6 +43,8 @@ public:
     };
 
     LocalServer();
+    /// An HTTPS server showing identity's certificate.
+    explicit LocalServer(const TlsIdentity& identity);
     ~LocalServer();
     LocalServer(const LocalServer&) = delete;
     LocalServer& operator=(const LocalServer&) = delete;
@@ -50,7 +54,7 @@ public:
     /// Shorthand for a 200 reply with body.
     void file(const std::string& path, std::string body, std::string type = "text/plain");
 
-    /// "http://127.0.0.1:<port>"
+    /// "http://127.0.0.1:<port>" ("https://..." with TLS)
     std::string base() const;
     int port() const { return m_port; }
     /// The paths requested so far, in order.
@@ -59,11 +63,17 @@ public:
     /// Byte i of a generated body.
     static unsigned char pattern(std::uint64_t i) { return static_cast<unsigned char>(i % 251); }
 
+    class Channel;
+    struct TlsContext;
+
 private:
+    void listenOnLoopback();
     void acceptLoop();
     void serve(int client);
-    void sendReply(int client, const Reply& reply);
-    bool waitWhileOpen(int client);
+    void sendReply(Channel& channel, const Reply& reply);
+    bool waitWhileOpen(Channel& channel);
+
+    std::unique_ptr<TlsContext> m_tls;
 
     int m_listener = -1;
     int m_port = 0;

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QPointer>
 
+#include "platform/signature.h"
+
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -35,10 +37,11 @@ protected:
         return page<frmUpdate>();
     }
 
-    void expectFailed(frmUpdate* update)
+    void expectFailed(frmUpdate* update, const QString& secondLine = {})
     {
         ASSERT_NE(update, nullptr);
-        EXPECT_EQ(update->lblStatus->text(), failedText);
+        EXPECT_EQ(update->lblStatus->text(),
+                  secondLine.isEmpty() ? failedText : failedText + u"\r\n"_s + secondLine);
         EXPECT_TRUE(update->lblStatus->font().bold());
         EXPECT_FALSE(state.updateReady);
         EXPECT_EQ(update->cmdExit->text(), u"&Finish"_s);
@@ -76,7 +79,10 @@ TEST_F(UpdatePage, TwoByteInstallerIsDownloadedAndInstallStartsIt)
     struct stat info {};
     ASSERT_EQ(::stat(QFile::encodeName(installer()).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0755u);
-    EXPECT_EQ(server.requests().back(), "/product/parlivox/update.exe");
+    // Without a key in the descriptor no signature is asked for.
+    EXPECT_EQ(server.requests(), (std::vector<std::string>{"/product/parlivox/version.txt",
+                                                           "/product/parlivox/size.txt",
+                                                           "/product/parlivox/update.exe"}));
     EXPECT_EQ(folder(), QStringList({u"Nuvafetch.inf"_s, u"update.exe"_s}));
 
     update->cmdExit->click();
@@ -203,4 +209,143 @@ TEST_F(UpdatePage, InstallerAddressLowerCasesOnlyTheName)
     ASSERT_EQ(fake.downloadOptions.size(), 1u);
     EXPECT_EQ(fake.downloadOptions[0].mode, 0755u);
     EXPECT_TRUE(fake.downloadOptions[0].refuseHtml);
+}
+
+namespace {
+
+QByteArray signatureText(const QByteArray& secretKey, const QByteArray& data)
+{
+    platform::Signer signer(secretKey);
+    signer.update(data.constData(), std::size_t(data.size()));
+    return signer.signature().toBase64() + "\n";
+}
+
+} // namespace
+
+TEST_F(UpdatePage, SignedInstallerIsOfferedOnlyWhenItsSignatureVerifies)
+{
+    const platform::KeyPair publisher = platform::generateKeyPair();
+    const platform::KeyPair stranger = platform::generateKeyPair();
+    writeFile(u"Nuvafetch.inf"_s, "[Product]\r\nName=Parlivox\r\nverMajor=1\r\nverMinor=2\r\n"
+                                  "verRev=15\r\nPublicKey=" +
+                                      publisher.publicKey.toBase64() + "\r\n");
+    writeFile(u"update.exe"_s, "previous");
+    QByteArray body(200000, 'i');
+    body.prepend("MZ");
+    QByteArray flipped = body;
+    flipped[150000] = 'j';
+    const QByteArray good = signatureText(publisher.secretKey, body);
+    serve("1216", "196");
+
+    struct Case {
+        const char* name;
+        QByteArray served;
+        std::optional<QByteArray> signature;
+    };
+    const Case refused[] = {
+        {"one byte changed", flipped, good},
+        {"signed by another key", body, signatureText(stranger.secretKey, body)},
+        {"signature of another file", body, signatureText(publisher.secretKey, flipped)},
+        {"no signature on the server", body, std::nullopt},
+        {"garbage signature", body, QByteArray("not a signature at all\n")},
+    };
+    LocalServer::Reply notFound;
+    notFound.status = 404;
+    notFound.contentType = "text/html";
+    notFound.body = "<html>Not Found</html>";
+    for (const Case& c : refused) {
+        SCOPED_TRACE(c.name);
+        server.file("/product/parlivox/update.exe", c.served.toStdString(),
+                    "application/octet-stream");
+        if (c.signature)
+            server.file("/product/parlivox/update.exe.sig", c.signature->toStdString());
+        else
+            server.route("/product/parlivox/update.exe.sig", notFound);
+        expectFailed(download());
+        EXPECT_EQ(readFile(u"update.exe"_s), QByteArray("previous"));
+        EXPECT_EQ(folder(), QStringList({u"Nuvafetch.inf"_s, u"update.exe"_s}));
+        page<frmUpdate>()->cmdExit->click();
+        EXPECT_TRUE(processes.started.isEmpty());
+    }
+
+    server.file("/product/parlivox/update.exe", body.toStdString(), "application/octet-stream");
+    server.file("/product/parlivox/update.exe.sig", good.toStdString());
+    frmUpdate* update = download();
+    ASSERT_NE(update, nullptr);
+    EXPECT_EQ(update->lblStatus->text(), downloadedText);
+    EXPECT_EQ(readFile(u"update.exe"_s), body);
+    const auto asked = server.requests();
+    EXPECT_EQ(std::vector<std::string>(asked.end() - 2, asked.end()),
+              (std::vector<std::string>{"/product/parlivox/update.exe.sig",
+                                        "/product/parlivox/update.exe"}));
+    update->cmdExit->click();
+    EXPECT_EQ(processes.started, QStringList{installer()});
+}
+
+class UnwritableUpdate : public UpdatePage {
+protected:
+    void SetUp() override
+    {
+        // Below a regular file no folder can be written, not even by root,
+        // so the test means the same for every user that runs it.
+        writeFile(u"blocker"_s, "a file, not a folder");
+        appDir = dir.filePath(u"blocker/app"_s);
+        state.productName = u"Parlivox"_s;
+        serve("1216", "1", "MZ");
+    }
+};
+
+TEST_F(UnwritableUpdate, InstallerGoesToThePrivateCacheFolderAndStartsFromThere)
+{
+    startAt(PageId::Update);
+    frmUpdate* update = page<frmUpdate>();
+    ASSERT_NE(update, nullptr);
+    EXPECT_EQ(update->lblStatus->text(), downloadedText);
+    const QString cached = cacheFolder + u"/update.exe"_s;
+    EXPECT_EQ(state.installerPath, cached);
+    QFile file(cached);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("MZ"));
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(cacheFolder).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
+    EXPECT_EQ(QDir(cacheFolder).entryList(QDir::Files | QDir::Hidden),
+              QStringList{u"update.exe"_s});
+    update->cmdExit->click();
+    EXPECT_EQ(processes.started, QStringList{cached});
+}
+
+TEST_F(UnwritableUpdate, NoWritableFolderFailsNamingItAndAsksTheServerNothing)
+{
+    cacheFolder = dir.filePath(u"blocker/cache/Nuvafetch"_s);
+    startAt(PageId::Update);
+    expectFailed(page<frmUpdate>(),
+                 u"Fetchwell cannot write to the folder "_s + cacheFolder + u'.');
+    EXPECT_TRUE(server.requests().empty());
+    page<frmUpdate>()->cmdExit->click();
+    EXPECT_TRUE(processes.started.isEmpty());
+}
+
+TEST_F(UpdatePage, EnterRunsNextWheneverItIsEnabledAndNeverBack)
+{
+    serve("1216", "1", "MZ");
+    start();
+    pressEnter(page<frmIntro>());
+    frmCheck* check = page<frmCheck>();
+    ASSERT_NE(check, nullptr);
+    ASSERT_TRUE(check->cmdNext->isEnabled());
+    ASSERT_TRUE(check->cmdBack->isEnabled());
+    EXPECT_EQ(check->focusWidget(), check->cmdNext);
+    // Even with the focus on Back, Enter goes forward.
+    check->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(check));
+    check->cmdBack->setFocus();
+    QTest::keyClick(check->cmdBack, Qt::Key_Return);
+    frmUpdate* update = page<frmUpdate>();
+    ASSERT_NE(update, nullptr);
+    EXPECT_TRUE(state.updateReady);
+    // Without Next the focus is on Install, and Enter installs.
+    pressEnter(update);
+    EXPECT_EQ(processes.started, QStringList{installer()});
+    EXPECT_TRUE(wizard->finished());
 }

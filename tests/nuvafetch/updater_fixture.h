@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
@@ -78,12 +79,27 @@ protected:
         serverBase = base;
     }
 
-    void start()
+    void start() { startAt(PageId::Intro); }
+
+    /// Starts the wizard on target, with the state its earlier pages left.
+    void startAt(PageId target)
     {
         services = std::make_unique<UpdaterServices>(
-            UpdaterServices{messageBox, processes, *inet, dir.path(), serverBase});
+            UpdaterServices{messageBox, processes, *inet, appDir, cacheFolder, serverBase});
         wizard = std::make_unique<Wizard>(*services, state);
-        wizard->start();
+        wizard->moveTo(target);
+    }
+
+    /// Activates page as the window system would and presses Enter where
+    /// the focus then is.
+    static void pressEnter(QWidget* page)
+    {
+        ASSERT_NE(page, nullptr);
+        page->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(page));
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        QTest::keyClick(focus, Qt::Key_Return);
     }
 
     /// Deletes the pages the wizard has left, as the event loop would.
@@ -108,6 +124,8 @@ protected:
     }
 
     QTemporaryDir dir;
+    QString appDir = dir.path();
+    QString cacheFolder = dir.filePath(QStringLiteral("cache/Nuvafetch"));
     LocalServer server;
     platform::CurlHttpClient curl{impatient()};
     FakeHttpClient fake;
