@@ -13,9 +13,10 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PARLIVOX_WEBSITE})
 # data that Qt and espeak-ng load at run time are declared by hand.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "qt6-qpa-plugins, libqt6svg6, espeak-ng-data, fonts-dejavu-core | fonts-liberation2")
-# Documents in Chinese, Japanese or Korean show boxes without a font for them.
+  "qt6-qpa-plugins, libqt6svg6, espeak-ng-data, fonts-dejavu-core | fonts-liberation2, libpoppler-qt6-3, libzip4")
+# Documents in Chinese, Japanese or Korean show boxes without a font for them;
+# PDFs in those scripts need poppler's encoding data to give their text.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-  "fonts-liberation2, fonts-noto-cjk, hardinfo | gnome-system-monitor")
+  "fonts-liberation2, fonts-noto-cjk, poppler-data, hardinfo | gnome-system-monitor")
 set(CPACK_STRIP_FILES ON)
 include(CPack)
