@@ -4,14 +4,20 @@
 #include <QString>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
-#include <QTextCursor>
 
+#include <condition_variable>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 class QTextDocument;
+class QThread;
 
 namespace platform::documents {
+
+class DocumentWriter;
 
 /// Builds a detached QTextDocument from the events of a reader: paragraphs
 /// of formatted runs, table rows, notes and rules. The conventions are those
@@ -19,6 +25,10 @@ namespace platform::documents {
 /// paragraph with its cells separated by tabs (written only when text
 /// follows) and a cell's paragraphs by line breaks; notes wait in a list and
 /// come at the end under a rule.
+///
+/// The events are recorded and, once a document proves large, written into
+/// the QTextDocument by a second thread while the reader goes on parsing:
+/// the two halves of opening a large file then share the machine's cores.
 class DocumentBuilder {
 public:
     explicit DocumentBuilder(const QFont& defaultFont);
@@ -39,55 +49,59 @@ public:
     void endCell();
     void endRow();
     void endTable();
-    bool inTable() const { return m_tableDepth > 0; }
 
     /// Text between these goes to the notes gathered at the end of the
     /// document; notes nest into the one open.
     void beginNote();
     void endNote();
-    bool inNote() const { return m_noteDepth > 0; }
 
     /// A paragraph that shows a horizontal line and holds no text.
     void addRule();
-    /// Characters of body text so far.
-    qsizetype bodyCharacters() const { return m_bodyCharacters; }
-    /// The first paragraph's text (the title check of books).
-    QString firstParagraphText() const;
-    /// Inserts a paragraph before everything written so far.
-    void prependParagraph(const QString& text, const QTextBlockFormat& block,
-                          const QTextCharFormat& format);
+    /// Puts title before everything unless the first paragraph with text
+    /// already starts with it (letters and digits compared, case aside).
+    void addTitleFirst(const QString& title, const QTextBlockFormat& block,
+                       const QTextCharFormat& format);
 
-    /// The finished document: body, then the notes under a rule.
+    /// The finished document (of the calling thread): body, then the notes.
     std::unique_ptr<QTextDocument> finish();
 
-private:
-    struct Run {
+    /// The recorded form of one call.
+    struct Event {
+        enum Kind : quint8 {
+            BeginParagraph,
+            AddText,
+            EndParagraph,
+            BeginTable,
+            BeginRow,
+            EndCell,
+            EndRow,
+            EndTable,
+            BeginNote,
+            EndNote,
+            AddRule,
+            TitleFirst
+        } kind;
         QString text;
-        QTextCharFormat format;
-    };
-    struct NoteParagraph {
-        QTextBlockFormat block;
-        std::vector<Run> runs;
+        QTextCharFormat charFormat;
+        QTextBlockFormat blockFormat;
     };
 
-    void openBlock();
-    void write(const QString& text, const QTextCharFormat& format);
-    void flushPending(const QTextCharFormat& format);
+private:
+    void record(Event event);
+    void handOver();
+    void writeEvents();
 
-    std::unique_ptr<QTextDocument> m_document;
-    QTextCursor m_cursor;
-    QTextBlockFormat m_block;
-    bool m_blockOpen = false;      ///< a paragraph is open in the body
-    bool m_paragraphBegun = false; ///< beginParagraph ran and its end has not
-    bool m_firstBlock = true;      ///< the document's first block is still unused
-    bool m_rowHasText = false;     ///< the open table row holds text
-    bool m_cellHasText = false;    ///< the open cell holds text
-    int m_pendingTabs = 0;         ///< cells ended since the last text of the row
-    bool m_pendingLine = false;    ///< a paragraph ended inside a cell
-    int m_tableDepth = 0;
-    int m_noteDepth = 0;
-    qsizetype m_bodyCharacters = 0;
-    std::vector<NoteParagraph> m_notes;
+    QFont m_font;
+    QThread* m_home;
+    std::vector<Event> m_batch;
+    qsizetype m_batchText = 0;
+    // The writing thread, started by the first full batch.
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::deque<std::vector<Event>> m_queue;
+    bool m_finished = false;
+    std::unique_ptr<QTextDocument> m_result;
 };
 
 } // namespace platform::documents

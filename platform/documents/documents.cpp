@@ -189,7 +189,9 @@ DocumentFormat recogniseDocument(QByteArrayView data, const QString& fileName)
             return format;
     }
     const DocumentFormat claimed = formatClaimedBy(fileName);
-    const bool text = QFileInfo(fileName).suffix().compare(u"txt", Qt::CaseInsensitive) == 0;
+    // Markup in a text or RTF file stays what it always was: plain text.
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    const bool text = suffix == u"txt" || suffix == u"rtf";
     if (!text && looksLikeHtml(data))
         return DocumentFormat::Html;
     return claimed;

@@ -23,8 +23,9 @@ QString documentFormatName(DocumentFormat format);
 /// part of a word-processing document or a book, "%PDF-", or markup. The name
 /// only decides two things: markup in a ".txt" file stays plain text, and a
 /// file whose content is none of these but whose name claims one of them is
-/// given that format, so that reading it refuses it clearly. None: the file
-/// is for the plain-text and RTF readers.
+/// given that format, so that reading it refuses it clearly. Markup in a
+/// ".rtf" file stays plain text too. None: the file is for the plain-text
+/// and RTF readers.
 DocumentFormat recogniseDocument(QByteArrayView data, const QString& fileName);
 
 /// A document read from a file, or why it could not be.

@@ -119,17 +119,6 @@ void refuseLocked(ZipArchive& zip, const Book& book, const QString& fileName)
     }
 }
 
-/// Lower-cased words only, so that "THE  Title:" and "The title" compare alike.
-QString comparable(const QString& text)
-{
-    QString out;
-    for (const QChar c : text) {
-        if (c.isLetterOrNumber())
-            out += c.toLower();
-    }
-    return out;
-}
-
 } // namespace
 
 void readEpub(const QByteArray& data, const QString& fileName, DocumentBuilder& out)
@@ -149,13 +138,10 @@ void readEpub(const QByteArray& data, const QString& fileName, DocumentBuilder& 
         out.endParagraph();
     }
 
-    const QString title = comparable(book.title);
-    if (!title.isEmpty() && !comparable(out.firstParagraphText()).startsWith(title)) {
-        QTextBlockFormat block;
-        block.setAlignment(Qt::AlignHCenter);
-        block.setHeadingLevel(1);
-        out.prependParagraph(book.title, block, headingFormat(0, 12));
-    }
+    QTextBlockFormat block;
+    block.setAlignment(Qt::AlignHCenter);
+    block.setHeadingLevel(1);
+    out.addTitleFirst(book.title, block, headingFormat(0, 12));
 }
 
 } // namespace platform::documents

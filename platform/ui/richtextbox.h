@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/documents/documents.h"
+
 #include <QColor>
 #include <QTextEdit>
 
@@ -84,7 +86,13 @@ public:
     /// starts with "{\rtf", plain text otherwise). Empty means no file.
     /// A file that cannot be read raises platform::Error.
     QString FileName() const { return m_fileName; }
+    /// Loads the file: Rich Text Format and plain text as ever, and Word,
+    /// OpenDocument, EPUB, web-page and PDF files, recognised by content and
+    /// built off the UI thread when large. Raises when the file cannot be
+    /// read or is refused; the editor then keeps its document.
     void setFileName(const QString& path);
+    /// The format setFileName recognised: None for RTF and plain text.
+    DocumentFormat LoadedFormat() const { return m_loadedFormat; }
     /// Writes the document atomically as RTF (0) or UTF-8 plain text (1).
     void SaveFile(const QString& path, int format) const;
 
@@ -120,6 +128,7 @@ protected:
 private:
     void applyCharFormat(const QTextCharFormat& format);
     QString m_fileName;
+    DocumentFormat m_loadedFormat = DocumentFormat::None;
     int m_mousePointer = rtfDefault;
     bool m_pressed = false;
 };

@@ -30,14 +30,25 @@ void RichTextBox::setFileName(const QString& path)
 {
     if (path.isEmpty()) {
         m_fileName.clear();
+        m_loadedFormat = DocumentFormat::None;
         return;
     }
     const QByteArray data = readWholeFile(path); // raises before anything changes
     const QFont font = document()->defaultFont();
-    std::unique_ptr<QTextDocument> loaded = looksLikeRtf(data)
-                                                ? buildDocument(parseRtf(data), font)
-                                                : plainDocument(decodePlainText(data), font);
+    std::unique_ptr<QTextDocument> loaded;
+    DocumentFormat format = DocumentFormat::None;
+    if (looksLikeRtf(data)) {
+        loaded = buildDocument(parseRtf(data), font);
+    } else if (format = recogniseDocument(data, path); format != DocumentFormat::None) {
+        DocumentRead read = readDocumentInBackground(data, format, path, font);
+        if (!read.document)
+            throw *read.error; // refused: the editor keeps what it shows
+        loaded = std::move(read.document);
+    } else {
+        loaded = plainDocument(decodePlainText(data), font);
+    }
     m_fileName = path;
+    m_loadedFormat = format;
     adoptDocument(std::move(loaded));
 }
 
