@@ -5,7 +5,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "The Parlivox developers <maintainers@parlivox.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "rich-text editor that reads your documents aloud")
 set(CPACK_PACKAGE_DESCRIPTION
-  "Parlivox is a rich-text editor for RTF and plain text documents that reads\nthe whole document or the selection aloud through espeak-ng, with pause,\nresume and stop. Nuvafetch, its companion, checks for updates.")
+  "Parlivox is a rich-text editor for RTF and plain text documents that reads\nthe whole document or the selection aloud through espeak-ng, with pause,\nresume and stop. It also opens Word, OpenDocument, EPUB, HTML and PDF\nfiles. Nuvafetch, its companion, checks for updates.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION editors)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PARLIVOX_WEBSITE})

@@ -33,23 +33,38 @@ void RichTextBox::setFileName(const QString& path)
         m_loadedFormat = DocumentFormat::None;
         return;
     }
-    const QByteArray data = readWholeFile(path); // raises before anything changes
+    LoadedFile file = loadFile(path); // raises before anything changes
+    if (file.refused)
+        throw *file.refused;
+    adoptFile(std::move(file));
+}
+
+RichTextBox::LoadedFile RichTextBox::loadFile(const QString& path) const
+{
+    LoadedFile file;
+    file.path = path;
+    const QByteArray data = readWholeFile(path);
     const QFont font = document()->defaultFont();
-    std::unique_ptr<QTextDocument> loaded;
-    DocumentFormat format = DocumentFormat::None;
     if (looksLikeRtf(data)) {
-        loaded = buildDocument(parseRtf(data), font);
-    } else if (format = recogniseDocument(data, path); format != DocumentFormat::None) {
-        DocumentRead read = readDocumentInBackground(data, format, path, font);
-        if (!read.document)
-            throw *read.error; // refused: the editor keeps what it shows
-        loaded = std::move(read.document);
-    } else {
-        loaded = plainDocument(decodePlainText(data), font);
+        file.document = buildDocument(parseRtf(data), font);
+        return file;
     }
-    m_fileName = path;
-    m_loadedFormat = format;
-    adoptDocument(std::move(loaded));
+    file.format = recogniseDocument(data, path);
+    if (file.format == DocumentFormat::None) {
+        file.document = plainDocument(decodePlainText(data), font);
+        return file;
+    }
+    DocumentRead read = readDocumentInBackground(data, file.format, path, font);
+    file.document = std::move(read.document);
+    file.refused = std::move(read.error);
+    return file;
+}
+
+void RichTextBox::adoptFile(LoadedFile file)
+{
+    m_fileName = file.path;
+    m_loadedFormat = file.format;
+    adoptDocument(std::move(file.document));
 }
 
 void RichTextBox::SaveFile(const QString& path, int format) const
