@@ -148,7 +148,7 @@ void pdfRows(const QTemporaryDir& dir, std::vector<bench::Row>& rows)
 {
     const QString path = dir.filePath(u"long.pdf"_s);
     {
-        const bench::Novel novel = bench::writeNovel(60, 3500, 7);
+        const bench::Novel novel = bench::writeNovel(60, 5200, 7);
         QTextDocument document;
         document.setDefaultFont(QFont(u"DejaVu Serif"_s, 11));
         QString html;
