@@ -34,9 +34,12 @@ ZipArchive::ZipArchive(const QByteArray& data, const QString& fileName, const QS
             throw notThisFormat(fileName, kind);
         damaged(QStringLiteral("its zip archive is broken or incomplete"));
     }
-    if (zip_get_num_entries(m_zip, 0) > maxEntries)
+    if (zip_get_num_entries(m_zip, 0) > maxEntries) {
+        zip_discard(m_zip); // no destructor runs for a constructor that throws
+        m_zip = nullptr;
         throw tooLarge(fileName, kind,
                        QStringLiteral("more than %1 files packed in it").arg(maxEntries));
+    }
 }
 
 ZipArchive::~ZipArchive()
