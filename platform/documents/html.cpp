@@ -8,8 +8,6 @@
 #include "platform/documents/htmlentities.h"
 #include "platform/documents/readers.h"
 
-#include "platform/codepage.h"
-
 #include <QFont>
 
 #include <vector>
@@ -71,56 +69,6 @@ bool isRawText(QStringView tag)
 {
     return oneOf(tag,
                  {u"script", u"style", u"title", u"textarea", u"xmp", u"noembed", u"noframes"});
-}
-
-/// Character references in text: named, decimal and hexadecimal.
-QString decodeEntities(QStringView text)
-{
-    if (!text.contains(u'&'))
-        return text.toString();
-    QString out;
-    out.reserve(text.size());
-    qsizetype i = 0;
-    while (i < text.size()) {
-        const QChar c = text[i];
-        if (c != u'&') {
-            out += c;
-            ++i;
-            continue;
-        }
-        qsizetype end = i + 1;
-        while (end < text.size() && end - i <= 32 &&
-               (text[end].isLetterOrNumber() || text[end] == u'#'))
-            ++end;
-        const QStringView name = text.sliced(i + 1, end - i - 1);
-        const bool terminated = end < text.size() && text[end] == u';';
-        char32_t code = 0;
-        if (name.startsWith(u'#') && name.size() > 1) {
-            bool ok = false;
-            const bool hex = name[1] == u'x' || name[1] == u'X';
-            const uint value = name.sliced(hex ? 2 : 1).toUInt(&ok, hex ? 16 : 10);
-            code = !ok || value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)
-                       ? 0xFFFD
-                       : value;
-            if (code >= 0x80 && code <= 0x9F) { // the Windows-1252 habit of old pages
-                const char byte = char(code);
-                code = decodeWindows1252(&byte, 1).front().unicode();
-            }
-        } else if (!name.isEmpty()) {
-            code = namedEntity(name);
-            if (!terminated &&
-                !oneOf(name, {u"amp", u"lt", u"gt", u"quot", u"nbsp", u"copy", u"reg"}))
-                code = 0; // only these few are known to work without the semicolon
-        }
-        if (code == 0) {
-            out += c;
-            ++i;
-            continue;
-        }
-        out += QString::fromUcs4(&code, 1);
-        i = terminated ? end + 1 : end;
-    }
-    return out;
 }
 
 class HtmlReader {

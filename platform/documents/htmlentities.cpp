@@ -1,6 +1,10 @@
 // The named character references of HTML 4 (and &apos;), sorted for a binary search.
 #include "platform/documents/htmlentities.h"
 
+#include "platform/codepage.h"
+
+#include <QString>
+
 #include <algorithm>
 #include <iterator>
 
@@ -79,6 +83,16 @@ constexpr Entity entities[] = {
     {"zwnj", 0x200C},
 };
 
+/// The few references that browsers read without their semicolon.
+bool worksWithoutSemicolon(QStringView name)
+{
+    for (const char* known : {"amp", "lt", "gt", "quot", "nbsp", "copy", "reg"}) {
+        if (name == QLatin1StringView(known))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 char16_t namedEntity(QStringView name)
@@ -88,6 +102,55 @@ char16_t namedEntity(QStringView name)
     };
     const auto* it = std::lower_bound(std::begin(entities), std::end(entities), name, less);
     return it != std::end(entities) && QLatin1StringView(it->name) == name ? it->code : 0;
+}
+
+/// Character references in text: named, decimal and hexadecimal.
+QString decodeEntities(QStringView text)
+{
+    if (!text.contains(u'&'))
+        return text.toString();
+    QString out;
+    out.reserve(text.size());
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const QChar c = text[i];
+        if (c != u'&') {
+            out += c;
+            ++i;
+            continue;
+        }
+        qsizetype end = i + 1;
+        while (end < text.size() && end - i <= 32 &&
+               (text[end].isLetterOrNumber() || text[end] == u'#'))
+            ++end;
+        const QStringView name = text.sliced(i + 1, end - i - 1);
+        const bool terminated = end < text.size() && text[end] == u';';
+        char32_t code = 0;
+        if (name.startsWith(u'#') && name.size() > 1) {
+            bool ok = false;
+            const bool hex = name[1] == u'x' || name[1] == u'X';
+            const uint value = name.sliced(hex ? 2 : 1).toUInt(&ok, hex ? 16 : 10);
+            code = !ok || value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)
+                       ? 0xFFFD
+                       : value;
+            if (code >= 0x80 && code <= 0x9F) { // the Windows-1252 habit of old pages
+                const char byte = char(code);
+                code = decodeWindows1252(&byte, 1).front().unicode();
+            }
+        } else if (!name.isEmpty()) {
+            code = namedEntity(name);
+            if (!terminated && !worksWithoutSemicolon(name))
+                code = 0; // only these few are known to work without the semicolon
+        }
+        if (code == 0) {
+            out += c;
+            ++i;
+            continue;
+        }
+        out += QString::fromUcs4(&code, 1);
+        i = terminated ? end + 1 : end;
+    }
+    return out;
 }
 
 } // namespace platform::documents
