@@ -5,7 +5,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "The Parlivox developers <maintainers@parlivox.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "rich-text editor that reads your documents aloud")
 set(CPACK_PACKAGE_DESCRIPTION
-  "Parlivox is a rich-text editor for RTF and plain text documents that reads\nthe whole document or the selection aloud through espeak-ng, with pause,\nresume and stop. Nuvafetch, its companion, checks for updates.")
+  "Parlivox is a rich-text editor for RTF and plain text documents that reads\nthe whole document or the selection aloud through espeak-ng, with pause,\nresume and stop. It also opens Word, OpenDocument, EPUB, HTML and PDF\nfiles. Nuvafetch, its companion, checks for updates.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION editors)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PARLIVOX_WEBSITE})
@@ -13,9 +13,10 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PARLIVOX_WEBSITE})
 # data that Qt and espeak-ng load at run time are declared by hand.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "qt6-qpa-plugins, libqt6svg6, espeak-ng-data, fonts-dejavu-core | fonts-liberation2")
-# Documents in Chinese, Japanese or Korean show boxes without a font for them.
+  "qt6-qpa-plugins, libqt6svg6, espeak-ng-data, fonts-dejavu-core | fonts-liberation2, libpoppler-qt6-3, libzip4")
+# Documents in Chinese, Japanese or Korean show boxes without a font for them;
+# PDFs in those scripts need poppler's encoding data to give their text.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-  "fonts-liberation2, fonts-noto-cjk, hardinfo | gnome-system-monitor")
+  "fonts-liberation2, fonts-noto-cjk, poppler-data, hardinfo | gnome-system-monitor")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

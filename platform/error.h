@@ -44,6 +44,7 @@ inline constexpr int FileNotFound = 53;
 inline constexpr int PermissionDenied = 70;
 inline constexpr int PathFileAccess = 75;
 inline constexpr int PathNotFound = 76;
+inline constexpr int BadFileFormat = 321;
 inline constexpr int Printer = 482;
 inline constexpr int Cancel = 32755;
 

@@ -16,8 +16,10 @@ QString fileTypeOf(const QString& path)
     return path.right(3).toLower();
 }
 
-std::optional<QString> formatPanelFor(const QString& fileType)
+std::optional<QString> formatPanelFor(const QString& fileType, platform::DocumentFormat loaded)
 {
+    if (loaded != platform::DocumentFormat::None)
+        return platform::documentFormatName(loaded);
     if (fileType == u"rtf"_s)
         return u"Rich Text Format"_s;
     if (fileType == u"txt"_s)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/documents/documents.h"
+
 #include <QString>
 
 #include <optional>
@@ -15,8 +17,10 @@ QString captionFor(const QString& path);
 QString fileTypeOf(const QString& path);
 /// What status panel 1 says for a format record: "Rich Text Format" for
 /// "rtf", "Plain Text Format" for "txt", nothing for others (the panel keeps
-/// its text).
-std::optional<QString> formatPanelFor(const QString& fileType);
+/// its text). A document read from another format (a Word document, a book)
+/// is named by that format whatever its record.
+std::optional<QString> formatPanelFor(const QString& fileType,
+                                      platform::DocumentFormat loaded = {});
 /// Save asks for a name (runs Save As) for a document without one, and for a
 /// document opened with another extension, which has no format of its own to
 /// be written in.

@@ -8,6 +8,7 @@
 #include "platform/ui/commondialog.h"
 #include "platform/ui/messagebox.h"
 #include "platform/ui/richtextbox.h"
+#include "platform/ui/waitcursor.h"
 
 #include <QFile>
 #include <QWidget>
@@ -17,7 +18,9 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString openFilter =
-    u"All Supported Files|*.rtf;*.txt|Rich Text Format (*.rtf)|*.rtf|Text Files (*.txt)|*.txt|All Files|*.*"_s;
+    u"All Supported Files|*.rtf;*.txt;*.docx;*.odt;*.epub;*.html;*.htm;*.pdf|"
+    u"Rich Text Format (*.rtf)|*.rtf|Text Files (*.txt)|*.txt|"
+    u"Documents and Books|*.docx;*.odt;*.epub;*.html;*.htm;*.pdf|All Files|*.*"_s;
 const QString saveFilter = u"Rich Text Format (*.rtf)|*.rtf|Text File (*.txt)|*.txt"_s;
 
 } // namespace
@@ -68,12 +71,30 @@ void Documents::openFile()
         dialog.setFlags(platform::CommonDialog::HideReadOnly);
         dialog.setFilter(openFilter);
         dialog.ShowOpen();
-        doc.strFileName = dialog.FileName();
+        const QString path = dialog.FileName();
+        platform::RichTextBox& editor = m_window.editor();
+        // The file is read before anything changes: a document its reader
+        // refuses (damaged, locked, not what it claims) leaves the open one
+        // as it was. A file that cannot be read at all fails after the reset.
+        platform::RichTextBox::LoadedFile loaded;
+        std::optional<platform::Error> unreadable;
+        try {
+            const platform::WaitCursor busy(m_window.widget());
+            loaded = editor.loadFile(path);
+        } catch (const platform::Error& error) {
+            unreadable = error;
+        }
+        if (loaded.refused)
+            throw *loaded.refused;
+        doc.strFileName = path;
         m_window.clear();
-        m_window.editor().setFileName(doc.strFileName);
+        if (unreadable)
+            throw *unreadable;
+        const platform::DocumentFormat format = loaded.format;
+        editor.adoptFile(std::move(loaded));
         m_window.widget().setWindowTitle(documentrules::captionFor(doc.strFileName));
         doc.strFileType = documentrules::fileTypeOf(doc.strFileName);
-        if (const auto panel = documentrules::formatPanelFor(doc.strFileType))
+        if (const auto panel = documentrules::formatPanelFor(doc.strFileType, format))
             m_window.setFormatPanel(*panel);
         m_window.findFont();
         doc.blnNamed = true;
@@ -170,11 +191,24 @@ void Documents::openCommandLine(const QString& commandLine)
     if (path.isEmpty())
         throw platform::Error(platform::err::FileNotFound, u"File not found"_s);
     DocumentState& doc = m_state.document;
+    platform::RichTextBox& editor = m_window.editor();
+    platform::RichTextBox::LoadedFile loaded;
+    std::optional<platform::Error> unreadable;
+    try {
+        loaded = editor.loadFile(path);
+    } catch (const platform::Error& error) {
+        unreadable = error;
+    }
+    if (loaded.refused) // a refused document leaves the record as it was
+        throw *loaded.refused;
     doc.strFileName = path;
-    m_window.editor().setFileName(path);
+    if (unreadable)
+        throw *unreadable;
+    const platform::DocumentFormat format = loaded.format;
+    editor.adoptFile(std::move(loaded));
     doc.blnNamed = true;
     doc.blnChanged = false;
     doc.strFileType = documentrules::fileTypeOf(path);
-    if (const auto panel = documentrules::formatPanelFor(doc.strFileType))
+    if (const auto panel = documentrules::formatPanelFor(doc.strFileType, format))
         m_window.setFormatPanel(*panel);
 }

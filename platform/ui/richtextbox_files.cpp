@@ -30,15 +30,41 @@ void RichTextBox::setFileName(const QString& path)
 {
     if (path.isEmpty()) {
         m_fileName.clear();
+        m_loadedFormat = DocumentFormat::None;
         return;
     }
-    const QByteArray data = readWholeFile(path); // raises before anything changes
+    LoadedFile file = loadFile(path); // raises before anything changes
+    if (file.refused)
+        throw *file.refused;
+    adoptFile(std::move(file));
+}
+
+RichTextBox::LoadedFile RichTextBox::loadFile(const QString& path) const
+{
+    LoadedFile file;
+    file.path = path;
+    const QByteArray data = readWholeFile(path);
     const QFont font = document()->defaultFont();
-    std::unique_ptr<QTextDocument> loaded = looksLikeRtf(data)
-                                                ? buildDocument(parseRtf(data), font)
-                                                : plainDocument(decodePlainText(data), font);
-    m_fileName = path;
-    adoptDocument(std::move(loaded));
+    if (looksLikeRtf(data)) {
+        file.document = buildDocument(parseRtf(data), font);
+        return file;
+    }
+    file.format = recogniseDocument(data, path);
+    if (file.format == DocumentFormat::None) {
+        file.document = plainDocument(decodePlainText(data), font);
+        return file;
+    }
+    DocumentRead read = readDocumentInBackground(data, file.format, path, font);
+    file.document = std::move(read.document);
+    file.refused = std::move(read.error);
+    return file;
+}
+
+void RichTextBox::adoptFile(LoadedFile file)
+{
+    m_fileName = file.path;
+    m_loadedFormat = file.format;
+    adoptDocument(std::move(file.document));
 }
 
 void RichTextBox::SaveFile(const QString& path, int format) const

@@ -120,6 +120,36 @@ TEST_F(RichTextFiles, TheContentNotTheExtensionChoosesTheFormat)
     EXPECT_EQ(box.Text(), u"not {\\rtf1 at the start\r\nsecond"_s);
 }
 
+// Word, OpenDocument, book, web-page and PDF files open formatted whatever
+// their names say; markup in a ".txt" stays text; a refused file raises with
+// its reason and leaves the editor as it was.
+TEST_F(RichTextFiles, DocumentsAndBooksOpenByContentAndARefusalChangesNothing)
+{
+    const QString books = QStringLiteral(PARLIVOX_BOOKS_CORPUS);
+    QFile::copy(books + u"/pass/testWORD.docx"_s, path(u"report.odt"_s));
+    box.setFileName(path(u"report.odt"_s));
+    EXPECT_EQ(box.LoadedFormat(), platform::DocumentFormat::Docx);
+    EXPECT_TRUE(box.Text().startsWith(u"Sample Word Document"_s));
+    EXPECT_EQ(box.FileName(), path(u"report.odt"_s));
+
+    write(u"page.txt"_s, "<html><body><b>bold</b></body></html>");
+    box.setFileName(path(u"page.txt"_s));
+    EXPECT_EQ(box.LoadedFormat(), platform::DocumentFormat::None);
+    EXPECT_EQ(box.Text(), u"<html><body><b>bold</b></body></html>"_s);
+
+    QSignalSpy changes(&box, &RichTextBox::Change);
+    try {
+        box.setFileName(books + u"/fail/testPassword4Spaces.pdf"_s);
+        ADD_FAILURE() << "a locked PDF opened";
+    } catch (const platform::Error& error) {
+        EXPECT_EQ(error.number(), 70);
+        EXPECT_TRUE(error.description().contains(u"password"_s));
+    }
+    EXPECT_EQ(box.Text(), u"<html><body><b>bold</b></body></html>"_s);
+    EXPECT_EQ(box.FileName(), path(u"page.txt"_s));
+    EXPECT_EQ(changes.count(), 0);
+}
+
 TEST_F(RichTextFiles, ALoadedDocumentTakesTheEditorsFontAndFiresChangeOnce)
 {
     box.document()->setDefaultFont(QFont(u"DejaVu Serif"_s, 14));

@@ -14,8 +14,15 @@ using platform::MsgResult;
 
 namespace {
 
-const QString openFilter = u"All Supported Files|*.rtf;*.txt|Rich Text Format (*.rtf)|*.rtf|"
-                           u"Text Files (*.txt)|*.txt|All Files|*.*"_s;
+const QString openFilter =
+    u"All Supported Files|*.rtf;*.txt;*.docx;*.odt;*.epub;*.html;*.htm;*.pdf|"
+    u"Rich Text Format (*.rtf)|*.rtf|Text Files (*.txt)|*.txt|"
+    u"Documents and Books|*.docx;*.odt;*.epub;*.html;*.htm;*.pdf|All Files|*.*"_s;
+
+QString book(const QString& name)
+{
+    return QStringLiteral(PARLIVOX_BOOKS_CORPUS "/") + name;
+}
 const QString saveFilter = u"Rich Text Format (*.rtf)|*.rtf|Text File (*.txt)|*.txt"_s;
 
 QByteArray readAll(const QString& path)
@@ -157,6 +164,65 @@ TEST(OpenDocument, AnotherExtensionKeepsThePanelAndSaveAsksForAName)
     EXPECT_EQ(readAll(e.path(u"notes.doc"_s)), QByteArray("plain words"));
     EXPECT_TRUE(QFile::exists(e.path(u"notes.rtf"_s)));
     EXPECT_EQ(e.state.document.strFileType, u"rtf"_s);
+}
+
+// Each format opens formatted, panel 1 names it, the record keeps the
+// extension's last three letters, and Save asks for a name.
+TEST(OpenDocument, DocumentsAndBooksOpenWithTheirFormatNamed)
+{
+    const struct {
+        const char* file;
+        const char* panel;
+        const char* type;
+        const char* startsWith;
+    } cases[] = {
+        {"pass/testWORD.docx", "Word Document", "ocx", "Sample Word Document"},
+        {"pass/testStyles.odt", "OpenDocument Text", "odt", "This is just a test."},
+        {"pass/testEPUB.epub", "EPUB Book", "pub", "An ePub for Tika"},
+        {"pass/testHTML.html", "Web Page", "tml", "Test Indexation Html"},
+        {"pass/testPDF.pdf", "PDF Document", "pdf", "Apache Tika - Apache Tika"},
+    };
+    DocumentEditor e;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const QString path = book(QString::fromLatin1(c.file));
+        e.open(path);
+        EXPECT_TRUE(e.fakes.messageBox.shown.isEmpty());
+        EXPECT_EQ(e.panel(), QString::fromLatin1(c.panel));
+        EXPECT_EQ(e.state.document.strFileType, QString::fromLatin1(c.type));
+        EXPECT_TRUE(e.ui.txtConvert->Text().startsWith(QString::fromLatin1(c.startsWith)));
+        EXPECT_EQ(e.window.windowTitle(), u"Parlivox - ["_s + path + u"]"_s);
+        EXPECT_TRUE(e.state.document.blnNamed);
+        EXPECT_FALSE(e.state.document.blnChanged);
+    }
+    e.fakes.dialog.answers = {FakeCommonDialog::file(e.path(u"copy.rtf"_s), 1)};
+    e.window.documents().saveFile();
+    EXPECT_EQ(e.fakes.dialog.calls.last().kind, FakeCommonDialog::Kind::Save);
+    EXPECT_EQ(e.panel(), u"Rich Text Format"_s);
+    EXPECT_TRUE(readAll(e.path(u"copy.rtf"_s)).startsWith("{\\rtf1"));
+}
+
+TEST(OpenDocument, ARefusedDocumentIsReportedAndTheOpenOneStays)
+{
+    DocumentEditor e;
+    writeFile(e.path(u"a.txt"_s), "kept text");
+    e.open(e.path(u"a.txt"_s));
+    e.open(book(u"fail/testODTEncrypted.odt"_s));
+    ASSERT_EQ(e.fakes.messageBox.shown.size(), 1);
+    EXPECT_TRUE(e.fakes.messageBox.last().text.startsWith(u"70 - Permission denied: "_s));
+    EXPECT_TRUE(e.fakes.messageBox.last().text.contains(u"password"_s));
+    EXPECT_EQ(e.fakes.messageBox.last().title, u"Error"_s);
+    EXPECT_EQ(e.fakes.messageBox.last().icon, platform::MsgIcon::Critical);
+    EXPECT_EQ(e.ui.txtConvert->Text(), u"kept text"_s);
+    EXPECT_EQ(e.state.document.strFileName, e.path(u"a.txt"_s));
+    EXPECT_TRUE(e.state.document.blnNamed);
+    EXPECT_EQ(e.window.windowTitle(), u"Parlivox - ["_s + e.path(u"a.txt"_s) + u"]"_s);
+    EXPECT_EQ(e.panel(), u"Plain Text Format"_s);
+
+    writeFile(e.path(u"fake.docx"_s), "just words");
+    e.open(e.path(u"fake.docx"_s));
+    EXPECT_TRUE(e.fakes.messageBox.last().text.startsWith(u"321 - Invalid file format: "_s));
+    EXPECT_EQ(e.ui.txtConvert->Text(), u"kept text"_s);
 }
 
 TEST(OpenDocument, ClosingRightAfterOpenAsksNothing)
@@ -331,6 +397,16 @@ TEST(CommandLine, AQuotedPathOpensWithoutChangingTheCaption)
     e.window.show();
     EXPECT_TRUE(e.window.close());
     EXPECT_TRUE(e.fakes.messageBox.shown.isEmpty());
+}
+
+TEST(CommandLine, ABookOpensWithItsFormatNamed)
+{
+    DocumentEditor e(u"\""_s + book(u"pass/testEPUB_xml_ext.epub"_s) + u"\""_s);
+    EXPECT_TRUE(e.fakes.messageBox.shown.isEmpty());
+    EXPECT_EQ(e.panel(), u"EPUB Book"_s);
+    EXPECT_EQ(e.state.document.strFileType, u"pub"_s);
+    EXPECT_TRUE(e.ui.txtConvert->Text().contains(u"Winston Smith"_s));
+    EXPECT_EQ(e.window.windowTitle(), u"Parlivox"_s);
 }
 
 TEST(CommandLine, AnUnquotedPathLosesItsEndsAndTheFailureIsReported)

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/error.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class QFont;
+class QTextDocument;
+
+namespace platform {
+
+/// The formats read besides Rich Text and plain text.
+enum class DocumentFormat { None, Docx, Odt, Epub, Html, Pdf };
+
+/// The format's name as the status bar shows it ("Word Document", ...); empty for None.
+QString documentFormatName(DocumentFormat format);
+
+/// What the bytes of a file are, judged by their content: a zip with the main
+/// part of a word-processing document or a book, "%PDF-", or markup. The name
+/// only decides two things: markup in a ".txt" file stays plain text, and a
+/// file whose content is none of these but whose name claims one of them is
+/// given that format, so that reading it refuses it clearly. Markup in a
+/// ".rtf" file stays plain text too. None: the file is for the plain-text
+/// and RTF readers.
+DocumentFormat recogniseDocument(QByteArrayView data, const QString& fileName);
+
+/// A document read from a file, or why it could not be.
+struct DocumentRead {
+    std::unique_ptr<QTextDocument> document; ///< detached; null when refused
+    std::optional<Error> error;              ///< set when refused
+};
+
+/// Reads data as format into a detached, formatted document. Safe to call on
+/// any thread (the document belongs to the calling thread); never throws and
+/// never reaches the network or any file: everything comes from data. path
+/// names the file in messages and is where a web page's own folder is.
+DocumentRead readDocument(const QByteArray& data, DocumentFormat format, const QString& path,
+                          const QFont& defaultFont);
+
+/// readDocument on a worker thread while this thread keeps painting (user
+/// input waits); the document is handed over to this thread. Small inputs
+/// are read directly.
+DocumentRead readDocumentInBackground(const QByteArray& data, DocumentFormat format,
+                                      const QString& path, const QFont& defaultFont);
+
+} // namespace platform

@@ -1,0 +1,147 @@
+// EPUB books (2 and 3): the chapters of the spine in order, each read as a
+// web page with the book's style sheets; the title leads when the first
+// chapter does not start with it.
+#include "platform/documents/builder.h"
+#include "platform/documents/errors.h"
+#include "platform/documents/readers.h"
+#include "platform/documents/xml.h"
+#include "platform/documents/ziparchive.h"
+
+#include <QHash>
+#include <QSet>
+#include <QUrl>
+
+namespace platform::documents {
+namespace {
+
+struct Book {
+    QString title;
+    QStringList spine;       ///< the chapters' part names, in reading order
+    QStringList styleSheets; ///< part names of the style sheets
+};
+
+/// A name in the archive for href, relative to folder ("OPS/").
+QString resolve(const QString& folder, QStringView href)
+{
+    QString path = QUrl::fromPercentEncoding(href.split(u'#').front().toUtf8());
+    path = folder + path;
+    // "a/../b" and "./b" as a browser would resolve them
+    QStringList parts;
+    for (const QString& part : path.split(u'/')) {
+        if (part == u"..") {
+            if (!parts.isEmpty())
+                parts.removeLast();
+        } else if (!part.isEmpty() && part != u".") {
+            parts.append(part);
+        }
+    }
+    return parts.join(u'/');
+}
+
+QString rootFile(ZipArchive& zip, const QString& fileName)
+{
+    const QByteArray container = zip.readIfPresent(QStringLiteral("META-INF/container.xml"));
+    XmlReader xml(container);
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"rootfile") {
+            const QStringView type = attribute(xml, u"media-type");
+            if (type.isEmpty() || type == u"application/oebps-package+xml")
+                return attribute(xml, u"full-path").toString();
+        }
+    }
+    if (xml.hasError() && !container.isEmpty())
+        zip.damaged(xmlProblem(xml, QStringLiteral("META-INF/container.xml")));
+    throw notThisFormat(fileName, kindEpub());
+}
+
+Book readPackage(ZipArchive& zip, const QString& opfName)
+{
+    const QString folder = opfName.left(opfName.lastIndexOf(u'/') + 1);
+    const QByteArray opf = zip.read(opfName);
+    XmlReader xml(opf);
+    struct Item {
+        QString href;
+        QString type;
+    };
+    QHash<QString, Item> manifest;
+    QStringList linear, nonLinear;
+    Book book;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const QStringView name = xml.name();
+        if (name == u"title" && book.title.isEmpty()) {
+            book.title = xml.readElementText(QXmlStreamReader::IncludeChildElements).simplified();
+        } else if (name == u"item") {
+            const Item item{resolve(folder, attribute(xml, u"href")),
+                            attribute(xml, u"media-type").toString()};
+            if (item.type == u"text/css")
+                book.styleSheets.append(item.href);
+            manifest.insert(attribute(xml, u"id").toString(), item);
+        } else if (name == u"itemref") {
+            const QString id = attribute(xml, u"idref").toString();
+            (attribute(xml, u"linear") == u"no" ? nonLinear : linear).append(id);
+        }
+    }
+    if (xml.hasError())
+        zip.damaged(xmlProblem(xml, opfName));
+    // Items outside the reading order (a cover, pop-up notes) are left out,
+    // unless nothing else is in it.
+    for (const QString& id : linear.isEmpty() ? nonLinear : linear) {
+        const auto it = manifest.constFind(id);
+        if (it != manifest.constEnd() && !it->type.contains(u"image"))
+            book.spine.append(it->href);
+    }
+    return book;
+}
+
+/// Rights management encrypts the chapters; fonts that are merely
+/// obfuscated (the two font algorithms) do not lock the text.
+void refuseLocked(ZipArchive& zip, const Book& book, const QString& fileName)
+{
+    const QByteArray encryption = zip.readIfPresent(QStringLiteral("META-INF/encryption.xml"));
+    if (encryption.isEmpty())
+        return;
+    XmlReader xml(encryption);
+    QString algorithm;
+    const QSet<QString> chapters(book.spine.begin(), book.spine.end());
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == u"EncryptionMethod") {
+            algorithm = attribute(xml, u"Algorithm").toString();
+        } else if (xml.name() == u"CipherReference") {
+            const bool fontOnly = algorithm == u"http://www.idpf.org/2008/embedding" ||
+                                  algorithm == u"http://ns.adobe.com/pdf/enc#RC";
+            if (!fontOnly && chapters.contains(resolve(QString(), attribute(xml, u"URI"))))
+                throw drmProtected(fileName, kindEpub());
+        }
+    }
+}
+
+} // namespace
+
+void readEpub(const QByteArray& data, const QString& fileName, DocumentBuilder& out)
+{
+    ZipArchive zip(data, fileName, kindEpub());
+    const QString opfName = resolve(QString(), rootFile(zip, fileName));
+    const Book book = readPackage(zip, opfName);
+    refuseLocked(zip, book, fileName);
+
+    QString css;
+    for (const QString& sheet : book.styleSheets)
+        css += decodeHtml(zip.readIfPresent(sheet)) + u'\n';
+    for (const QString& chapter : book.spine) {
+        if (!zip.contains(chapter))
+            continue; // a chapter the book lists but lacks: the rest still reads
+        readHtmlText(decodeHtml(zip.read(chapter)), out, css);
+        out.endParagraph();
+    }
+
+    QTextBlockFormat block;
+    block.setAlignment(Qt::AlignHCenter);
+    block.setHeadingLevel(1);
+    out.addTitleFirst(book.title, block, headingFormat(0, 12));
+}
+
+} // namespace platform::documents

@@ -1,0 +1,579 @@
+// Web pages and the chapters of books: a forgiving tokenizer, as browsers
+// read broken markup, mapped onto paragraphs and runs. Scripts never run;
+// nothing the page refers to (pictures, style sheets, frames) is loaded.
+#include "platform/documents/builder.h"
+#include "platform/documents/css.h"
+#include "platform/documents/docxstyles.h"
+#include "platform/documents/errors.h"
+#include "platform/documents/htmlentities.h"
+#include "platform/documents/readers.h"
+
+#include <QFont>
+
+#include <vector>
+
+namespace platform::documents {
+namespace {
+
+constexpr double normalPoints = 12; // browsers' 16 pixels
+
+using Attributes = std::vector<std::pair<QString, QString>>;
+
+QString attributeOf(const Attributes& attributes, QStringView name)
+{
+    for (const auto& [key, value] : attributes) {
+        if (key == name)
+            return value;
+    }
+    return {};
+}
+
+bool oneOf(QStringView tag, std::initializer_list<const char16_t*> tags)
+{
+    for (const char16_t* t : tags) {
+        if (tag == QStringView(t))
+            return true;
+    }
+    return false;
+}
+
+bool isVoid(QStringView tag)
+{
+    return oneOf(tag, {u"br", u"hr", u"img", u"meta", u"link", u"input", u"area", u"base", u"col",
+                       u"embed", u"param", u"source", u"track", u"wbr", u"image"});
+}
+
+/// Elements whose content is never shown to a reader.
+bool isHidden(QStringView tag)
+{
+    return oneOf(tag, {u"head", u"script", u"style", u"template", u"iframe", u"object", u"applet",
+                       u"svg", u"canvas", u"audio", u"video", u"select", u"datalist", u"noembed",
+                       u"noframes", u"title", u"textarea", u"map"});
+}
+
+bool isBlock(QStringView tag)
+{
+    return oneOf(tag,
+                 {u"p",       u"div",     u"h1",         u"h2",       u"h3",      u"h4",
+                  u"h5",      u"h6",      u"li",         u"ul",       u"ol",      u"dl",
+                  u"dt",      u"dd",      u"blockquote", u"pre",      u"address", u"center",
+                  u"section", u"article", u"header",     u"footer",   u"nav",     u"aside",
+                  u"main",    u"figure",  u"figcaption", u"table",    u"tr",      u"td",
+                  u"th",      u"caption", u"form",       u"fieldset", u"legend",  u"details",
+                  u"summary", u"body",    u"html",       u"hgroup",   u"menu",    u"dir",
+                  u"listing", u"xmp",     u"tbody",      u"thead",    u"tfoot",   u"noscript"});
+}
+
+/// Raw-text elements: their content is not markup and ends only at their end tag.
+bool isRawText(QStringView tag)
+{
+    return oneOf(tag,
+                 {u"script", u"style", u"title", u"textarea", u"xmp", u"noembed", u"noframes"});
+}
+
+class HtmlReader {
+public:
+    HtmlReader(QStringView html, DocumentBuilder& out) : m_html(html), m_out(out) {}
+    void addStyleSheet(QStringView css) { m_sheet.add(css); }
+    void run();
+
+private:
+    struct Open {
+        QString tag;
+        QTextCharFormat format;
+        double points = normalPoints;
+        std::optional<Qt::Alignment> alignment;
+        int heading = 0;
+        bool hidden = false;
+    };
+    struct List {
+        bool ordered = false;
+        int counter = 0;
+        QChar type = u'1';
+    };
+    struct Table {
+        bool rowOpen = false;
+        bool cellOpen = false;
+    };
+
+    void tag(qsizetype& pos);
+    void rawText(const QString& name, qsizetype& pos);
+    void text(QStringView raw);
+    void startTag(const QString& name, const Attributes& attributes, bool selfClosing);
+    void endTag(const QString& name);
+    void implicitCloses(const QString& name);
+    bool closeTo(QStringView name, std::initializer_list<const char16_t*> boundaries);
+    void popTo(std::size_t index);
+    void pop();
+    void closeParagraph();
+    void put(const QString& text);
+    const Open& top() const { return m_stack.empty() ? m_root : m_stack.back(); }
+    bool hidden() const { return m_hiddenDepth > 0; }
+    QString marker();
+
+    QStringView m_html;
+    DocumentBuilder& m_out;
+    StyleSheet m_sheet;
+    Open m_root;
+    std::vector<Open> m_stack;
+    std::vector<List> m_lists;
+    std::vector<Table> m_tables;
+    int m_hiddenDepth = 0;
+    int m_preDepth = 0;
+    bool m_paragraphOpen = false;
+    bool m_pendingSpace = false;
+    int m_pendingBreaks = 0;
+    QString m_pendingMarker;
+};
+
+void HtmlReader::run()
+{
+    qsizetype pos = 0;
+    const qsizetype size = m_html.size();
+    while (pos < size) {
+        const qsizetype lt = m_html.indexOf(u'<', pos);
+        if (lt < 0) {
+            text(m_html.sliced(pos));
+            break;
+        }
+        if (lt > pos)
+            text(m_html.sliced(pos, lt - pos));
+        pos = lt;
+        tag(pos);
+    }
+    while (!m_stack.empty())
+        pop();
+    closeParagraph();
+}
+
+/// Reads the markup at pos (a '<') and moves pos past it.
+void HtmlReader::tag(qsizetype& pos)
+{
+    const QStringView rest = m_html.sliced(pos);
+    const auto skipPast = [&](QStringView end, qsizetype from) {
+        const qsizetype at = m_html.indexOf(end, pos + from);
+        pos = at < 0 ? m_html.size() : at + end.size();
+    };
+    if (rest.startsWith(u"<!--")) {
+        skipPast(u"-->", 4);
+        return;
+    }
+    if (rest.startsWith(u"<![CDATA[")) {
+        const qsizetype end = m_html.indexOf(u"]]>", pos + 9);
+        const qsizetype stop = end < 0 ? m_html.size() : end;
+        if (!hidden())
+            put(m_html.sliced(pos + 9, stop - pos - 9).toString());
+        pos = end < 0 ? m_html.size() : end + 3;
+        return;
+    }
+    if (rest.size() < 2 ||
+        !(rest[1].isLetter() || rest[1] == u'/' || rest[1] == u'!' || rest[1] == u'?')) {
+        text(u"<"); // a lone "<" is text
+        ++pos;
+        return;
+    }
+    if (rest[1] == u'!' || rest[1] == u'?') { // doctype, processing instruction
+        skipPast(u">", 1);
+        return;
+    }
+    const bool closing = rest[1] == u'/';
+    qsizetype i = closing ? 2 : 1;
+    const qsizetype nameStart = i;
+    while (i < rest.size() &&
+           (rest[i].isLetterOrNumber() || rest[i] == u':' || rest[i] == u'-' || rest[i] == u'_'))
+        ++i;
+    QString name = rest.sliced(nameStart, i - nameStart).toString().toLower();
+    if (const qsizetype colon = name.lastIndexOf(u':'); colon >= 0)
+        name = name.mid(colon + 1); // "html:p" in namespaced XHTML
+    Attributes attributes;
+    bool selfClosing = false;
+    while (i < rest.size() && rest[i] != u'>') {
+        if (rest[i].isSpace() || rest[i] == u'/') {
+            selfClosing = rest[i] == u'/';
+            ++i;
+            continue;
+        }
+        selfClosing = false;
+        const qsizetype keyStart = i;
+        while (i < rest.size() && !rest[i].isSpace() && rest[i] != u'=' && rest[i] != u'>' &&
+               !(rest[i] == u'/' && i + 1 < rest.size() && rest[i + 1] == u'>'))
+            ++i;
+        QString key = rest.sliced(keyStart, i - keyStart).toString().toLower();
+        while (i < rest.size() && rest[i].isSpace())
+            ++i;
+        QString value;
+        if (i < rest.size() && rest[i] == u'=') {
+            ++i;
+            while (i < rest.size() && rest[i].isSpace())
+                ++i;
+            if (i < rest.size() && (rest[i] == u'"' || rest[i] == u'\'')) {
+                const QChar quote = rest[i];
+                const qsizetype close = rest.indexOf(quote, i + 1);
+                const qsizetype end = close < 0 ? rest.size() : close;
+                value = decodeEntities(rest.sliced(i + 1, end - i - 1));
+                i = close < 0 ? rest.size() : close + 1;
+            } else {
+                const qsizetype valueStart = i;
+                while (i < rest.size() && !rest[i].isSpace() && rest[i] != u'>')
+                    ++i;
+                value = decodeEntities(rest.sliced(valueStart, i - valueStart));
+            }
+        }
+        if (!key.isEmpty() && !closing)
+            attributes.emplace_back(std::move(key), std::move(value));
+    }
+    pos += std::min(i + 1, rest.size());
+    if (name.isEmpty())
+        return;
+    if (closing) {
+        endTag(name);
+        return;
+    }
+    startTag(name, attributes, selfClosing);
+    if (isRawText(name) && !selfClosing)
+        rawText(name, pos);
+}
+
+/// The content of a raw-text element: style sheets are kept, the rest of
+/// what such elements hold (scripts, titles) is left out.
+void HtmlReader::rawText(const QString& name, qsizetype& pos)
+{
+    qsizetype at = pos;
+    qsizetype end = m_html.size();
+    while ((at = m_html.indexOf(u"</", at)) >= 0) {
+        const QStringView after = m_html.sliced(at + 2);
+        if (after.startsWith(name, Qt::CaseInsensitive) &&
+            (after.size() == name.size() || !after[name.size()].isLetterOrNumber())) {
+            end = at;
+            break;
+        }
+        at += 2;
+    }
+    if (name == u"style")
+        m_sheet.add(m_html.sliced(pos, end - pos));
+    pos = end; // the end tag is read as markup next
+}
+
+void HtmlReader::implicitCloses(const QString& name)
+{
+    if (name == u"li") {
+        closeTo(u"li", {u"ul", u"ol", u"menu", u"dir", u"table"});
+    } else if (name == u"dt" || name == u"dd") {
+        if (!closeTo(u"dt", {u"dl", u"table"}))
+            closeTo(u"dd", {u"dl", u"table"});
+    } else if (name == u"tr") {
+        closeTo(u"tr", {u"table"});
+    } else if (name == u"td" || name == u"th") {
+        if (!closeTo(u"td", {u"tr", u"table"}))
+            closeTo(u"th", {u"tr", u"table"});
+    } else if (name == u"option") {
+        closeTo(u"option", {u"select"});
+    }
+    if (isBlock(name) && name != u"li" && name != u"td" && name != u"th")
+        closeTo(u"p", {u"td", u"th", u"table", u"li", u"div", u"blockquote", u"body", u"button"});
+    if (name == u"body" || (!isHidden(name) && name != u"meta" && name != u"link" &&
+                            name != u"base" && name != u"noscript"))
+        closeTo(u"head", {}); // content closes a head left open
+}
+
+/// Closes the nearest open element called name, unless a boundary is nearer.
+bool HtmlReader::closeTo(QStringView name, std::initializer_list<const char16_t*> boundaries)
+{
+    for (std::size_t i = m_stack.size(); i-- > 0;) {
+        if (m_stack[i].tag == name) {
+            popTo(i);
+            return true;
+        }
+        if (oneOf(m_stack[i].tag, boundaries))
+            return false;
+    }
+    return false;
+}
+
+void HtmlReader::startTag(const QString& name, const Attributes& attributes, bool selfClosing)
+{
+    implicitCloses(name);
+    if (name == u"br") {
+        if (!hidden()) {
+            ++m_pendingBreaks;
+            m_pendingSpace = false;
+        }
+        return;
+    }
+    if (name == u"hr") {
+        if (!hidden()) {
+            closeParagraph();
+            m_out.addRule();
+        }
+        return;
+    }
+    if (isVoid(name))
+        return; // pictures and the like are left out
+    if (isBlock(name))
+        closeParagraph();
+
+    Open open = top();
+    open.tag = name;
+    open.heading = 0;
+    open.hidden = isHidden(name);
+    if (name.size() == 2 && name[0] == u'h' && name[1] >= u'1' && name[1] <= u'6') {
+        open.heading = name[1].digitValue();
+        open.format.merge(headingFormat(open.heading - 1, normalPoints));
+        open.points = normalPoints * headingScale(open.heading - 1);
+    } else if (name == u"b" || name == u"strong" || name == u"th") {
+        open.format.setFontWeight(QFont::Bold);
+    } else if (oneOf(name, {u"i", u"em", u"cite", u"var", u"dfn", u"address"})) {
+        open.format.setFontItalic(true);
+    } else if (name == u"u" || name == u"ins") {
+        open.format.setFontUnderline(true);
+    } else if (name == u"s" || name == u"strike" || name == u"del") {
+        open.format.setFontStrikeOut(true);
+    } else if (name == u"sup" || name == u"sub") {
+        open.format.setVerticalAlignment(name == u"sup" ? QTextCharFormat::AlignSuperScript
+                                                        : QTextCharFormat::AlignSubScript);
+    } else if (oneOf(name, {u"code", u"tt", u"kbd", u"samp", u"pre", u"listing", u"xmp"})) {
+        open.format.setFontFamilies(QStringList{QStringLiteral("monospace")});
+    } else if (name == u"center") {
+        open.alignment = Qt::AlignHCenter;
+    }
+    CssStyle style;
+    if (name == u"font") {
+        if (const auto color = parseColor(attributeOf(attributes, u"color")))
+            style.color = color;
+        if (const QString face = attributeOf(attributes, u"face"); !face.isEmpty())
+            style.family = face.section(u',', 0, 0).trimmed();
+        static const double sizes[] = {7.5, 10, 12, 13.5, 18, 24, 36};
+        const QString size = attributeOf(attributes, u"size");
+        bool ok = false;
+        int n = size.toInt(&ok);
+        if (ok && (size.startsWith(u'+') || size.startsWith(u'-')))
+            n += 3;
+        if (ok)
+            style.points = sizes[std::clamp(n, 1, 7) - 1];
+    }
+    if (const QString align = attributeOf(attributes, u"align").toLower(); !align.isEmpty())
+        style.merge(parseDeclarations(QString(u"text-align:" + align)));
+    if (!m_sheet.empty())
+        style.merge(m_sheet.lookup(name, attributeOf(attributes, u"class")));
+    if (const QString inline_ = attributeOf(attributes, u"style"); !inline_.isEmpty())
+        style.merge(parseDeclarations(inline_));
+    for (const auto& attribute : attributes) {
+        if (attribute.first == u"hidden")
+            style.hidden = true;
+    }
+    if (style.hidden.value_or(false))
+        open.hidden = true;
+    open.points = style.apply(open.format, open.points);
+    if (style.alignment)
+        open.alignment = style.alignment;
+
+    if (selfClosing && !isRawText(name))
+        return; // <div/> in XHTML opens nothing
+    if (open.hidden)
+        ++m_hiddenDepth;
+    if (name == u"pre" || name == u"listing" || name == u"xmp")
+        ++m_preDepth;
+    if (name == u"ul" || name == u"ol" || name == u"menu" || name == u"dir") {
+        List list;
+        list.ordered = name == u"ol";
+        bool ok = false;
+        const int start = attributeOf(attributes, u"start").toInt(&ok);
+        list.counter = ok ? start - 1 : 0;
+        const QString type = attributeOf(attributes, u"type");
+        list.type = type.isEmpty() ? QChar(u'1') : type.front();
+        m_lists.push_back(list);
+    } else if (name == u"li" && !hidden()) {
+        if (m_lists.empty())
+            m_lists.push_back({});
+        List& list = m_lists.back();
+        bool ok = false;
+        const int value = attributeOf(attributes, u"value").toInt(&ok);
+        list.counter = ok ? value : list.counter + 1;
+        m_pendingMarker = marker();
+    } else if (name == u"table") {
+        m_out.beginTable();
+        m_tables.push_back({});
+    } else if (name == u"tr" && !m_tables.empty()) {
+        m_out.beginRow();
+        m_tables.back().rowOpen = true;
+    } else if ((name == u"td" || name == u"th") && !m_tables.empty()) {
+        if (!m_tables.back().rowOpen) {
+            m_out.beginRow();
+            m_tables.back().rowOpen = true;
+        }
+        m_tables.back().cellOpen = true;
+    }
+    m_stack.push_back(std::move(open));
+}
+
+QString HtmlReader::marker()
+{
+    const List& list = m_lists.back();
+    if (!list.ordered) {
+        static const char16_t bullets[] = {0x2022, 0x25E6, 0x25AA};
+        return QString(QChar(bullets[std::min<std::size_t>(m_lists.size() - 1, 2)]));
+    }
+    static const char16_t* const formats[] = {u"lowerLetter", u"upperLetter", u"lowerRoman",
+                                              u"upperRoman"};
+    const int kind = list.type == u'a'   ? 0
+                     : list.type == u'A' ? 1
+                     : list.type == u'i' ? 2
+                     : list.type == u'I' ? 3
+                                         : -1;
+    QString number;
+    if (kind < 0) {
+        number = QString::number(list.counter);
+    } else {
+        number = docx::listNumber(list.counter, formats[kind]);
+    }
+    return number + u'.';
+}
+
+void HtmlReader::endTag(const QString& name)
+{
+    if (name == u"br") { // "</br>" is read as a break by browsers too
+        if (!hidden())
+            ++m_pendingBreaks;
+        return;
+    }
+    for (std::size_t i = m_stack.size(); i-- > 0;) {
+        if (m_stack[i].tag == name) {
+            popTo(i);
+            return;
+        }
+        // An end tag does not close past a table cell or a list item it is not in.
+        if (oneOf(m_stack[i].tag, {u"td", u"th", u"table"}) && name != u"tr" && name != u"table" &&
+            name != u"tbody" && name != u"thead" && name != u"tfoot")
+            return;
+    }
+}
+
+void HtmlReader::popTo(std::size_t index)
+{
+    while (m_stack.size() > index)
+        pop();
+}
+
+void HtmlReader::pop()
+{
+    const Open open = std::move(m_stack.back());
+    m_stack.pop_back();
+    if (open.hidden)
+        --m_hiddenDepth;
+    const QString& name = open.tag;
+    if (name == u"pre" || name == u"listing" || name == u"xmp")
+        --m_preDepth;
+    if (isBlock(name))
+        closeParagraph();
+    if (name == u"ul" || name == u"ol" || name == u"menu" || name == u"dir") {
+        if (!m_lists.empty())
+            m_lists.pop_back();
+    } else if ((name == u"td" || name == u"th") && !m_tables.empty()) {
+        if (m_tables.back().cellOpen)
+            m_out.endCell();
+        m_tables.back().cellOpen = false;
+    } else if (name == u"tr" && !m_tables.empty()) {
+        if (m_tables.back().rowOpen)
+            m_out.endRow();
+        m_tables.back().rowOpen = false;
+    } else if (name == u"table" && !m_tables.empty()) {
+        if (m_tables.back().rowOpen)
+            m_out.endRow();
+        m_tables.pop_back();
+        m_out.endTable();
+    }
+}
+
+void HtmlReader::closeParagraph()
+{
+    if (m_paragraphOpen)
+        m_out.endParagraph();
+    m_paragraphOpen = false;
+    m_pendingSpace = false;
+    m_pendingBreaks = 0;
+}
+
+void HtmlReader::text(QStringView raw)
+{
+    if (hidden() || raw.isEmpty())
+        return;
+    const QString decoded = decodeEntities(raw);
+    if (m_preDepth > 0) {
+        QString kept = decoded;
+        kept.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+        if (!m_paragraphOpen && kept.startsWith(u'\n'))
+            kept.remove(0, 1); // the line break right after <pre> is not shown
+        kept.replace(u'\n', QChar(0x2028));
+        put(kept);
+        return;
+    }
+    // White space collapses to one space, and none starts a line.
+    bool lineStart = !m_paragraphOpen || m_pendingBreaks > 0;
+    QString collapsed;
+    collapsed.reserve(decoded.size());
+    for (const QChar c : decoded) {
+        if (c == u' ' || c == u'\n' || c == u'\t' || c == u'\r' || c == u'\f') {
+            m_pendingSpace = true;
+            continue;
+        }
+        if (m_pendingSpace && !lineStart)
+            collapsed += u' ';
+        m_pendingSpace = false;
+        lineStart = false;
+        collapsed += c;
+    }
+    if (!collapsed.isEmpty())
+        put(collapsed);
+}
+
+void HtmlReader::put(const QString& text)
+{
+    if (text.isEmpty())
+        return;
+    const Open& current = top();
+    if (!m_paragraphOpen) {
+        QTextBlockFormat block;
+        if (current.alignment)
+            block.setAlignment(*current.alignment);
+        for (auto it = m_stack.rbegin(); it != m_stack.rend(); ++it) {
+            if (it->heading > 0) {
+                block.setHeadingLevel(it->heading);
+                break;
+            }
+        }
+        if (!m_lists.empty())
+            block.setIndent(int(m_lists.size()));
+        m_out.beginParagraph(block);
+        m_paragraphOpen = true;
+        if (!m_pendingMarker.isEmpty())
+            m_out.addText(QString(m_pendingMarker + u'\t'), current.format);
+        m_pendingMarker.clear();
+    }
+    if (m_pendingBreaks > 0) {
+        m_out.addText(QString(m_pendingBreaks, QChar(0x2028)), current.format);
+        m_pendingBreaks = 0;
+    }
+    m_out.addText(text, current.format);
+}
+
+} // namespace
+
+void readHtmlText(QStringView html, DocumentBuilder& out, QStringView css)
+{
+    HtmlReader reader(html, out);
+    if (!css.isEmpty())
+        reader.addStyleSheet(css);
+    reader.run();
+}
+
+void readHtml(const QByteArray& data, const QString& fileName, DocumentBuilder& out)
+{
+    // Bytes that no text has (NUL outside UTF-16) are not a web page.
+    const QByteArrayView head = QByteArrayView(data).first(std::min<qsizetype>(data.size(), 4096));
+    const bool utf16 = head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF");
+    if (!utf16 && head.contains('\0'))
+        throw notThisFormat(fileName, kindHtml());
+    readHtmlText(decodeHtml(data), out);
+}
+
+} // namespace platform::documents
