@@ -21,6 +21,10 @@ struct DocumentState {
     bool blnNamed = false;
     /// There are unsaved changes.
     bool blnChanged = false;
+    /// The document was read from a format Save does not write (Word,
+    /// OpenDocument, EPUB, a web page, PDF): whatever its name, Save asks for
+    /// one, so that the original file is never overwritten as RTF or text.
+    bool blnConverted = false;
 };
 
 /// The process-wide state of the editor, in one place so that a test can

@@ -29,7 +29,7 @@ std::optional<QString> formatPanelFor(const QString& fileType, platform::Documen
 
 bool saveNeedsName(const DocumentState& document)
 {
-    return !document.blnNamed ||
+    return !document.blnNamed || document.blnConverted ||
            (document.strFileType != u"rtf"_s && document.strFileType != u"txt"_s);
 }
 

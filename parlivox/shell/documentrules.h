@@ -22,8 +22,8 @@ QString fileTypeOf(const QString& path);
 std::optional<QString> formatPanelFor(const QString& fileType,
                                       platform::DocumentFormat loaded = {});
 /// Save asks for a name (runs Save As) for a document without one, and for a
-/// document opened with another extension, which has no format of its own to
-/// be written in.
+/// document opened with another extension or read from another format, which
+/// has no format of its own to be written in.
 bool saveNeedsName(const DocumentState& document);
 
 } // namespace documentrules

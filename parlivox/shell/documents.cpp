@@ -58,6 +58,7 @@ void Documents::newFile()
     m_window.clear();
     m_state.document.strFileType = u"rtf"_s;
     m_state.document.strFileName.clear();
+    m_state.document.blnConverted = false;
     m_window.widget().setWindowTitle(u"Parlivox"_s);
 }
 
@@ -94,6 +95,7 @@ void Documents::openFile()
         editor.adoptFile(std::move(loaded));
         m_window.widget().setWindowTitle(documentrules::captionFor(doc.strFileName));
         doc.strFileType = documentrules::fileTypeOf(doc.strFileName);
+        doc.blnConverted = format != platform::DocumentFormat::None;
         if (const auto panel = documentrules::formatPanelFor(doc.strFileType, format))
             m_window.setFormatPanel(*panel);
         m_window.findFont();
@@ -168,6 +170,7 @@ bool Documents::saveFileAs()
         return false;
     }
     doc.strFileType = asText ? u"txt"_s : u"rtf"_s;
+    doc.blnConverted = false;
     m_window.setFormatPanel(*documentrules::formatPanelFor(doc.strFileType));
     m_window.widget().setWindowTitle(documentrules::captionFor(doc.strFileName));
     return true;
@@ -209,6 +212,7 @@ void Documents::openCommandLine(const QString& commandLine)
     doc.blnNamed = true;
     doc.blnChanged = false;
     doc.strFileType = documentrules::fileTypeOf(path);
+    doc.blnConverted = format != platform::DocumentFormat::None;
     if (const auto panel = documentrules::formatPanelFor(doc.strFileType, format))
         m_window.setFormatPanel(*panel);
 }

@@ -202,6 +202,21 @@ TEST(OpenDocument, DocumentsAndBooksOpenWithTheirFormatNamed)
     EXPECT_TRUE(readAll(e.path(u"copy.rtf"_s)).startsWith("{\\rtf1"));
 }
 
+TEST(OpenDocument, AWordDocumentNamedAsTextIsNeverSavedOverAsText)
+{
+    DocumentEditor e;
+    QFile::copy(book(u"pass/testWORD.docx"_s), e.path(u"report.txt"_s));
+    const QByteArray original = readAll(e.path(u"report.txt"_s));
+    e.open(e.path(u"report.txt"_s));
+    EXPECT_EQ(e.panel(), u"Word Document"_s);
+    EXPECT_EQ(e.state.document.strFileType, u"txt"_s);
+    e.type(u"edited "_s);
+    e.fakes.dialog.answers = {FakeCommonDialog::cancelled()};
+    EXPECT_FALSE(e.window.documents().saveFile());
+    EXPECT_EQ(e.fakes.dialog.calls.last().kind, FakeCommonDialog::Kind::Save);
+    EXPECT_EQ(readAll(e.path(u"report.txt"_s)), original);
+}
+
 TEST(OpenDocument, ARefusedDocumentIsReportedAndTheOpenOneStays)
 {
     DocumentEditor e;
