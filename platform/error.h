@@ -33,10 +33,12 @@ private:
     std::string m_what;
 };
 
-/// The classic error numbers this program reports.
+/// Every error number the programs report, in one place: the classic
+/// numbers first, then those of the speech engine and the transfer component.
 namespace err {
 inline constexpr int InvalidCall = 5;
 inline constexpr int Overflow = 6;
+inline constexpr int OutOfMemory = 7;
 inline constexpr int TypeMismatch = 13;
 inline constexpr int FileNotFound = 53;
 inline constexpr int DiskFull = 61;
@@ -45,6 +47,20 @@ inline constexpr int PathFileAccess = 75;
 inline constexpr int PathNotFound = 76;
 inline constexpr int Printer = 482;
 inline constexpr int Cancel = 32755;
+
+// The speech engine.
+inline constexpr int EngineUnavailable = 429; ///< the engine cannot start or has no voices
+inline constexpr int Synthesis = 51;          ///< the engine failed to speak a text
+inline constexpr int DeviceIO = 57;           ///< the sound output failed
+
+// The transfer component.
+inline constexpr int TransferFailed = 35750;     ///< any other failure of the transfer
+inline constexpr int CannotConnect = 35751;      ///< host unknown or not answering
+inline constexpr int TransferTimeout = 35752;    ///< nothing arrived within the time-out
+inline constexpr int HttpStatus = 35753;         ///< the reply's status is not 2xx
+inline constexpr int TransferIncomplete = 35754; ///< the body ended short of its length
+inline constexpr int TransferCancelled = 35755;  ///< cancel() was called
+inline constexpr int ReplyRefused = 35756;       ///< too large for text, or HTML for a file
 } // namespace err
 
 /// Builders for the common failures, so every backend words them alike.

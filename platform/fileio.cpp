@@ -18,7 +18,6 @@ namespace {
 /// Documents beyond this size are refused rather than allowed to exhaust
 /// memory once decoded and laid out.
 constexpr qint64 maxDocumentBytes = qint64(512) * 1024 * 1024;
-constexpr int errOutOfMemory = 7;
 /// How much of a file being written may wait in memory before its write-back starts.
 constexpr qint64 writeBackChunk = qint64(8) * 1024 * 1024;
 
@@ -82,8 +81,8 @@ QByteArray readWholeFile(const QString& path)
     if (S_ISDIR(info.st_mode))
         throw fileError(EISDIR, path);
     if (info.st_size > maxDocumentBytes)
-        throw Error(errOutOfMemory, QStringLiteral("Out of memory: ") + path +
-                                        QStringLiteral(" is too large to open"));
+        throw Error(err::OutOfMemory, QStringLiteral("Out of memory: ") + path +
+                                          QStringLiteral(" is too large to open"));
     QByteArray data;
     data.reserve(qsizetype(info.st_size));
     char buffer[65536];
@@ -97,8 +96,8 @@ QByteArray readWholeFile(const QString& path)
         if (got == 0)
             break;
         if (data.size() + got > maxDocumentBytes)
-            throw Error(errOutOfMemory, QStringLiteral("Out of memory: ") + path +
-                                            QStringLiteral(" is too large to open"));
+            throw Error(err::OutOfMemory, QStringLiteral("Out of memory: ") + path +
+                                              QStringLiteral(" is too large to open"));
         data.append(buffer, got);
     }
     return data;

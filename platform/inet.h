@@ -11,17 +11,6 @@
 
 namespace platform {
 
-/// Failures of a transfer, as Error numbers of the transfer component.
-namespace err {
-inline constexpr int TransferFailed = 35750;     ///< any other failure of the transfer
-inline constexpr int CannotConnect = 35751;      ///< host unknown or not answering
-inline constexpr int TransferTimeout = 35752;    ///< nothing arrived within the time-out
-inline constexpr int HttpStatus = 35753;         ///< the reply's status is not 2xx
-inline constexpr int TransferIncomplete = 35754; ///< the body ended short of its length
-inline constexpr int TransferCancelled = 35755;  ///< cancel() was called
-inline constexpr int ReplyRefused = 35756;       ///< too large for text, or HTML for a file
-} // namespace err
-
 /// How patient a transfer is. A whole-transfer cap would cut off a large
 /// download on a slow line, so a transfer only fails when the connection
 /// cannot be made in time or the data stops flowing for too long.

@@ -11,9 +11,10 @@
 // espeak-ng alone runs in a child process forked before anything else starts,
 // because the library can be started only once per process.
 #include "benchtable.h"
-#include "parlivox/shell/appstate.h"
+#include "parlivox/common/appstate.h"
 #include "parlivox/shell/frmMain.h"
 #include "parlivox/shell/qtservices.h"
+#include "parlivox/speech/session.h"
 #include "platform/speech/sentences.h"
 #include "platform/speech/spvoice.h"
 #include "platform/ui/richtextbox.h"
@@ -202,18 +203,20 @@ public:
     double timeToFirstSound(bool stop = true)
     {
         const Clock::time_point start = Clock::now();
-        w.mnuConvertAll_Click();
+        w.speech().mnuConvertAll_Click();
         while (!voice().counters().firstSampleQueued)
             std::this_thread::sleep_for(std::chrono::microseconds(20));
         const double result = ms(*voice().counters().firstSampleQueued - start);
         if (stop)
-            w.StopText();
+            w.speech().StopText();
         return result;
     }
 
     QtEditorServices services;
     AppState state;
     frmMain w;
+    platform::RichTextBox* editor = w.findChild<platform::RichTextBox*>(u"txtConvert"_s);
+    QTimer* tmrSpk = w.findChild<QTimer*>(u"tmrSpk"_s);
 };
 
 } // namespace
@@ -234,7 +237,7 @@ int main(int argc, char* argv[])
 
     // (a) The first start also loads the voices, the Options dialog and the
     // sound device; later starts are what a user meets every time.
-    s.w.txtConvert->setText(document(1));
+    s.editor->setText(document(1));
     const double cold = s.timeToFirstSound();
     std::vector<double> page1;
     for (int i = 0; i < runs; ++i)
@@ -246,9 +249,9 @@ int main(int argc, char* argv[])
             std::this_thread::sleep_for(std::chrono::microseconds(100));
         picked.push_back(
             ms(*s.voice().counters().firstSamplePlayed - *s.voice().counters().firstSampleQueued));
-        s.w.StopText();
+        s.w.speech().StopText();
     }
-    s.w.txtConvert->setText(document(500));
+    s.editor->setText(document(500));
     std::vector<double> page500;
     for (int i = 0; i < runs; ++i)
         page500.push_back(s.timeToFirstSound());
@@ -269,11 +272,11 @@ int main(int argc, char* argv[])
 
     // (b) From the moment the device asks for more after the last sample to
     // the window back at idle, through the window's own timer.
-    s.w.txtConvert->setText(u"Hello there."_s);
+    s.editor->setText(u"Hello there."_s);
     std::vector<double> toIdle;
     for (int i = 0; i < 10; ++i) {
-        s.w.mnuConvertAll_Click();
-        while (s.w.tmrSpk->isActive())
+        s.w.speech().mnuConvertAll_Click();
+        while (s.tmrSpk->isActive())
             QCoreApplication::processEvents(QEventLoop::AllEvents);
         const Clock::time_point idle = Clock::now();
         toIdle.push_back(ms(idle - *s.voice().counters().playbackEnded));
@@ -281,14 +284,14 @@ int main(int argc, char* argv[])
     rows.push_back({"last sample played to idle", median(toIdle), "ms", "< 20"});
 
     // (c) A session of about 20 s in the ordinary event loop.
-    s.w.txtConvert->setText(twentySeconds);
+    s.editor->setText(twentySeconds);
     const double cpuStart = cpuSeconds();
     const Clock::time_point start = Clock::now();
-    s.w.mnuConvertAll_Click();
+    s.w.speech().mnuConvertAll_Click();
     QEventLoop loop;
     QTimer check;
     QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (!s.w.tmrSpk->isActive())
+        if (!s.tmrSpk->isActive())
             loop.quit();
     });
     check.start(100);

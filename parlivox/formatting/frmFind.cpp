@@ -1,6 +1,6 @@
 #include "parlivox/formatting/frmFind.h"
 
-#include "parlivox/shell/appstate.h"
+#include "parlivox/common/appstate.h"
 #include "platform/ui/messagebox.h"
 #include "platform/ui/richtextbox.h"
 #include "platform/ui/screen.h"

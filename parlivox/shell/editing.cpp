@@ -1,7 +1,8 @@
-// Editing commands, macros, printing, help and the updater.
+#include "parlivox/shell/editing.h"
+
 #include "parlivox/common/buildinfo.h"
+#include "parlivox/common/editorwindow.h"
 #include "parlivox/common/services.h"
-#include "parlivox/shell/frmMain.h"
 #include "platform/app.h"
 #include "platform/error.h"
 #include "platform/ui/clipboard.h"
@@ -11,10 +12,9 @@
 #include "platform/ui/process.h"
 #include "platform/ui/richtextbox.h"
 
-#include <QAction>
 #include <QCoreApplication>
 #include <QKeyEvent>
-#include <QMenu>
+#include <QWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -30,112 +30,119 @@ QString updaterMissingLine2()
 
 } // namespace
 
+EditCommands::EditCommands(EditorWindow& window, EditorServices& services)
+    : m_window(window), m_services(services)
+{
+}
+
 // ---- Edit menu -----------------------------------------------------------
 
-void frmMain::mnuEdit_Click()
+void EditCommands::mnuEdit_Click()
 {
     // Runs each time the menu opens, before it is drawn. Cut, Copy and Select
     // All follow the selection and the text instead.
-    const bool clipboardHasText = m_platform.clipboard.hasText();
-    mnuPaste->setEnabled(clipboardHasText);
-    mnuClearClip->setEnabled(clipboardHasText);
-    mnuFind->setEnabled(txtConvert->TextLength() >= 1);
+    const bool clipboardHasText = m_services.clipboard.hasText();
+    m_window.setItemEnabled(MenuItem::Paste, clipboardHasText);
+    m_window.setItemEnabled(MenuItem::ClearClip, clipboardHasText);
+    m_window.setItemEnabled(MenuItem::Find, m_window.editor().TextLength() >= 1);
 }
 
-void frmMain::mnuCut_Click()
+void EditCommands::mnuCut_Click()
 {
     mnuCopy_Click();
-    txtConvert->setSelText(QString());
-    refreshSelection();
+    m_window.editor().setSelText(QString());
+    m_window.refreshSelection();
 }
 
-void frmMain::mnuCopy_Click()
+void EditCommands::mnuCopy_Click()
 {
     // Plain text only: the selection's formatting stays behind.
-    m_platform.clipboard.setText(txtConvert->SelText());
-    mnuPaste->setEnabled(m_platform.clipboard.hasText());
+    m_services.clipboard.setText(m_window.editor().SelText());
+    m_window.setItemEnabled(MenuItem::Paste, m_services.clipboard.hasText());
 }
 
-void frmMain::mnuPaste_Click()
+void EditCommands::mnuPaste_Click()
 {
     // The clipboard's plain text, in the formatting in force at the insertion
     // point. A clipboard without text deletes the selection.
-    txtConvert->setSelText(m_platform.clipboard.text());
+    m_window.editor().setSelText(m_services.clipboard.text());
 }
 
-void frmMain::mnuClearClip_Click()
+void EditCommands::mnuClearClip_Click()
 {
-    m_platform.clipboard.clear();
+    m_services.clipboard.clear();
 }
 
-void frmMain::mnuSelectAll_Click()
+void EditCommands::mnuSelectAll_Click()
 {
-    txtConvert->setSelStart(0);
-    txtConvert->setSelLength(static_cast<int>(txtConvert->TextLength()));
+    m_window.editor().setSelStart(0);
+    m_window.editor().setSelLength(static_cast<int>(m_window.editor().TextLength()));
 }
 
 // ---- Macros ----------------------------------------------------------------
 // "$time$" and "$date$" stay in the document; only the text handed to the
 // speech engine reads them as the time and the date.
 
-void frmMain::mnuMacroTime_Click()
+void EditCommands::mnuMacroTime_Click()
 {
-    txtConvert->setSelText(u"$time$"_s);
+    m_window.editor().setSelText(u"$time$"_s);
 }
 
-void frmMain::mnuMacroDate_Click()
+void EditCommands::mnuMacroDate_Click()
 {
-    txtConvert->setSelText(u"$date$"_s);
+    m_window.editor().setSelText(u"$date$"_s);
 }
 
-void frmMain::mnuMacroCopyright_Click()
+void EditCommands::mnuMacroCopyright_Click()
 {
-    txtConvert->setSelText(u"©"_s);
+    m_window.editor().setSelText(u"©"_s);
 }
 
-void frmMain::mnuMacroRegTM_Click()
+void EditCommands::mnuMacroRegTM_Click()
 {
-    txtConvert->setSelText(u"®"_s);
+    m_window.editor().setSelText(u"®"_s);
 }
 
 // ---- Print -------------------------------------------------------------------
 
-void frmMain::mnuPrint_Click()
+void EditCommands::mnuPrint_Click()
 {
     // No print dialog: the whole document goes to the default printer.
     try {
-        txtConvert->setSelLength(0);
-        txtConvert->SelPrint(m_platform.printer);
-        m_platform.messageBox.show(
-            u"Your document was sent to '"_s + m_platform.printer.defaultPrinterName() + u"'"_s,
+        m_window.editor().setSelLength(0);
+        m_window.editor().SelPrint(m_services.printer);
+        m_services.messageBox.show(
+            u"Your document was sent to '"_s + m_services.printer.defaultPrinterName() + u"'"_s,
             u"Printing"_s, platform::MsgButtons::OK, platform::MsgIcon::Information);
     } catch (const platform::Error& error) {
-        platform::showFailure(m_platform.messageBox, error);
+        platform::showFailure(m_services.messageBox, error);
     }
 }
 
 // ---- Help menu -----------------------------------------------------------------
 
-void frmMain::mnuContents_Click()
+void EditCommands::mnuContents_Click()
 {
     // The help request travels as the F1 key, handled once the command returns.
-    QCoreApplication::postEvent(this, new QKeyEvent(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier));
-    QCoreApplication::postEvent(this,
+    QWidget& window = m_window.widget();
+    QCoreApplication::postEvent(&window,
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier));
+    QCoreApplication::postEvent(&window,
                                 new QKeyEvent(QEvent::KeyRelease, Qt::Key_F1, Qt::NoModifier));
 }
 
-void frmMain::showHelp()
+void EditCommands::showHelp()
 {
-    m_platform.help.showContents(platform::helpFilePath());
+    m_services.help.showContents(platform::helpFilePath());
 }
 
-void frmMain::mnuUpdates_Click()
+void EditCommands::mnuUpdates_Click()
 {
     try {
-        m_platform.processes.start(platform::applicationFile(updaterProgram));
+        m_services.processes.start(platform::applicationFile(updaterProgram));
     } catch (const platform::Error&) {
         // The message covers both a missing updater and one that cannot run.
-        m_platform.messageBox.show(updaterMissingLine1 + u"\n"_s + updaterMissingLine2(),
+        m_services.messageBox.show(updaterMissingLine1 + u"\n"_s + updaterMissingLine2(),
                                    u"Error"_s, platform::MsgButtons::OK,
                                    platform::MsgIcon::Critical);
     }

@@ -1,15 +1,19 @@
 #include "parlivox/shell/frmMain.h"
 
 #include "parlivox/about/frmAbout.h"
+#include "parlivox/common/appstate.h"
+#include "parlivox/common/commands.h"
 #include "parlivox/common/services.h"
+#include "parlivox/common/settingskeys.h"
+#include "parlivox/formatting/formatting.h"
 #include "parlivox/formatting/frmFind.h"
-#include "parlivox/shell/appstate.h"
-#include "parlivox/shell/settingskeys.h"
+#include "parlivox/shell/documents.h"
+#include "parlivox/shell/editing.h"
 #include "parlivox/speech/frmOptions.h"
+#include "parlivox/speech/session.h"
 #include "platform/convert.h"
 #include "platform/error.h"
 #include "platform/ui/clipboard.h"
-#include "platform/ui/keyboard.h"
 #include "platform/ui/messagebox.h"
 #include "platform/ui/richtextbox.h"
 #include "platform/ui/screen.h"
@@ -17,22 +21,15 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QLayout>
-#include <QMenuBar>
+#include <QMenu>
 #include <QStatusBar>
-#include <QTimer>
 #include <QToolBar>
 
 using namespace Qt::StringLiterals;
 
-namespace {
-constexpr const char* savedShortcutProperty = "parlivoxShortcut";
-}
-
-frmMain::frmMain(EditorServices& platform, AppState& state, QString commandLine, QWidget* parent)
-    : QMainWindow(parent), m_platform(platform), m_state(state),
+frmMain::frmMain(EditorServices& services, AppState& state, QString commandLine, QWidget* parent)
+    : QMainWindow(parent), m_services(services), m_state(state),
       m_commandLine(std::move(commandLine))
 {
     setObjectName(u"frmMain"_s);
@@ -54,19 +51,31 @@ frmMain::frmMain(EditorServices& platform, AppState& state, QString commandLine,
     txtConvert->setObjectName(u"txtConvert"_s);
     txtConvert->setFont(QFont(u"Arial"_s, 10));
     txtConvert->move(0, platform::twipsToPixels(360));
-    connect(txtConvert, &platform::RichTextBox::Change, this,
-            [this] { guarded([this] { txtConvert_Change(); }); });
-    for (auto notification : {&platform::RichTextBox::Click, &platform::RichTextBox::KeyUp,
-                              &platform::RichTextBox::MouseUp})
-        connect(txtConvert, notification, this,
-                [this] { guarded([this] { refreshSelection(); }); });
 
     setupStatusBar();
 
-    tmrSpk = new QTimer(this);
-    tmrSpk->setObjectName(u"tmrSpk"_s);
-    tmrSpk->setInterval(1);
-    connect(tmrSpk, &QTimer::timeout, this, [this] { guarded([this] { tmrSpk_Timer(); }); });
+    // The subsystems see the window through its narrow interface alone.
+    EditorWindow& window = *this;
+    m_documents = std::make_unique<Documents>(window, m_services, m_state);
+    m_editing = std::make_unique<EditCommands>(window, m_services);
+    m_speech = std::make_unique<SpeechSession>(window, m_services, m_state);
+    m_formatting =
+        std::make_unique<Formatting>(window, m_services, m_state, *cmbFont, *cmbFontSize);
+
+    // The editor's notifications and the font lists go to the formatting.
+    platform::MessageBox& box = m_services.messageBox;
+    connectGuarded(txtConvert, &platform::RichTextBox::Change, this, box,
+                   [this] { m_formatting->txtConvert_Change(); });
+    for (auto notification : {&platform::RichTextBox::Click, &platform::RichTextBox::KeyUp,
+                              &platform::RichTextBox::MouseUp})
+        connectGuarded(txtConvert, notification, this, box,
+                       [this] { m_formatting->refreshSelection(); });
+    // A pick by the user and a selection set by code both run the click handler.
+    for (auto signal : {&QComboBox::currentIndexChanged, &QComboBox::activated}) {
+        connectGuarded(cmbFont, signal, this, box, [this] { m_formatting->cmbFont_Click(); });
+        connectGuarded(cmbFontSize, signal, this, box,
+                       [this] { m_formatting->cmbFontSize_Click(); });
+    }
 
     qApp->installEventFilter(this);
     txtConvert->setFocus();
@@ -77,287 +86,26 @@ frmMain::~frmMain()
     qApp->removeEventFilter(this);
 }
 
-// ---- composition -----------------------------------------------------------
-
-void frmMain::loadIcons()
-{
-    // Image key, then the freedesktop theme name that stands for it.
-    static const std::pair<const char16_t*, const char*> images[] = {
-        {u"icoNew", "document-new"},
-        {u"icoOpen", "document-open"},
-        {u"icoSave", "document-save"},
-        {u"icoPrint", "document-print"},
-        {u"icoSpeech", "audio-volume-high"},
-        {u"icoStop", "media-playback-stop"},
-        {u"icoSettings", "preferences-system"},
-        {u"icoFont", "preferences-desktop-font"},
-        {u"icoHelp", "help-contents"},
-        {u"fntBold", "format-text-bold"},
-        {u"fntItalic", "format-text-italic"},
-        {u"fntUnderline", "format-text-underline"},
-        {u"fntLeft", "format-justify-left"},
-        {u"fntCentre", "format-justify-center"},
-        {u"fntRight", "format-justify-right"},
-        {u"fntColour", "format-text-color"},
-        {u"play", "media-playback-start"},
-        {u"pause", "media-playback-pause"},
-    };
-    for (const auto& [key, theme] : images) {
-        const QString name = QString::fromUtf16(key);
-        SMicons.insert(name, QIcon::fromTheme(QString::fromLatin1(theme),
-                                              QIcon(u":/icons/"_s + name + u".svg"_s)));
-    }
-}
-
-namespace {
-QAction* addItem(QMenu* menu, const QString& name, const QString& caption,
-                 const QKeySequence& shortcut = {})
-{
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(name);
-    action->setShortcut(shortcut);
-    return action;
-}
-} // namespace
-
-void frmMain::setupFileActions()
-{
-    mnuFile = menuBar()->addMenu(u"&File"_s);
-    mnuFile->setObjectName(u"mnuFile"_s);
-    mnuNew = addItem(mnuFile, u"mnuNew"_s, u"&New"_s, QKeySequence(Qt::CTRL | Qt::Key_N));
-    mnuOpen = addItem(mnuFile, u"mnuOpen"_s, u"&Open..."_s, QKeySequence(Qt::CTRL | Qt::Key_O));
-    mnuSave = addItem(mnuFile, u"mnuSave"_s, u"&Save"_s, QKeySequence(Qt::CTRL | Qt::Key_S));
-    mnuSaveAs = addItem(mnuFile, u"mnuSaveAs"_s, u"Save &As..."_s);
-    mnuFile->addSeparator();
-    mnuPrint = addItem(mnuFile, u"mnuPrint"_s, u"&Print..."_s);
-    mnuFile->addSeparator();
-    mnuPrefs = addItem(mnuFile, u"mnuPrefs"_s, u"P&references..."_s);
-    mnuFile->addSeparator();
-    mnuExit = addItem(mnuFile, u"mnuExit"_s, u"E&xit"_s);
-
-    connect(mnuNew, &QAction::triggered, this, [this] { guarded([this] { newFile(); }); });
-    connect(mnuOpen, &QAction::triggered, this, [this] { guarded([this] { openFile(); }); });
-    connect(mnuSave, &QAction::triggered, this, [this] { guarded([this] { saveFile(); }); });
-    connect(mnuSaveAs, &QAction::triggered, this, [this] { guarded([this] { saveFileAs(); }); });
-    connect(mnuPrint, &QAction::triggered, this, [this] { guarded([this] { mnuPrint_Click(); }); });
-    connect(mnuPrefs, &QAction::triggered, this, [this] { guarded([this] { mnuPrefs_Click(); }); });
-    connect(mnuExit, &QAction::triggered, this, [this] { guarded([this] { mnuExit_Click(); }); });
-}
-
-void frmMain::setupEditActions()
-{
-    mnuEdit = menuBar()->addMenu(u"&Edit"_s);
-    mnuEdit->setObjectName(u"mnuEdit"_s);
-    mnuCut = addItem(mnuEdit, u"mnuCut"_s, u"C&ut"_s, QKeySequence(Qt::CTRL | Qt::Key_X));
-    mnuCopy = addItem(mnuEdit, u"mnuCopy"_s, u"&Copy"_s, QKeySequence(Qt::CTRL | Qt::Key_C));
-    // Ctrl+P pastes here; Print has no shortcut.
-    mnuPaste = addItem(mnuEdit, u"mnuPaste"_s, u"&Paste"_s, QKeySequence(Qt::CTRL | Qt::Key_P));
-    mnuFind = addItem(mnuEdit, u"mnuFind"_s, u"&Find..."_s, QKeySequence(Qt::CTRL | Qt::Key_F));
-    mnuEdit->addSeparator();
-    mnuClearClip = addItem(mnuEdit, u"mnuClearClip"_s, u"Clea&r Clipboard"_s);
-    mnuEdit->addSeparator();
-    mnuSelectAll =
-        addItem(mnuEdit, u"mnuSelectAll"_s, u"Select &All"_s, QKeySequence(Qt::CTRL | Qt::Key_A));
-    mnuCut->setEnabled(false);
-    mnuCopy->setEnabled(false);
-    mnuSelectAll->setEnabled(false);
-
-    connect(mnuEdit, &QMenu::aboutToShow, this, [this] { guarded([this] { mnuEdit_Click(); }); });
-    connect(mnuCut, &QAction::triggered, this, [this] { guarded([this] { mnuCut_Click(); }); });
-    connect(mnuCopy, &QAction::triggered, this, [this] { guarded([this] { mnuCopy_Click(); }); });
-    connect(mnuPaste, &QAction::triggered, this, [this] { guarded([this] { mnuPaste_Click(); }); });
-    connect(mnuFind, &QAction::triggered, this, [this] { guarded([this] { mnuFind_Click(); }); });
-    connect(mnuClearClip, &QAction::triggered, this,
-            [this] { guarded([this] { mnuClearClip_Click(); }); });
-    connect(mnuSelectAll, &QAction::triggered, this,
-            [this] { guarded([this] { mnuSelectAll_Click(); }); });
-}
-
-void frmMain::setupMacroActions()
-{
-    mnuMacroS = menuBar()->addMenu(u"&Macros"_s);
-    mnuMacroS->setObjectName(u"mnuMacroS"_s);
-    mnuMacroTime = addItem(mnuMacroS, u"mnuMacroTime"_s, u"Insert &Time macro"_s);
-    mnuMacroDate = addItem(mnuMacroS, u"mnuMacroDate"_s, u"Insert &Date macro"_s);
-    mnuMacroS->addSeparator();
-    mnuMacroSymbols = mnuMacroS->addMenu(u"Symbols..."_s);
-    mnuMacroSymbols->setObjectName(u"mnuMacroSymbols"_s);
-    mnuMacroCopyright = addItem(mnuMacroSymbols, u"mnuMacroCopyright"_s, u"&Copyright (©)"_s);
-    mnuMacroRegTM = addItem(mnuMacroSymbols, u"mnuMacroRegTM"_s, u"&Registered trademark (®)"_s);
-
-    connect(mnuMacroTime, &QAction::triggered, this,
-            [this] { guarded([this] { mnuMacroTime_Click(); }); });
-    connect(mnuMacroDate, &QAction::triggered, this,
-            [this] { guarded([this] { mnuMacroDate_Click(); }); });
-    connect(mnuMacroCopyright, &QAction::triggered, this,
-            [this] { guarded([this] { mnuMacroCopyright_Click(); }); });
-    connect(mnuMacroRegTM, &QAction::triggered, this,
-            [this] { guarded([this] { mnuMacroRegTM_Click(); }); });
-}
-
-void frmMain::setupConvertActions()
-{
-    mnuConvert = menuBar()->addMenu(u"&Convert"_s);
-    mnuConvert->setObjectName(u"mnuConvert"_s);
-    mnuConvertAll =
-        addItem(mnuConvert, u"mnuConvertAll"_s, u"Convert &All Text"_s, QKeySequence(Qt::Key_F5));
-    mnuConvertSel =
-        addItem(mnuConvert, u"mnuConvertSel"_s, u"Convert &Selection"_s, QKeySequence(Qt::Key_F6));
-
-    connect(mnuConvertAll, &QAction::triggered, this,
-            [this] { guarded([this] { mnuConvertAll_Click(); }); });
-    connect(mnuConvertSel, &QAction::triggered, this,
-            [this] { guarded([this] { mnuConvertSel_Click(); }); });
-}
-
-void frmMain::setupHelpActions()
-{
-    mnuHelp = menuBar()->addMenu(u"&Help"_s);
-    mnuHelp->setObjectName(u"mnuHelp"_s);
-    mnuContents = addItem(mnuHelp, u"mnuContents"_s, u"Contents..."_s);
-    mnuHelp->addSeparator();
-    mnuUpdates = addItem(mnuHelp, u"mnuUpdates"_s, u"Check for Updates..."_s);
-    mnuHelp->addSeparator();
-    mnuAbout = addItem(mnuHelp, u"mnuAbout"_s, u"&About Parlivox..."_s);
-
-    connect(mnuContents, &QAction::triggered, this,
-            [this] { guarded([this] { mnuContents_Click(); }); });
-    connect(mnuUpdates, &QAction::triggered, this,
-            [this] { guarded([this] { mnuUpdates_Click(); }); });
-    connect(mnuAbout, &QAction::triggered, this, [this] { guarded([this] { mnuAbout_Click(); }); });
-}
-
-QAction* frmMain::addButton(const QString& key, const QString& tooltip, const QString& image,
-                            bool enabled)
-{
-    QAction* action = Toolbar1->addAction(SMicons.value(image), tooltip);
-    action->setObjectName(key);
-    action->setData(key);
-    action->setToolTip(tooltip);
-    action->setEnabled(enabled);
-    m_buttons.insert(key, action);
-    connect(action, &QAction::triggered, this,
-            [this, key] { guarded([this, key] { Toolbar1_ButtonClick(key); }); });
-    return action;
-}
-
-void frmMain::setupToolbar()
-{
-    Toolbar1 = new QToolBar(m_client);
-    Toolbar1->setObjectName(u"Toolbar1"_s);
-    Toolbar1->setMovable(false);
-    Toolbar1->setFloatable(false);
-    Toolbar1->setIconSize(QSize(16, 16));
-    Toolbar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    Toolbar1->setFixedHeight(platform::twipsToPixels(360));
-    // At 24 pixels the default margins would shrink the 16-pixel images.
-    Toolbar1->layout()->setContentsMargins(0, 0, 0, 0);
-    Toolbar1->setContextMenuPolicy(Qt::PreventContextMenu);
-
-    addButton(u"new"_s, u"New"_s, u"icoNew"_s, true);
-    addButton(u"open"_s, u"Open File"_s, u"icoOpen"_s, true);
-    addButton(u"save"_s, u"Save File"_s, u"icoSave"_s, true);
-    addButton(u"print"_s, u"Print file"_s, u"icoPrint"_s, true);
-    Toolbar1->addSeparator();
-    addButton(u"speech"_s, u"Convert To Speech"_s, u"icoSpeech"_s, false);
-    addButton(u"playpause"_s, u"Pause Speech"_s, u"pause"_s, false);
-    addButton(u"stop"_s, u"Stop speech"_s, u"icoStop"_s, false);
-    Toolbar1->addSeparator();
-    addButton(u"prop"_s, u"Settings"_s, u"icoSettings"_s, true);
-    Toolbar1->addSeparator();
-
-    // Two placeholders hold the font boxes.
-    const int comboHeight = platform::twipsToPixels(360) - 2;
-    const auto placeholder = [&](int widthTwips, QComboBox*& combo, const QString& name) {
-        auto* holder = new QWidget(Toolbar1);
-        holder->setFixedSize(platform::twipsToPixels(widthTwips), comboHeight);
-        auto* layout = new QHBoxLayout(holder);
-        layout->setContentsMargins(0, 0, 4, 0);
-        combo = new QComboBox(holder);
-        combo->setObjectName(name);
-        combo->setEditable(false);
-        combo->setFixedHeight(comboHeight);
-        combo->setFocusPolicy(Qt::ClickFocus);
-        layout->addWidget(combo);
-        Toolbar1->addWidget(holder);
-    };
-    placeholder(3200, cmbFont, u"cmbFont"_s);
-    placeholder(1050, cmbFontSize, u"cmbFontSize"_s);
-    cmbFont->setToolTip(u"Font"_s);
-    cmbFontSize->setToolTip(u"Font Size"_s);
-    // A pick by the user and a selection set by code both run the click handler.
-    connect(cmbFont, &QComboBox::currentIndexChanged, this,
-            [this] { guarded([this] { cmbFont_Click(); }); });
-    connect(cmbFont, &QComboBox::activated, this, [this] { guarded([this] { cmbFont_Click(); }); });
-    connect(cmbFontSize, &QComboBox::currentIndexChanged, this,
-            [this] { guarded([this] { cmbFontSize_Click(); }); });
-    connect(cmbFontSize, &QComboBox::activated, this,
-            [this] { guarded([this] { cmbFontSize_Click(); }); });
-
-    addButton(u"fntBold"_s, u"Bold"_s, u"fntBold"_s, true);
-    addButton(u"fntItalic"_s, u"Italic"_s, u"fntItalic"_s, true);
-    addButton(u"fntUnderline"_s, u"Underline"_s, u"fntUnderline"_s, true);
-    addButton(u"fntColour"_s, u"Colour"_s, u"fntColour"_s, true);
-    Toolbar1->addSeparator();
-    addButton(u"fntLeft"_s, u"Left Justify"_s, u"fntLeft"_s, true);
-    addButton(u"fntCentre"_s, u"Centre Justify"_s, u"fntCentre"_s, true);
-    addButton(u"fntRight"_s, u"Right Justify"_s, u"fntRight"_s, true);
-    Toolbar1->addSeparator();
-    addButton(u"about"_s, u"Help"_s, u"icoHelp"_s, true);
-}
-
-void frmMain::setupStatusBar()
-{
-    status = statusBar();
-    status->setObjectName(u"status"_s);
-    status->setSizeGripEnabled(true);
-    const struct {
-        const char16_t* name;
-        const char16_t* text;
-        const char16_t* tooltip;
-    } panels[] = {
-        {u"format", u"Rich Text Format", u"Document Format"},
-        {u"state", u"Ready", u"Status"},
-        {u"caps", u"CAPS", u"Caps Lock Status"},
-        {u"num", u"NUM", u"Num Lock Status"},
-    };
-    for (int i = 0; i < 4; ++i) {
-        auto* panel = new QLabel(QString::fromUtf16(panels[i].text), status);
-        panel->setObjectName(QString::fromUtf16(panels[i].name));
-        panel->setToolTip(QString::fromUtf16(panels[i].tooltip));
-        panel->setFrameShape(QFrame::Panel);
-        panel->setFrameShadow(QFrame::Sunken);
-        panel->setContentsMargins(4, 0, 4, 0);
-        statusPanel[i] = panel;
-    }
-    statusPanel[0]->setMinimumWidth(140);
-    status->addWidget(statusPanel[0]);
-    status->addWidget(statusPanel[1], 1);
-    status->addPermanentWidget(statusPanel[2]);
-    status->addPermanentWidget(statusPanel[3]);
-    refreshKeyPanels();
-}
-
 // ---- load, layout, close ---------------------------------------------------
 
 void frmMain::Form_Load()
 {
     try {
         Setup();
-        initFonts();
-        strPlayState = u"stopped"_s;
+        m_formatting->initFonts();
+        m_speech->strPlayState = u"stopped"_s;
         m_state.document.strFileType = u"rtf"_s;
         if (!m_commandLine.isEmpty())
-            openCommandLine(m_commandLine);
+            m_documents->openCommandLine(m_commandLine);
     } catch (const platform::Error& error) {
-        platform::showFailureDescription(m_platform.messageBox, error);
+        platform::showFailureDescription(m_services.messageBox, error);
     }
 }
 
 void frmMain::Setup()
 {
     const int maximised =
-        platform::toInt16(settingskeys::get(m_platform.settings, settingskeys::wMax, u"0"_s));
+        platform::toInt16(settingskeys::get(m_services.settings, settingskeys::wMax, u"0"_s));
     if (maximised == 1) {
         setWindowState(Qt::WindowMaximized);
     } else {
@@ -366,8 +114,9 @@ void frmMain::Setup()
         resize(platform::twipsToPixels(width), platform::twipsToPixels(height));
         platform::centreOnScreen(*this);
     }
-    setMenuEnabled(mnuConvert, false);
-    mnuPaste->setEnabled(m_platform.clipboard.hasText() || m_platform.clipboard.hasRichText());
+    setMenuEnabled(Menu::Convert, false);
+    item(MenuItem::Paste)
+        ->setEnabled(m_services.clipboard.hasText() || m_services.clipboard.hasRichText());
 }
 
 void frmMain::Form_Resize()
@@ -377,8 +126,9 @@ void frmMain::Form_Resize()
     Toolbar1->setGeometry(0, 0, clientWidth, Toolbar1->height());
     QRect editor = txtConvert->geometry();
     editor.moveTop(platform::twipsToPixels(360));
-    const int clientHeight = m_client->height() + status->height();
-    const int height = clientHeight - Toolbar1->height() - status->height();
+    const int statusHeight = statusBar()->height();
+    const int clientHeight = m_client->height() + statusHeight;
+    const int height = clientHeight - Toolbar1->height() - statusHeight;
     if (height >= 0)
         editor.setHeight(height);
     editor.setWidth(clientWidth);
@@ -399,7 +149,7 @@ void frmMain::rememberWindowState()
     if (value.isEmpty() || value == m_lastWMax)
         return;
     try {
-        settingskeys::save(m_platform.settings, settingskeys::wMax, value);
+        settingskeys::save(m_services.settings, settingskeys::wMax, value);
         m_lastWMax = value;
     } catch (const platform::Error&) {
         // The resize handler reports nothing.
@@ -423,13 +173,13 @@ bool frmMain::Form_QueryUnload()
 {
     // The close request offers only Yes and No; a save after Yes that did not
     // write the document keeps the window open.
-    return offerToSave(platform::MsgButtons::YesNo);
+    return m_documents->offerToSave(platform::MsgButtons::YesNo);
 }
 
 void frmMain::Form_Unload()
 {
     m_unloading = true;
-    tmrSpk->stop();
+    m_speech->unload();
     m_state.releaseVoice();
     unloadDialogs();
     for (QWidget* window : QApplication::topLevelWidgets()) {
@@ -454,6 +204,65 @@ void frmMain::mnuExit_Click()
 {
     close();
 }
+
+// ---- the toolbar ---------------------------------------------------------------
+
+void frmMain::Toolbar1_ButtonClick(ToolButton button)
+{
+    switch (button) {
+    case ToolButton::New:
+        m_documents->newFile();
+        break;
+    case ToolButton::Open:
+        m_documents->openFile();
+        break;
+    case ToolButton::Save:
+        m_documents->saveFile();
+        break;
+    case ToolButton::Print:
+        m_editing->mnuPrint_Click();
+        break;
+    case ToolButton::Speech:
+        m_speech->speechButton_Click();
+        break;
+    case ToolButton::PlayPause:
+        m_speech->PlayPause();
+        break;
+    case ToolButton::Stop:
+        m_speech->StopText();
+        break;
+    case ToolButton::Prop:
+        mnuPrefs_Click();
+        break;
+    case ToolButton::Bold:
+        m_formatting->toggleBold();
+        break;
+    case ToolButton::Italic:
+        m_formatting->toggleItalic();
+        break;
+    case ToolButton::Underline:
+        m_formatting->toggleUnderline();
+        break;
+    case ToolButton::Colour:
+        m_formatting->setColour();
+        break;
+    case ToolButton::Left:
+        m_formatting->align(platform::RichTextBox::rtfLeft);
+        break;
+    case ToolButton::Centre:
+        m_formatting->align(platform::RichTextBox::rtfCenter);
+        break;
+    case ToolButton::Right:
+        m_formatting->align(platform::RichTextBox::rtfRight);
+        break;
+    case ToolButton::About:
+        // The button shows "Help": it opens the help contents, not the About box.
+        m_editing->mnuContents_Click();
+        break;
+    }
+}
+
+// ---- the dialogs -------------------------------------------------------------------
 
 void frmMain::showModal(QDialog& dialog)
 {
@@ -502,67 +311,49 @@ void frmMain::mnuAbout_Click()
 frmFind& frmMain::Find()
 {
     if (!m_frmFind)
-        m_frmFind = new frmFind(*txtConvert, m_state, m_platform.messageBox, this);
+        m_frmFind = new frmFind(*txtConvert, m_state, m_services.messageBox, this);
     return *m_frmFind;
 }
 
 frmAbout& frmMain::About()
 {
     if (!m_frmAbout)
-        m_frmAbout = new frmAbout(m_platform, this);
+        m_frmAbout = new frmAbout(m_services, this);
     return *m_frmAbout;
 }
 
 frmOptions& frmMain::Options()
 {
     if (!m_frmOptions)
-        m_frmOptions = new frmOptions(m_platform, m_state, this);
+        m_frmOptions = new frmOptions(m_services, m_state, this);
     return *m_frmOptions;
 }
 
-// ---- menus and buttons -------------------------------------------------------
+// ---- what the subsystems ask of the window --------------------------------------------
 
-void frmMain::setMenuEnabled(QMenu* menu, bool enabled)
+void frmMain::setFormatPanel(const QString& text)
 {
-    menu->menuAction()->setEnabled(enabled);
-    // A disabled menu takes its items' shortcuts with it; each item keeps its
-    // own enabled state for when the menu comes back.
-    const std::function<void(QMenu*)> apply = [&](QMenu* m) {
-        for (QAction* action : m->actions()) {
-            if (action->menu()) {
-                apply(action->menu());
-                continue;
-            }
-            if (!enabled) {
-                if (!action->property(savedShortcutProperty).isValid())
-                    action->setProperty(savedShortcutProperty, action->shortcut());
-                action->setShortcut({});
-            } else if (action->property(savedShortcutProperty).isValid()) {
-                action->setShortcut(action->property(savedShortcutProperty).value<QKeySequence>());
-                action->setProperty(savedShortcutProperty, QVariant());
-            }
-        }
-    };
-    apply(menu);
+    statusPanel[0]->setText(text);
 }
 
-bool frmMain::isMenuEnabled(const QMenu* menu) const
+int frmMain::chosenVoiceIndex()
 {
-    return menu->menuAction()->isEnabled();
+    return Options().lstVoice->currentIndex();
 }
 
-QAction* frmMain::button(const QString& key) const
+void frmMain::clear()
 {
-    return m_buttons.value(key, nullptr);
+    m_formatting->clear();
 }
 
-void frmMain::guarded(const std::function<void()>& command)
+void frmMain::findFont()
 {
-    try {
-        command();
-    } catch (const platform::Error& error) {
-        platform::showFailure(m_platform.messageBox, error);
-    }
+    m_formatting->findFont();
+}
+
+void frmMain::refreshSelection()
+{
+    m_formatting->refreshSelection();
 }
 
 // ---- keyboard ----------------------------------------------------------------
@@ -570,7 +361,7 @@ void frmMain::guarded(const std::function<void()>& command)
 void frmMain::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
-        guarded([this] { showHelp(); });
+        guarded(m_services.messageBox, [this] { m_editing->showHelp(); });
         event->accept();
         return;
     }
@@ -594,7 +385,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         // the editor's own, so that they cut and copy plain text.
         const QKeySequence keys(static_cast<QKeyEvent*>(event)->keyCombination());
         if (watched == txtConvert) {
-            for (const QAction* action : mnuEdit->actions()) {
+            for (const QAction* action : menu(Menu::Edit)->actions()) {
                 if (action->isEnabled() && !action->shortcut().isEmpty() &&
                     action->shortcut() == keys)
                     return true;
@@ -606,10 +397,4 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         break;
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-void frmMain::refreshKeyPanels()
-{
-    statusPanel[2]->setEnabled(m_platform.keyboard.capsLock());
-    statusPanel[3]->setEnabled(m_platform.keyboard.numLock());
 }

@@ -1,171 +1,64 @@
 #pragma once
 
+#include "parlivox/common/editorwindow.h"
+
 #include <QHash>
 #include <QIcon>
 #include <QMainWindow>
 #include <QPointer>
 
+#include <array>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QComboBox;
 class QDialog;
 class QLabel;
 class QMenu;
-class QTimer;
-class QStatusBar;
 class QToolBar;
 
 namespace platform {
-enum class MsgButtons;
 class RichTextBox;
-} // namespace platform
+}
 
 class AppState;
-struct EditorServices;
-class frmOptions;
-class frmFind;
+class Documents;
+class EditCommands;
+class Formatting;
+class SpeechSession;
 class frmAbout;
+class frmFind;
+class frmOptions;
+struct EditorServices;
 
-/// The editor's one window. This header is the map of the window: its
-/// controls and every procedure, each defined in the source file of its
-/// subsystem (shell, speech, formatting).
-class frmMain : public QMainWindow {
+/// The editor's one window. It builds its menus, toolbar, editor and status
+/// bar, owns the subsystems that act on them (documents, editing commands,
+/// speech session, formatting) and wires the controls' events to their
+/// procedures. The subsystems reach the window through EditorWindow alone.
+class frmMain final : public QMainWindow, private EditorWindow {
     Q_OBJECT
 
 public:
-    frmMain(EditorServices& platform, AppState& state, QString commandLine,
+    frmMain(EditorServices& services, AppState& state, QString commandLine,
             QWidget* parent = nullptr);
     ~frmMain() override;
 
-    // ---- Start-up, layout and closing (shell/frmMain.cpp) ----------------
     /// The load sequence: Setup, initFonts, initial state, command-line file.
     void Form_Load();
-    void Setup();
-    /// Places the editor under the toolbar and remembers the window state.
-    void Form_Resize();
-    void mnuExit_Click();
-    void mnuPrefs_Click();
-    void mnuFind_Click();
-    void mnuAbout_Click();
-    /// Enables or disables a whole top-level menu, shortcuts included.
-    void setMenuEnabled(QMenu* menu, bool enabled);
-    bool isMenuEnabled(const QMenu* menu) const;
-    /// The toolbar button with this key, or nullptr.
-    QAction* button(const QString& key) const;
-    /// Runs a command; a platform failure it does not handle itself is shown
-    /// as "code - description" instead of crossing the event loop.
-    void guarded(const std::function<void()>& command);
 
-    // ---- Document files (shell/documents.cpp) -----------------------------
-    void newFile();
-    void openFile();
-    /// Save and Save As answer whether they wrote the document.
-    bool saveFile();
-    bool saveFileAs();
-    /// The save prompt shared by New, Open (Yes/No/Cancel) and the close
-    /// request (Yes/No); false when the user cancels or the save that
-    /// follows Yes did not write the document.
-    bool offerToSave(platform::MsgButtons buttons);
-    static bool ifExist(const QString& fileName);
-    /// Opens the file named by the command line's argument text.
-    void openCommandLine(const QString& commandLine);
+    Documents& documents() { return *m_documents; }
+    EditCommands& editing() { return *m_editing; }
+    SpeechSession& speech() { return *m_speech; }
+    Formatting& formatting() { return *m_formatting; }
 
-    // ---- Editing commands, macros, print, help (shell/editing.cpp) --------
-    void mnuEdit_Click();
-    void mnuCut_Click();
-    void mnuCopy_Click();
-    void mnuPaste_Click();
-    void mnuClearClip_Click();
-    void mnuSelectAll_Click();
-    void mnuMacroTime_Click();
-    void mnuMacroDate_Click();
-    void mnuMacroCopyright_Click();
-    void mnuMacroRegTM_Click();
-    void mnuPrint_Click();
-    void mnuContents_Click();
-    void mnuUpdates_Click();
-    /// F1: opens the help file at its contents.
-    void showHelp();
+    /// The toolbar's command dispatch.
+    void Toolbar1_ButtonClick(ToolButton button);
 
-    // ---- Speech session and its progress (speech/session.cpp) -------------
-    void mnuConvertAll_Click();
-    void mnuConvertSel_Click();
-    /// The toolbar's "speech" button: the selection if any, else the whole text.
-    void speechButton_Click();
-    void PlayText();
-    void PlayPause();
-    void StopText();
-    void setBusyState();
-    void setIdleState();
-    void tmrSpk_Timer();
-
-    // ---- Font lists, formatting toolbar, editor notifications -------------
-    // (formatting/fonts.cpp)
-    void initFonts();
-    void clear();
-    void findFont();
-    void refreshSelection();
-    void cmbFont_Click();
-    void cmbFontSize_Click();
-    void txtConvert_Change();
-    // (formatting/toolbar.cpp)
-    void Toolbar1_ButtonClick(const QString& key);
-    void setColour();
-
-    // ---- The dialogs, each created on first use ---------------------------
-    /// The Options dialog, created and loaded hidden when it does not exist yet.
+    /// The dialogs, each created on first use: the Options dialog loads hidden.
     frmOptions& Options();
     frmFind& Find();
     frmAbout& About();
-    /// Closes and discards every dialog that is loaded.
-    void unloadDialogs();
-
-    // ---- Controls ---------------------------------------------------------
-    platform::RichTextBox* txtConvert = nullptr;
-    QToolBar* Toolbar1 = nullptr;
-    QComboBox* cmbFont = nullptr;
-    QComboBox* cmbFontSize = nullptr;
-    QStatusBar* status = nullptr;
-    /// The four panels of the status bar: format, speech state, CAPS, NUM.
-    QLabel* statusPanel[4] = {};
-    QTimer* tmrSpk = nullptr;
-    /// The 18 images of the toolbar, by key.
-    QHash<QString, QIcon> SMicons;
-
-    QMenu* mnuFile = nullptr;
-    QAction* mnuNew = nullptr;
-    QAction* mnuOpen = nullptr;
-    QAction* mnuSave = nullptr;
-    QAction* mnuSaveAs = nullptr;
-    QAction* mnuPrint = nullptr;
-    QAction* mnuPrefs = nullptr;
-    QAction* mnuExit = nullptr;
-    QMenu* mnuEdit = nullptr;
-    QAction* mnuCut = nullptr;
-    QAction* mnuCopy = nullptr;
-    QAction* mnuPaste = nullptr;
-    QAction* mnuFind = nullptr;
-    QAction* mnuClearClip = nullptr;
-    QAction* mnuSelectAll = nullptr;
-    QMenu* mnuMacroS = nullptr;
-    QAction* mnuMacroTime = nullptr;
-    QAction* mnuMacroDate = nullptr;
-    QMenu* mnuMacroSymbols = nullptr;
-    QAction* mnuMacroCopyright = nullptr;
-    QAction* mnuMacroRegTM = nullptr;
-    QMenu* mnuConvert = nullptr;
-    QAction* mnuConvertAll = nullptr;
-    QAction* mnuConvertSel = nullptr;
-    QMenu* mnuHelp = nullptr;
-    QAction* mnuContents = nullptr;
-    QAction* mnuUpdates = nullptr;
-    QAction* mnuAbout = nullptr;
-
-    /// The speech state word: "stopped", "playing" or "paused".
-    QString strPlayState;
-
-    AppState& state() { return m_state; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -175,6 +68,22 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // ---- EditorWindow ------------------------------------------------------
+    platform::RichTextBox& editor() override { return *txtConvert; }
+    QWidget& widget() override { return *this; }
+    void setFormatPanel(const QString& text) override;
+    void setButtonEnabled(ToolButton button, bool enabled) override;
+    void setItemEnabled(MenuItem item, bool enabled) override;
+    void setMenuEnabled(Menu menu, bool enabled) override;
+    void showSpeaking(bool busy) override;
+    void showPaused(bool paused) override;
+    int chosenVoiceIndex() override;
+    void clear() override;
+    void findFont() override;
+    void refreshSelection() override;
+
+    // ---- composition (frmMain_setup.cpp) ---------------------------------
+    void loadIcons();
     void setupFileActions();
     void setupEditActions();
     void setupMacroActions();
@@ -182,22 +91,55 @@ private:
     void setupHelpActions();
     void setupToolbar();
     void setupStatusBar();
-    void loadIcons();
-    QAction* addButton(const QString& key, const QString& tooltip, const QString& image,
-                       bool enabled);
+    /// Runs command, guarded, whenever action is triggered.
+    void onTriggered(QAction* action, std::function<void()> command);
+    QAction* button(ToolButton button) const;
+    QMenu* menu(Menu menu) const;
+    QAction* item(MenuItem item) const;
+
+    // ---- start-up, layout and closing ----------------------------------------
+    void Setup();
+    /// Places the editor under the toolbar and remembers the window state.
+    void Form_Resize();
+    void rememberWindowState();
+    void mnuExit_Click();
+    void mnuPrefs_Click();
+    void mnuFind_Click();
+    void mnuAbout_Click();
     /// The close request: offers to save; false keeps the window open.
     bool Form_QueryUnload();
     void Form_Unload();
-    void rememberWindowState();
     void refreshKeyPanels();
     /// Shows a dialog modally, then discards it: every way of closing unloads it.
     void showModal(QDialog& dialog);
+    /// Closes and discards every dialog that is loaded.
+    void unloadDialogs();
 
-    EditorServices& m_platform;
+    EditorServices& m_services;
     AppState& m_state;
     QString m_commandLine;
+
+    // ---- controls ------------------------------------------------------------
     QWidget* m_client = nullptr;
-    QHash<QString, QAction*> m_buttons;
+    platform::RichTextBox* txtConvert = nullptr;
+    QToolBar* Toolbar1 = nullptr;
+    QComboBox* cmbFont = nullptr;
+    QComboBox* cmbFontSize = nullptr;
+    /// The four panels of the status bar: format, speech state, CAPS, NUM.
+    std::array<QLabel*, 4> statusPanel = {};
+    /// The 18 images of the toolbar, by key.
+    QHash<QString, QIcon> SMicons;
+    QHash<ToolButton, QAction*> m_buttons;
+    QHash<Menu, QMenu*> m_menus;
+    QHash<MenuItem, QAction*> m_items;
+    QMenu* mnuMacroSymbols = nullptr;
+
+    // ---- subsystems ----------------------------------------------------------
+    std::unique_ptr<Documents> m_documents;
+    std::unique_ptr<EditCommands> m_editing;
+    std::unique_ptr<SpeechSession> m_speech;
+    std::unique_ptr<Formatting> m_formatting;
+
     QPointer<frmOptions> m_frmOptions;
     QPointer<frmFind> m_frmFind;
     QPointer<frmAbout> m_frmAbout;

@@ -2,7 +2,7 @@
 
 #include "parlivox/common/buildinfo.h"
 
-#include "parlivox/shell/appstate.h"
+#include "parlivox/common/appstate.h"
 #include "parlivox/shell/frmMain.h"
 #include "parlivox/shell/qtservices.h"
 #include "platform/app.h"

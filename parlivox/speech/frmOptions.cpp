@@ -1,8 +1,9 @@
 #include "parlivox/speech/frmOptions.h"
 
+#include "parlivox/common/appstate.h"
+#include "parlivox/common/commands.h"
 #include "parlivox/common/services.h"
-#include "parlivox/shell/appstate.h"
-#include "parlivox/shell/settingskeys.h"
+#include "parlivox/common/settingskeys.h"
 #include "platform/convert.h"
 #include "platform/error.h"
 #include "platform/speech/voice.h"
@@ -135,8 +136,10 @@ void frmOptions::buildControls()
 
     connect(TabStrip1, &QTabWidget::currentChanged, this, [this] { TabStrip1_Click(); });
     connect(Slider1, &QSlider::valueChanged, this, [this] { Slider1_Change(); });
-    connect(cmdTest, &QPushButton::clicked, this, [this] { guarded([this] { cmdTest_Click(); }); });
-    connect(cmdOK, &QPushButton::clicked, this, [this] { guarded([this] { cmdOK_Click(); }); });
+    connectGuarded(cmdTest, &QPushButton::clicked, this, m_platform.messageBox,
+                   [this] { cmdTest_Click(); });
+    connectGuarded(cmdOK, &QPushButton::clicked, this, m_platform.messageBox,
+                   [this] { cmdOK_Click(); });
     // Esc and the close box cancel too: QDialog rejects.
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
 }
@@ -234,13 +237,4 @@ void frmOptions::cmdOK_Click()
 void frmOptions::cmdCancel_Click()
 {
     reject();
-}
-
-void frmOptions::guarded(const std::function<void()>& handler)
-{
-    try {
-        handler();
-    } catch (const platform::Error& error) {
-        platform::showFailure(m_platform.messageBox, error);
-    }
 }

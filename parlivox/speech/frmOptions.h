@@ -2,8 +2,6 @@
 
 #include <QDialog>
 
-#include <functional>
-
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -53,8 +51,6 @@ public:
 
 private:
     void buildControls();
-    /// Runs an event handler; an engine failure is shown as "code - description".
-    void guarded(const std::function<void()>& handler);
 
     EditorServices& m_platform;
     AppState& m_state;

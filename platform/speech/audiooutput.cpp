@@ -21,7 +21,7 @@ std::weak_ptr<AudioOutput> instanceRef;
 
 Error soundError(const char* what)
 {
-    return Error(speecherr::DeviceIO, QString::fromUtf8(what) + QString::fromUtf8(SDL_GetError()));
+    return Error(err::DeviceIO, QString::fromUtf8(what) + QString::fromUtf8(SDL_GetError()));
 }
 
 /// SDL's audio subsystem with the driver it picks, else the dummy driver.

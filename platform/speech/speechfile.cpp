@@ -52,7 +52,7 @@ void SpeechFileConversion::encode()
     } catch (const Error& error) {
         failure = error;
     } catch (const std::bad_alloc&) {
-        failure = Error(7, QStringLiteral("Out of memory"));
+        failure = Error(err::OutOfMemory, QStringLiteral("Out of memory"));
     }
     // Nothing more is wanted from the synthesizer; an unfinished file goes.
     m_channel->close();

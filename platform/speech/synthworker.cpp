@@ -139,7 +139,7 @@ void SynthWorker::startSynthesizer()
                                            espeakINITIALIZE_DONT_EXIT);
         std::setlocale(LC_CTYPE, savedLocale.c_str());
         if (rate <= 0)
-            throw Error(speecherr::EngineUnavailable,
+            throw Error(err::EngineUnavailable,
                         QStringLiteral("The speech engine could not start: its voice data "
                                        "(espeak-ng-data) was not found."));
         espeak_SetSynthCallback(&deliverSamples);
@@ -150,7 +150,7 @@ void SynthWorker::startSynthesizer()
         lib.started = true;
     }
     if (lib.voices.empty())
-        throw Error(speecherr::EngineUnavailable,
+        throw Error(err::EngineUnavailable,
                     QStringLiteral("The speech engine has no voices installed."));
     m_sampleRate = lib.sampleRate;
     m_voices = lib.voices;
@@ -227,7 +227,7 @@ void SynthWorker::synthesize(VoiceChannel& channel, const SentenceJob& job)
             m_voiceId.clear();
             channel.fail(
                 job.sentence,
-                Error(speecherr::Synthesis,
+                Error(err::Synthesis,
                       QStringLiteral("The voice could not be loaded by the speech engine.")));
             return;
         }
@@ -252,9 +252,9 @@ void SynthWorker::synthesize(VoiceChannel& channel, const SentenceJob& job)
                      POS_CHARACTER, 0, espeakCHARS_UTF8 | espeakENDPAUSE, nullptr, nullptr);
     currentDelivery = nullptr;
     if (result != EE_OK && !delivery.stopped)
-        channel.fail(job.sentence,
-                     Error(speecherr::Synthesis,
-                           QStringLiteral("The speech engine could not speak the text.")));
+        channel.fail(
+            job.sentence,
+            Error(err::Synthesis, QStringLiteral("The speech engine could not speak the text.")));
     else
         channel.finishSentence(job.sentence);
 }

@@ -18,13 +18,6 @@ enum SpeechVoiceSpeakFlags : long {
     SVSFNLPSpeakPunc = 64     ///< punctuation marks are read aloud
 };
 
-/// Error numbers of the speech engine's failures.
-namespace speecherr {
-inline constexpr int EngineUnavailable = 429; ///< the engine cannot start or has no voices
-inline constexpr int Synthesis = 51;          ///< the engine failed to speak a text
-inline constexpr int DeviceIO = 57;           ///< the sound output failed
-} // namespace speecherr
-
 /// Values of ISpeechVoiceStatus::RunningState.
 enum SpeechRunState : long { SRSEDone = 1, SRSEIsSpeaking = 2 };
 

@@ -14,9 +14,15 @@ QStringList nameFiltersFrom(const QString& filter)
     QStringList result;
     const QStringList parts = filter.split(u'|');
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1];
-        patterns.replace(u';', u' ');
-        result << parts[i] + QStringLiteral(" (") + patterns + u')';
+        QStringList patterns = parts[i + 1].split(u';', Qt::SkipEmptyParts);
+        // "*.*" means every file here, those without an extension too.
+        for (QString& pattern : patterns) {
+            if (pattern == QStringLiteral("*.*"))
+                pattern = QStringLiteral("*");
+        }
+        const QString shown = QStringLiteral(" (") + patterns.join(u' ') + u')';
+        // A description that already ends with its patterns shows them once.
+        result << (parts[i].endsWith(shown) ? parts[i] : parts[i] + shown);
     }
     return result;
 }

@@ -49,6 +49,8 @@ private:
 };
 
 /// Turns "A|*.a;*.b|B|*.c" into Qt name filters: "A (*.a *.b)", "B (*.c)".
+/// A description that already ends with its patterns shows them once, and
+/// "*.*" becomes "*", which also lists files without an extension.
 QStringList nameFiltersFrom(const QString& filter);
 
 /// QFileDialog and QColorDialog, modal over the active window.

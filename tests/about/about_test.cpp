@@ -1,6 +1,7 @@
 #include "fake_platform.h"
 
 #include "parlivox/about/frmAbout.h"
+#include "parlivox/common/buildinfo.h"
 #include "platform/registry.h"
 
 #include <QDir>
@@ -60,7 +61,11 @@ TEST_F(AboutTest, TheBoxShowsNameVersionAndCredits)
     EXPECT_EQ(about.windowTitle(), u"About..."_s);
     EXPECT_EQ(about.lblTitle->text(), u"Parlivox"_s);
     EXPECT_TRUE(about.lblTitle->font().bold());
-    EXPECT_EQ(about.lblVersion->text(), u"Version 1.00.0174"_s);
+    // The project's version, major plain, minor in two digits, revision in four.
+    const QString expected = u"Version %1.%2.%3"_s.arg(buildinfo::versionMajor())
+                                 .arg(buildinfo::versionMinor(), 2, 10, QChar(u'0'))
+                                 .arg(buildinfo::versionRevision(), 4, 10, QChar(u'0'));
+    EXPECT_EQ(about.lblVersion->text(), expected);
     const QStringList description = about.lblDescription->text().split(u'\n');
     ASSERT_EQ(description.size(), 4);
     EXPECT_TRUE(description[2].isEmpty());

@@ -95,8 +95,12 @@ public:
     QDateTime now() override
     {
         ++reads;
-        return time;
+        const QDateTime reading = time;
+        time = time.addMSecs(stepMs);
+        return reading;
     }
     QDateTime time = QDateTime(QDate(2026, 3, 14), QTime(15, 9, 26));
+    /// How far the clock moves on between two readings.
+    qint64 stepMs = 0;
     int reads = 0;
 };

@@ -31,37 +31,37 @@ bool boldAt(platform::RichTextBox& editor, int position)
 TEST_F(MainWindowTest, OpeningTheEditMenuFollowsTheClipboardAndTheText)
 {
     fakes.clipboard.plain = u"text"_s;
-    emit w.mnuEdit->aboutToShow();
-    EXPECT_TRUE(w.mnuPaste->isEnabled());
-    EXPECT_TRUE(w.mnuClearClip->isEnabled());
-    EXPECT_FALSE(w.mnuFind->isEnabled()) << "nothing to find in an empty document";
+    emit ui.mnuEdit->aboutToShow();
+    EXPECT_TRUE(ui.mnuPaste->isEnabled());
+    EXPECT_TRUE(ui.mnuClearClip->isEnabled());
+    EXPECT_FALSE(ui.mnuFind->isEnabled()) << "nothing to find in an empty document";
 
     fakes.clipboard.plain.reset(); // a picture only
     fakes.clipboard.rich = true;
     type(u"a"_s);
-    emit w.mnuEdit->aboutToShow();
-    EXPECT_FALSE(w.mnuPaste->isEnabled());
-    EXPECT_FALSE(w.mnuClearClip->isEnabled());
-    EXPECT_TRUE(w.mnuFind->isEnabled());
+    emit ui.mnuEdit->aboutToShow();
+    EXPECT_FALSE(ui.mnuPaste->isEnabled());
+    EXPECT_FALSE(ui.mnuClearClip->isEnabled());
+    EXPECT_TRUE(ui.mnuFind->isEnabled());
 }
 
 TEST_F(MainWindowTest, CutMovesThePlainTextToTheClipboardAndRefreshesTheMenus)
 {
     type(u"plain bold"_s);
     select(6, 4);
-    w.Toolbar1_ButtonClick(u"fntBold"_s);
-    w.refreshSelection();
-    ASSERT_TRUE(w.mnuCut->isEnabled());
-    w.mnuPaste->setEnabled(false);
+    w.Toolbar1_ButtonClick(ToolButton::Bold);
+    w.formatting().refreshSelection();
+    ASSERT_TRUE(ui.mnuCut->isEnabled());
+    ui.mnuPaste->setEnabled(false);
 
-    w.mnuCut->trigger();
+    ui.mnuCut->trigger();
     EXPECT_EQ(fakes.clipboard.plain, u"bold"_s);
     EXPECT_FALSE(fakes.clipboard.rich);
     EXPECT_EQ(editor().Text(), u"plain "_s);
-    EXPECT_TRUE(w.mnuPaste->isEnabled());
-    EXPECT_FALSE(w.mnuCut->isEnabled());
-    EXPECT_FALSE(w.mnuCopy->isEnabled());
-    EXPECT_FALSE(w.mnuConvertSel->isEnabled());
+    EXPECT_TRUE(ui.mnuPaste->isEnabled());
+    EXPECT_FALSE(ui.mnuCut->isEnabled());
+    EXPECT_FALSE(ui.mnuCopy->isEnabled());
+    EXPECT_FALSE(ui.mnuConvertSel->isEnabled());
 }
 
 TEST_F(MainWindowTest, CopyLeavesTheDocumentAndEnablesPaste)
@@ -69,24 +69,24 @@ TEST_F(MainWindowTest, CopyLeavesTheDocumentAndEnablesPaste)
     type(u"one\r"_s);
     type(u"two"_s);
     select(0, 5);
-    w.refreshSelection();
-    w.mnuPaste->setEnabled(false);
-    w.mnuCopy->trigger();
+    w.formatting().refreshSelection();
+    ui.mnuPaste->setEnabled(false);
+    ui.mnuCopy->trigger();
     EXPECT_EQ(fakes.clipboard.plain, u"one\r\nt"_s);
     EXPECT_EQ(editor().Text(), u"one\r\ntwo"_s);
-    EXPECT_TRUE(w.mnuPaste->isEnabled());
+    EXPECT_TRUE(ui.mnuPaste->isEnabled());
 }
 
 TEST_F(MainWindowTest, PasteBringsTheTextWithoutItsFormatting)
 {
     type(u"plain bold"_s);
     select(6, 4);
-    w.Toolbar1_ButtonClick(u"fntBold"_s);
-    w.refreshSelection();
-    w.mnuCopy->trigger();
+    w.Toolbar1_ButtonClick(ToolButton::Bold);
+    w.formatting().refreshSelection();
+    ui.mnuCopy->trigger();
     select(0, 0);
-    w.mnuPaste->setEnabled(true);
-    w.mnuPaste->trigger();
+    ui.mnuPaste->setEnabled(true);
+    ui.mnuPaste->trigger();
     EXPECT_EQ(editor().Text(), u"boldplain bold"_s);
     for (int i = 0; i < 4; ++i)
         EXPECT_FALSE(boldAt(editor(), i)) << i;
@@ -96,11 +96,11 @@ TEST_F(MainWindowTest, PasteBringsTheTextWithoutItsFormatting)
 TEST_F(MainWindowTest, PasteWithNoTextOnTheClipboardDeletesTheSelection)
 {
     type(u"keep this"_s);
-    w.mnuPaste->setEnabled(true); // still enabled from an earlier check
+    ui.mnuPaste->setEnabled(true); // still enabled from an earlier check
     fakes.clipboard.plain.reset();
     fakes.clipboard.rich = true;
     select(4, 5);
-    w.mnuPaste->trigger();
+    ui.mnuPaste->trigger();
     EXPECT_EQ(editor().Text(), u"keep"_s);
 }
 
@@ -108,12 +108,12 @@ TEST_F(MainWindowTest, CtrlPPastesAndPrintsNothing)
 {
     showActive();
     fakes.clipboard.plain = u"XY"_s;
-    w.mnuPaste->setEnabled(true);
+    ui.mnuPaste->setEnabled(true);
     type(u"ab"_s);
     press(Qt::Key_P, Qt::ControlModifier);
     EXPECT_EQ(editor().Text(), u"abXY"_s);
     EXPECT_TRUE(fakes.printer.printed.isEmpty());
-    EXPECT_TRUE(w.mnuPrint->shortcut().isEmpty());
+    EXPECT_TRUE(ui.mnuPrint->shortcut().isEmpty());
 }
 
 TEST_F(MainWindowTest, CtrlXAndCtrlCInTheEditorRunTheMenuCommands)
@@ -121,7 +121,7 @@ TEST_F(MainWindowTest, CtrlXAndCtrlCInTheEditorRunTheMenuCommands)
     showActive();
     type(u"abc def"_s);
     select(4, 3);
-    w.refreshSelection();
+    w.formatting().refreshSelection();
     press(Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(fakes.clipboard.plain, u"def"_s);
     fakes.clipboard.plain.reset();
@@ -134,7 +134,7 @@ TEST_F(MainWindowTest, SelectAllSelectsEveryCharacter)
 {
     type(u"one\rtwo"_s);
     press(Qt::Key_Home);
-    w.mnuSelectAll->trigger();
+    ui.mnuSelectAll->trigger();
     EXPECT_EQ(editor().SelStart(), 0);
     EXPECT_EQ(editor().SelText(), u"one\r\ntwo"_s);
 }
@@ -143,12 +143,12 @@ TEST_F(MainWindowTest, MacrosInsertTheirTextsInPlaceOfTheSelection)
 {
     type(u"Today is X."_s);
     select(9, 1);
-    w.mnuMacroDate->trigger();
+    ui.mnuMacroDate->trigger();
     EXPECT_EQ(editor().Text(), u"Today is $date$."_s);
     EXPECT_EQ(editor().SelStart(), 15);
-    w.mnuMacroTime->trigger();
-    w.mnuMacroCopyright->trigger();
-    w.mnuMacroRegTM->trigger();
+    ui.mnuMacroTime->trigger();
+    ui.mnuMacroCopyright->trigger();
+    ui.mnuMacroRegTM->trigger();
     EXPECT_EQ(editor().Text(), u"Today is $date$$time$\u00A9\u00AE."_s);
 }
 
@@ -158,7 +158,7 @@ TEST_F(MainWindowTest, PrintDropsTheSelectionAndPrintsTheWholeDocument)
 {
     type(u"first line\rsecond line"_s);
     select(3, 5);
-    w.mnuPrint->trigger();
+    ui.mnuPrint->trigger();
     ASSERT_EQ(fakes.printer.printed.size(), 1);
     EXPECT_EQ(fakes.printer.printed[0], u"first line\nsecond line"_s);
     EXPECT_EQ(editor().SelLength(), 0);
@@ -173,7 +173,7 @@ TEST_F(MainWindowTest, PrintWithoutADefaultPrinterShowsTheFailureOnly)
 {
     fakes.printer.installed = false;
     type(u"text"_s);
-    w.Toolbar1_ButtonClick(u"print"_s);
+    w.Toolbar1_ButtonClick(ToolButton::Print);
     ASSERT_EQ(fakes.messageBox.shown.size(), 1);
     EXPECT_EQ(fakes.messageBox.last().text, u"482 - Printer error: no default printer is set up"_s);
     EXPECT_EQ(fakes.messageBox.last().title, u"Error"_s);
@@ -194,12 +194,13 @@ TEST(PrintToPdf, TheWholeFormattedDocumentReachesThePage)
                             fakes.clock,    fakes.registry,   fakes.speech};
     AppState state(fakes.speech);
     frmMain w(services, state, QString());
+    MainWindowControls ui(w);
     w.Form_Load();
-    QTest::keyClicks(w.txtConvert, u"Heading of the letter\rBody text that follows."_s);
-    w.txtConvert->setSelStart(0);
-    w.txtConvert->setSelLength(7);
-    w.Toolbar1_ButtonClick(u"fntBold"_s);
-    w.mnuPrint_Click();
+    QTest::keyClicks(ui.txtConvert, u"Heading of the letter\rBody text that follows."_s);
+    ui.txtConvert->setSelStart(0);
+    ui.txtConvert->setSelLength(7);
+    w.Toolbar1_ButtonClick(ToolButton::Bold);
+    w.editing().mnuPrint_Click();
 
     ASSERT_TRUE(QFile::exists(pdf));
     EXPECT_EQ(fakes.messageBox.last().text, u"Your document was sent to 'PDF file'"_s);
@@ -216,7 +217,7 @@ TEST(PrintToPdf, TheWholeFormattedDocumentReachesThePage)
 TEST_F(MainWindowTest, ContentsOpensTheHelpFileOnceTheF1KeyArrives)
 {
     platform::setHelpFilePath(platform::applicationFile(u"Parlivox.hlp"_s));
-    w.mnuContents->trigger();
+    ui.mnuContents->trigger();
     EXPECT_TRUE(fakes.help.shown.isEmpty());
     QCoreApplication::processEvents();
     EXPECT_EQ(fakes.help.shown, QStringList{platform::applicationFile(u"Parlivox.hlp"_s)});
@@ -224,7 +225,7 @@ TEST_F(MainWindowTest, ContentsOpensTheHelpFileOnceTheF1KeyArrives)
 
 TEST_F(MainWindowTest, CheckForUpdatesStartsTheUpdaterBesideTheProgram)
 {
-    w.mnuUpdates->trigger();
+    ui.mnuUpdates->trigger();
     EXPECT_EQ(fakes.processes.started,
               QStringList{platform::applicationDirectory() + u"/Nuvafetch"_s});
     EXPECT_TRUE(fakes.messageBox.shown.isEmpty());
@@ -233,7 +234,7 @@ TEST_F(MainWindowTest, CheckForUpdatesStartsTheUpdaterBesideTheProgram)
 TEST_F(MainWindowTest, AMissingUpdaterGivesTheTwoLineMessage)
 {
     fakes.processes.missingAll = true;
-    w.mnuUpdates->trigger();
+    ui.mnuUpdates->trigger();
     ASSERT_EQ(fakes.messageBox.shown.size(), 1);
     const QStringList lines = fakes.messageBox.last().text.split(u'\n');
     ASSERT_EQ(lines.size(), 2);
@@ -247,7 +248,7 @@ TEST_F(MainWindowTest, AMissingUpdaterGivesTheTwoLineMessage)
 TEST_F(MainWindowTest, AnUpdaterThatCannotRunGivesTheSameMessageRatherThanNothing)
 {
     fakes.processes.failure = platform::err::PathFileAccess;
-    w.mnuUpdates->trigger();
+    ui.mnuUpdates->trigger();
     ASSERT_EQ(fakes.messageBox.shown.size(), 1);
     EXPECT_TRUE(fakes.messageBox.last().text.startsWith(
         u"It appears that Fetchwell is not installed, or cannot be run."_s));
@@ -278,9 +279,9 @@ TEST_F(MainWindowTest, TheHelpFileCoversEveryMenuCommandAndToolbarButton)
                 check(*action->menu());
         }
     };
-    for (const QMenu* menu : {w.mnuFile, w.mnuEdit, w.mnuMacroS, w.mnuConvert, w.mnuHelp})
+    for (const QMenu* menu : {ui.mnuFile, ui.mnuEdit, ui.mnuMacroS, ui.mnuConvert, ui.mnuHelp})
         check(*menu);
-    for (const QAction* button : w.Toolbar1->actions()) {
+    for (const QAction* button : ui.Toolbar1->actions()) {
         if (!button->data().toString().isEmpty()) {
             EXPECT_TRUE(text.contains(button->toolTip())) << button->toolTip().toStdString();
         }

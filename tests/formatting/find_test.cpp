@@ -101,6 +101,9 @@ TEST_F(FindDialogTest, WholeWordSkipsMatchesInsideLongerWords)
     editor.setText(u"ABCD abc"_s);
     findNext(u"abc"_s, true, true);
     EXPECT_EQ(editor.SelStart(), 5);
+    // From the top again: "ABC" is in the text with its case but not as a
+    // word, and as a word but not with its case.
+    state.findStart = 0;
     findNext(u"ABC"_s, true, true);
     EXPECT_TRUE(notFoundShown());
 }
@@ -146,7 +149,7 @@ TEST_F(MainWindowTest, CancelKeepsFindStartSoTheNextSearchGoesOnBehindTheMatch)
         find.cmdFind->click();
         find.cmdCancel->click();
     });
-    w.mnuFind_Click();
+    ui.mnuFind->trigger();
     EXPECT_EQ(state.findStart, 7);
 
     whenModal([](QWidget& dialog) {
@@ -155,7 +158,7 @@ TEST_F(MainWindowTest, CancelKeepsFindStartSoTheNextSearchGoesOnBehindTheMatch)
         find.cmdFind->click();
         QTest::keyClick(&find, Qt::Key_Escape);
     });
-    w.mnuFind_Click();
+    ui.mnuFind->trigger();
     EXPECT_EQ(editor().SelStart(), 8) << "the xyz before the earlier match is skipped";
     EXPECT_EQ(state.findStart, 11);
 }
@@ -171,7 +174,7 @@ TEST_F(MainWindowTest, EachOpeningOfFindStartsFromTheStoredState)
         find.chkCase->setChecked(true);
         find.cmdFind->click(); // not found: the dialog closes itself
     });
-    w.mnuFind_Click();
+    ui.mnuFind->trigger();
     ASSERT_EQ(fakes.messageBox.shown.size(), 1);
 
     bool reset = false;
@@ -181,6 +184,6 @@ TEST_F(MainWindowTest, EachOpeningOfFindStartsFromTheStoredState)
                 !find.chkCase->isChecked() && !find.cmdFind->isEnabled();
         find.reject();
     });
-    w.mnuFind_Click();
+    ui.mnuFind->trigger();
     EXPECT_TRUE(reset);
 }

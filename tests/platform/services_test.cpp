@@ -22,12 +22,15 @@ TEST(CommandLine, EachArgumentIsQuotedAndJoinedBySpaces)
     EXPECT_EQ(platform::commandLineText({u"Parlivox"_s, u"a"_s, u"b"_s}), u"\"a\" \"b\""_s);
 }
 
-TEST(CommonDialogFilter, PairsBecomeQtNameFilters)
+TEST(CommonDialogFilter, PairsBecomeQtNameFiltersShowingEachPatternOnce)
 {
     EXPECT_EQ(platform::nameFiltersFrom(u"All Supported Files|*.rtf;*.txt|Rich Text Format "
                                         u"(*.rtf)|*.rtf|All Files|*.*"_s),
-              (QStringList{u"All Supported Files (*.rtf *.txt)"_s,
-                           u"Rich Text Format (*.rtf) (*.rtf)"_s, u"All Files (*.*)"_s}));
+              (QStringList{u"All Supported Files (*.rtf *.txt)"_s, u"Rich Text Format (*.rtf)"_s,
+                           u"All Files (*)"_s}));
+    // A description naming other patterns than its pair keeps the pair's.
+    EXPECT_EQ(platform::nameFiltersFrom(u"Text (*.txt)|*.txt;*.text"_s),
+              QStringList{u"Text (*.txt) (*.txt *.text)"_s});
     EXPECT_TRUE(platform::nameFiltersFrom(QString()).isEmpty());
     // A description without a pattern is dropped rather than guessed.
     EXPECT_EQ(platform::nameFiltersFrom(u"Text|*.txt|Dangling"_s).size(), 1);
@@ -35,10 +38,11 @@ TEST(CommonDialogFilter, PairsBecomeQtNameFilters)
 
 TEST(Twips, FifteenTwipsPerPixelAt96Dpi)
 {
-    const double perPixel = platform::twipsPerPixel();
-    EXPECT_GT(perPixel, 0);
-    EXPECT_EQ(platform::twipsToPixels(perPixel * 24), 24);
-    EXPECT_NEAR(platform::pixelsToTwips(10), perPixel * 10, 1e-9);
+    // The offscreen screen the tests run on has 96 logical DPI.
+    EXPECT_DOUBLE_EQ(platform::twipsPerPixel(), 15.0);
+    EXPECT_EQ(platform::twipsToPixels(360), 24);
+    EXPECT_EQ(platform::twipsToPixels(3200), 213);
+    EXPECT_DOUBLE_EQ(platform::pixelsToTwips(10), 150.0);
 }
 
 TEST(FileErrors, MapToTheClassicNumbers)

@@ -1,7 +1,5 @@
-#include "fake_platform.h"
+#include "main_window.h"
 
-#include "parlivox/shell/appstate.h"
-#include "parlivox/shell/frmMain.h"
 #include "platform/ui/richtextbox.h"
 
 #include <QDir>
@@ -34,52 +32,45 @@ void writeFile(const QString& path, const QByteArray& bytes)
 }
 
 /// A loaded editor and a scratch folder.
-struct Editor {
-    explicit Editor(const QString& commandLine = {})
-        : state(fakes.speech), window(fakes.services, state, commandLine)
-    {
-        window.Form_Load();
-    }
+struct DocumentEditor : Editor {
+    using Editor::Editor;
     QString path(const QString& name) const { return dir.path() + u'/' + name; }
-    QString panel() const { return window.statusPanel[0]->text(); }
+    QString panel() const { return ui.statusPanel[0]->text(); }
     /// Opens a file through the Open dialog.
     void open(const QString& file, int filterIndex = 1)
     {
         fakes.dialog.answers.append(FakeCommonDialog::file(file, filterIndex));
-        window.openFile();
+        window.documents().openFile();
     }
-    void type(const QString& text) { window.txtConvert->setSelText(text); }
+    void type(const QString& text) { ui.txtConvert->setSelText(text); }
 
     QTemporaryDir dir;
-    FakePlatform fakes;
-    AppState state;
-    frmMain window;
 };
 
 } // namespace
 
 TEST(NewDocument, WithUnsavedChangesCancelChangesNothing)
 {
-    Editor e;
+    DocumentEditor e;
     e.type(u"draft"_s);
     e.fakes.messageBox.answers = {MsgResult::Cancel};
-    e.window.newFile();
+    e.window.documents().newFile();
     ASSERT_EQ(e.fakes.messageBox.shown.size(), 1);
     EXPECT_EQ(e.fakes.messageBox.last().buttons, platform::MsgButtons::YesNoCancel);
     EXPECT_EQ(e.fakes.messageBox.last().title, u"Save File?"_s);
-    EXPECT_EQ(e.window.txtConvert->Text(), u"draft"_s);
+    EXPECT_EQ(e.ui.txtConvert->Text(), u"draft"_s);
     EXPECT_TRUE(e.state.document.blnChanged);
 }
 
 TEST(NewDocument, WithUnsavedChangesNoDiscardsThem)
 {
-    Editor e;
+    DocumentEditor e;
     writeFile(e.path(u"a.txt"_s), "text");
     e.open(e.path(u"a.txt"_s));
     e.type(u"more "_s);
     e.fakes.messageBox.answers = {MsgResult::No};
-    e.window.newFile();
-    EXPECT_EQ(e.window.txtConvert->Text(), QString());
+    e.window.documents().newFile();
+    EXPECT_EQ(e.ui.txtConvert->Text(), QString());
     EXPECT_EQ(e.panel(), u"Rich Text Format"_s);
     EXPECT_EQ(e.window.windowTitle(), u"Parlivox"_s);
     EXPECT_FALSE(e.state.document.blnNamed);
@@ -91,41 +82,41 @@ TEST(NewDocument, WithUnsavedChangesNoDiscardsThem)
 
 TEST(NewDocument, AfterOpeningATextFileThePanelReadsRichText)
 {
-    Editor e;
+    DocumentEditor e;
     writeFile(e.path(u"a.txt"_s), "text");
     e.open(e.path(u"a.txt"_s));
     ASSERT_EQ(e.panel(), u"Plain Text Format"_s);
-    e.window.newFile();
+    e.window.documents().newFile();
     EXPECT_TRUE(e.fakes.messageBox.shown.isEmpty());
     EXPECT_EQ(e.panel(), u"Rich Text Format"_s);
 }
 
 TEST(NewDocument, YesWhoseSaveAsIsCancelledKeepsTheDocument)
 {
-    Editor e;
+    DocumentEditor e;
     e.type(u"precious"_s);
     e.fakes.messageBox.answers = {MsgResult::Yes};
     e.fakes.dialog.answers = {FakeCommonDialog::cancelled()};
-    e.window.newFile();
-    EXPECT_EQ(e.window.txtConvert->Text(), u"precious"_s);
+    e.window.documents().newFile();
+    EXPECT_EQ(e.ui.txtConvert->Text(), u"precious"_s);
     EXPECT_TRUE(e.state.document.blnChanged);
 }
 
 TEST(OpenDocument, YesWhoseSaveAsIsCancelledStopsBeforeTheOpenDialog)
 {
-    Editor e;
+    DocumentEditor e;
     e.type(u"precious"_s);
     e.fakes.messageBox.answers = {MsgResult::Yes};
     e.fakes.dialog.answers = {FakeCommonDialog::cancelled()};
-    e.window.openFile();
+    e.window.documents().openFile();
     ASSERT_EQ(e.fakes.dialog.calls.size(), 1);
     EXPECT_EQ(e.fakes.dialog.calls[0].kind, FakeCommonDialog::Kind::Save);
-    EXPECT_EQ(e.window.txtConvert->Text(), u"precious"_s);
+    EXPECT_EQ(e.ui.txtConvert->Text(), u"precious"_s);
 }
 
 TEST(OpenDocument, UsesTheOpenFilterWithFlagFour)
 {
-    Editor e;
+    DocumentEditor e;
     writeFile(e.path(u"a.txt"_s), "x");
     e.open(e.path(u"a.txt"_s));
     ASSERT_EQ(e.fakes.dialog.calls.size(), 1);
@@ -136,7 +127,7 @@ TEST(OpenDocument, UsesTheOpenFilterWithFlagFour)
 
 TEST(OpenDocument, AnUppercaseRtfNameCountsAsRichText)
 {
-    Editor e;
+    DocumentEditor e;
     writeFile(e.path(u"LETTER.RTF"_s), "{\\rtf1\\ansi Dear reader\\par}");
     e.open(e.path(u"LETTER.RTF"_s));
     EXPECT_EQ(e.state.document.strFileType, u"rtf"_s);
@@ -149,19 +140,19 @@ TEST(OpenDocument, AnUppercaseRtfNameCountsAsRichText)
 
 TEST(OpenDocument, AnotherExtensionKeepsThePanelAndSaveAsksForAName)
 {
-    Editor e;
+    DocumentEditor e;
     writeFile(e.path(u"a.txt"_s), "first");
     e.open(e.path(u"a.txt"_s));
     writeFile(e.path(u"notes.doc"_s), "plain words");
     e.open(e.path(u"notes.doc"_s), 4);
     EXPECT_EQ(e.state.document.strFileType, u"doc"_s);
     EXPECT_EQ(e.panel(), u"Plain Text Format"_s) << "the panel keeps its previous text";
-    EXPECT_EQ(e.window.txtConvert->Text(), u"plain words"_s);
+    EXPECT_EQ(e.ui.txtConvert->Text(), u"plain words"_s);
 
     // Save of such a document never writes it in a guessed format.
     e.type(u"!"_s);
     e.fakes.dialog.answers = {FakeCommonDialog::file(e.path(u"notes.rtf"_s), 1)};
-    e.window.saveFile();
+    e.window.documents().saveFile();
     EXPECT_EQ(e.fakes.dialog.calls.last().kind, FakeCommonDialog::Kind::Save);
     EXPECT_EQ(readAll(e.path(u"notes.doc"_s)), QByteArray("plain words"));
     EXPECT_TRUE(QFile::exists(e.path(u"notes.rtf"_s)));
@@ -170,7 +161,7 @@ TEST(OpenDocument, AnotherExtensionKeepsThePanelAndSaveAsksForAName)
 
 TEST(OpenDocument, ClosingRightAfterOpenAsksNothing)
 {
-    Editor e;
+    DocumentEditor e;
     writeFile(e.path(u"a.txt"_s), "text");
     e.open(e.path(u"a.txt"_s));
     e.window.show();
@@ -180,18 +171,18 @@ TEST(OpenDocument, ClosingRightAfterOpenAsksNothing)
 
 TEST(OpenDocument, ACancelledDialogChangesNothingAndSaysNothing)
 {
-    Editor e;
+    DocumentEditor e;
     e.type(u"kept"_s);
     e.fakes.messageBox.answers = {MsgResult::No};
     e.fakes.dialog.answers = {FakeCommonDialog::cancelled()};
-    e.window.openFile();
-    EXPECT_EQ(e.window.txtConvert->Text(), u"kept"_s);
+    e.window.documents().openFile();
+    EXPECT_EQ(e.ui.txtConvert->Text(), u"kept"_s);
     EXPECT_EQ(e.fakes.messageBox.shown.size(), 1) << "only the save prompt";
 }
 
 TEST(OpenDocument, AFileThatCannotBeReadIsReportedWithItsCode)
 {
-    Editor e;
+    DocumentEditor e;
     writeFile(e.path(u"a.txt"_s), "text");
     e.open(e.path(u"a.txt"_s));
     const QString missing = e.path(u"gone.rtf"_s);
@@ -200,7 +191,7 @@ TEST(OpenDocument, AFileThatCannotBeReadIsReportedWithItsCode)
     EXPECT_TRUE(e.fakes.messageBox.last().text.startsWith(u"53 - "_s));
     EXPECT_EQ(e.fakes.messageBox.last().title, u"Error"_s);
     EXPECT_EQ(e.fakes.messageBox.last().icon, platform::MsgIcon::Critical);
-    EXPECT_EQ(e.window.txtConvert->Text(), QString());
+    EXPECT_EQ(e.ui.txtConvert->Text(), QString());
     EXPECT_FALSE(e.state.document.blnNamed);
     EXPECT_FALSE(e.state.document.blnChanged);
     EXPECT_EQ(e.state.document.strFileName, missing);
@@ -210,10 +201,10 @@ TEST(OpenDocument, AFileThatCannotBeReadIsReportedWithItsCode)
 
 TEST(SaveAs, UsesTheSaveFilterAndWritesRichTextByDefault)
 {
-    Editor e;
+    DocumentEditor e;
     e.type(u"Hello"_s);
     e.fakes.dialog.answers = {FakeCommonDialog::file(e.path(u"hello.rtf"_s), 1)};
-    EXPECT_TRUE(e.window.saveFileAs());
+    EXPECT_TRUE(e.window.documents().saveFileAs());
     EXPECT_EQ(e.fakes.dialog.calls.last().filter, saveFilter);
     EXPECT_TRUE(readAll(e.path(u"hello.rtf"_s)).startsWith("{\\rtf"));
     EXPECT_EQ(e.window.windowTitle(), u"Parlivox - ["_s + e.path(u"hello.rtf"_s) + u"]"_s);
@@ -224,29 +215,29 @@ TEST(SaveAs, UsesTheSaveFilterAndWritesRichTextByDefault)
 
 TEST(SaveAs, TheTextFilterWritesPlainTextAndLaterSavesFollow)
 {
-    Editor e;
+    DocumentEditor e;
     e.type(u"line one\nline two"_s);
     e.fakes.dialog.answers = {FakeCommonDialog::file(e.path(u"notes.txt"_s), 2)};
-    e.window.saveFileAs();
+    e.window.documents().saveFileAs();
     EXPECT_EQ(readAll(e.path(u"notes.txt"_s)), QByteArray("line one\nline two"));
     EXPECT_EQ(e.panel(), u"Plain Text Format"_s);
     EXPECT_EQ(e.state.document.strFileType, u"txt"_s);
 
     e.type(u" and three"_s);
-    e.window.saveFile();
+    e.window.documents().saveFile();
     EXPECT_EQ(readAll(e.path(u"notes.txt"_s)), QByteArray("line one\nline two and three"));
     EXPECT_FALSE(e.state.document.blnChanged);
 }
 
 TEST(SaveAs, OverwriteNoAsksAgainAndYesOverwrites)
 {
-    Editor e;
+    DocumentEditor e;
     writeFile(e.path(u"old.txt"_s), "old content");
     e.type(u"new content"_s);
     e.fakes.dialog.answers = {FakeCommonDialog::file(e.path(u"old.txt"_s), 2),
                               FakeCommonDialog::file(e.path(u"old.txt"_s), 2)};
     e.fakes.messageBox.answers = {MsgResult::No, MsgResult::Yes};
-    e.window.saveFileAs();
+    e.window.documents().saveFileAs();
     ASSERT_EQ(e.fakes.messageBox.shown.size(), 2);
     EXPECT_EQ(e.fakes.messageBox.shown[0].text,
               u"File already exists. Do you want to overwrite it?"_s);
@@ -258,28 +249,28 @@ TEST(SaveAs, OverwriteNoAsksAgainAndYesOverwrites)
 
 TEST(SaveAs, ADeclinedOverwriteIsNeverOverwrittenLaterWithoutAsking)
 {
-    Editor e;
+    DocumentEditor e;
     writeFile(e.path(u"keep.txt"_s), "keep me");
     e.type(u"draft"_s);
     e.fakes.dialog.answers = {FakeCommonDialog::file(e.path(u"keep.txt"_s), 2),
                               FakeCommonDialog::cancelled()};
     e.fakes.messageBox.answers = {MsgResult::No};
-    EXPECT_FALSE(e.window.saveFileAs());
+    EXPECT_FALSE(e.window.documents().saveFileAs());
     EXPECT_EQ(e.window.windowTitle(), u"Parlivox - ["_s + e.path(u"keep.txt"_s) + u"]"_s);
     EXPECT_TRUE(e.state.document.blnChanged) << "nothing was written";
 
     e.fakes.dialog.answers = {FakeCommonDialog::cancelled()};
-    e.window.saveFile();
+    e.window.documents().saveFile();
     EXPECT_EQ(e.fakes.dialog.calls.last().kind, FakeCommonDialog::Kind::Save);
     EXPECT_EQ(readAll(e.path(u"keep.txt"_s)), QByteArray("keep me"));
 }
 
 TEST(SaveAs, AFailedWriteIsReportedAndTheChangesStayUnsaved)
 {
-    Editor e;
+    DocumentEditor e;
     e.type(u"draft"_s);
     e.fakes.dialog.answers = {FakeCommonDialog::file(e.path(u"no/such/dir/a.rtf"_s), 1)};
-    EXPECT_FALSE(e.window.saveFileAs());
+    EXPECT_FALSE(e.window.documents().saveFileAs());
     ASSERT_EQ(e.fakes.messageBox.shown.size(), 1);
     EXPECT_TRUE(e.fakes.messageBox.last().text.contains(u" - "_s));
     EXPECT_EQ(e.fakes.messageBox.last().title, u"Error"_s);
@@ -289,16 +280,19 @@ TEST(SaveAs, AFailedWriteIsReportedAndTheChangesStayUnsaved)
 
 TEST(Save, AFailedWriteShowsTheDescriptionAndKeepsTheChangedFlag)
 {
-    Editor e;
+    DocumentEditor e;
     QDir().mkpath(e.path(u"folder.txt"_s));
     e.type(u"x"_s);
     e.state.document.blnNamed = true;
     e.state.document.strFileName = e.path(u"folder.txt"_s); // a folder cannot be written
     e.state.document.strFileType = u"txt"_s;
-    EXPECT_FALSE(e.window.saveFile());
+    EXPECT_FALSE(e.window.documents().saveFile());
     ASSERT_EQ(e.fakes.messageBox.shown.size(), 1);
     EXPECT_EQ(e.fakes.messageBox.last().title, u"Error"_s);
-    EXPECT_FALSE(e.fakes.messageBox.last().text.startsWith(u"75 - "_s));
+    // The description alone, naming the file.
+    const QString text = e.fakes.messageBox.last().text;
+    EXPECT_TRUE(text.startsWith(u"Path/File access error: "_s + e.path(u"folder.txt"_s)))
+        << text.toStdString();
     EXPECT_TRUE(e.state.document.blnChanged);
 }
 
@@ -308,13 +302,13 @@ TEST(CommandLine, AQuotedPathOpensWithoutChangingTheCaption)
     const QString file = dir.path() + u"/My Files/a.txt"_s;
     QDir().mkpath(dir.path() + u"/My Files"_s);
     writeFile(file, "from the command line");
-    Editor e(u"\""_s + file + u"\""_s);
-    EXPECT_EQ(e.window.txtConvert->Text(), u"from the command line"_s);
+    DocumentEditor e(u"\""_s + file + u"\""_s);
+    EXPECT_EQ(e.ui.txtConvert->Text(), u"from the command line"_s);
     EXPECT_EQ(e.panel(), u"Plain Text Format"_s);
     EXPECT_EQ(e.window.windowTitle(), u"Parlivox"_s);
     EXPECT_TRUE(e.state.document.blnNamed);
     EXPECT_FALSE(e.state.document.blnChanged);
-    EXPECT_TRUE(e.window.isMenuEnabled(e.window.mnuConvert));
+    EXPECT_TRUE((e.ui.mnuConvert)->menuAction()->isEnabled());
     e.window.show();
     EXPECT_TRUE(e.window.close());
     EXPECT_TRUE(e.fakes.messageBox.shown.isEmpty());
@@ -324,18 +318,20 @@ TEST(CommandLine, AnUnquotedPathLosesItsEndsAndTheFailureIsReported)
 {
     QTemporaryDir dir;
     writeFile(dir.path() + u"/a.txt"_s, "x");
-    Editor e(dir.path() + u"/a.txt"_s);
+    DocumentEditor e(dir.path() + u"/a.txt"_s);
     ASSERT_EQ(e.fakes.messageBox.shown.size(), 1);
     EXPECT_EQ(e.fakes.messageBox.last().title, u"Error"_s);
-    EXPECT_FALSE(e.fakes.messageBox.last().text.startsWith(u"53 - "_s)) << "description only";
+    EXPECT_EQ(e.fakes.messageBox.last().text,
+              u"File not found: "_s + dir.path().mid(1) + u"/a.tx"_s)
+        << "the description alone";
     EXPECT_EQ(e.state.document.strFileName, dir.path().mid(1) + u"/a.tx"_s);
     EXPECT_FALSE(e.state.document.blnNamed);
-    EXPECT_EQ(e.window.txtConvert->Text(), QString());
+    EXPECT_EQ(e.ui.txtConvert->Text(), QString());
 }
 
 TEST(CommandLine, ASingleCharacterIsReportedInTheSameWay)
 {
-    Editor e(u"x"_s);
+    DocumentEditor e(u"x"_s);
     ASSERT_EQ(e.fakes.messageBox.shown.size(), 1);
     EXPECT_EQ(e.fakes.messageBox.last().title, u"Error"_s);
     EXPECT_FALSE(e.state.document.blnNamed);

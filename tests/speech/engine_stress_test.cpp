@@ -15,7 +15,7 @@ TEST(SpeechStress, RandomSessionsNeverHangAndAlwaysEndIdle)
 {
     RealSpeechWindow r;
     r.fakes.settings.setConfig(u"Speed"_s, u"10"_s); // short natural ends
-    r.w.txtConvert->setText(u"Hi."_s);
+    r.ui.txtConvert->setText(u"Hi."_s);
     const unsigned seed = std::random_device{}();
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 random(seed);
@@ -27,40 +27,40 @@ TEST(SpeechStress, RandomSessionsNeverHangAndAlwaysEndIdle)
         SCOPED_TRACE("sequence " + std::to_string(sequence));
         switch (random() % 3) {
         case 0:
-            r.w.mnuConvertAll_Click();
+            r.w.speech().mnuConvertAll_Click();
             break;
         case 1:
-            r.w.txtConvert->setSelStart(0);
-            r.w.txtConvert->setSelLength(3);
-            r.w.mnuConvertSel_Click();
+            r.ui.txtConvert->setSelStart(0);
+            r.ui.txtConvert->setSelLength(3);
+            r.w.speech().mnuConvertSel_Click();
             break;
         default:
-            r.w.speechButton_Click();
+            r.w.speech().speechButton_Click();
             break;
         }
-        ASSERT_TRUE(r.w.tmrSpk->isActive());
+        ASSERT_TRUE(r.ui.tmrSpk->isActive());
 
         const int steps = static_cast<int>(random() % 6);
         for (int step = 0; step < steps && !r.idle(); ++step) {
             if (chance(2))
-                r.w.PlayPause();
+                r.w.speech().PlayPause();
             else
                 QTest::qWait(static_cast<int>(random() % 12));
         }
 
         if (!r.idle()) {
             if (chance(4)) {
-                if (r.w.strPlayState == u"paused"_s)
-                    r.w.PlayPause();
+                if (r.w.speech().strPlayState == u"paused"_s)
+                    r.w.speech().PlayPause();
                 ASSERT_TRUE(QTest::qWaitFor([&] { return r.idle(); }, 5000))
                     << "the natural end never came";
             } else {
-                r.w.StopText();
+                r.w.speech().StopText();
             }
         }
         ASSERT_TRUE(r.idle());
-        ASSERT_FALSE(r.w.button(u"stop"_s)->isEnabled());
-        ASSERT_FALSE(r.w.txtConvert->Locked());
+        ASSERT_FALSE(r.ui.button(u"stop"_s)->isEnabled());
+        ASSERT_FALSE(r.ui.txtConvert->Locked());
         ASSERT_EQ(r.state.objVoice().Status().RunningState, platform::SRSEDone);
     }
     EXPECT_TRUE(r.fakes.messageBox.shown.isEmpty());

@@ -1,11 +1,9 @@
 #pragma once
 // Helpers for tests of the real engine: a capture file per test and waiting
 // for what a real-time sound device does.
-#include "fake_platform.h"
+#include "main_window.h"
 
 #include "parlivox/common/services.h"
-#include "parlivox/shell/appstate.h"
-#include "parlivox/shell/frmMain.h"
 #include "platform/speech/spvoice.h"
 
 #include <QFile>
@@ -104,6 +102,7 @@ struct RealSpeechWindow {
                             fakes.clock,    fakes.registry,   engine};
     AppState state{engine};
     frmMain w{services, state, QString()};
+    MainWindowControls ui{w};
 
-    bool idle() const { return !w.tmrSpk->isActive() && state.strSpeakText.isEmpty(); }
+    bool idle() const { return !ui.tmrSpk->isActive() && state.strSpeakText.isEmpty(); }
 };

@@ -27,14 +27,14 @@ TEST(RealSpeechWindow, ADocumentIsSpokenToItsEndAndTheWindowReturnsToIdleByItsel
     {
         RealSpeechWindow r(capture.path);
         r.fakes.settings.setConfig(u"Speed"_s, u"10"_s);
-        r.w.txtConvert->setText(u"Hello.\r\nGoodbye."_s);
-        r.w.mnuConvertAll_Click();
-        EXPECT_TRUE(r.w.tmrSpk->isActive());
-        EXPECT_EQ(r.w.statusPanel[1]->text(), u"Text-to-speech conversion in progress..."_s);
+        r.ui.txtConvert->setText(u"Hello.\r\nGoodbye."_s);
+        r.w.speech().mnuConvertAll_Click();
+        EXPECT_TRUE(r.ui.tmrSpk->isActive());
+        EXPECT_EQ(r.ui.statusPanel[1]->text(), u"Text-to-speech conversion in progress..."_s);
         ASSERT_TRUE(QTest::qWaitFor([&] { return r.idle(); }, 10000));
-        EXPECT_EQ(r.w.statusPanel[1]->text(), u"Ready"_s);
-        EXPECT_EQ(r.w.strPlayState, u"playing"_s);
-        EXPECT_FALSE(r.w.txtConvert->Locked());
+        EXPECT_EQ(r.ui.statusPanel[1]->text(), u"Ready"_s);
+        EXPECT_EQ(r.w.speech().strPlayState, u"playing"_s);
+        EXPECT_FALSE(r.ui.txtConvert->Locked());
         EXPECT_TRUE(r.fakes.messageBox.shown.isEmpty());
     }
     const std::vector<std::int16_t> samples = capture.samples();
@@ -45,18 +45,18 @@ TEST(RealSpeechWindow, ADocumentIsSpokenToItsEndAndTheWindowReturnsToIdleByItsel
 TEST(RealSpeechWindow, PauseHoldsTheSessionAndStopEndsIt)
 {
     RealSpeechWindow r;
-    r.w.txtConvert->setText(u"This is a longer text. It has a few sentences. It goes on."_s);
-    r.w.mnuConvertAll_Click();
+    r.ui.txtConvert->setText(u"This is a longer text. It has a few sentences. It goes on."_s);
+    r.w.speech().mnuConvertAll_Click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return played(r) > 2000; }, 5000));
-    r.w.PlayPause();
+    r.w.speech().PlayPause();
     const std::int64_t atPause = played(r);
     QTest::qWait(250);
     EXPECT_EQ(played(r), atPause);
-    EXPECT_EQ(r.w.statusPanel[1]->text(), u"Speech Paused..."_s);
-    EXPECT_TRUE(r.w.tmrSpk->isActive()) << "a paused session is not ended by the poll";
-    r.w.PlayPause();
+    EXPECT_EQ(r.ui.statusPanel[1]->text(), u"Speech Paused..."_s);
+    EXPECT_TRUE(r.ui.tmrSpk->isActive()) << "a paused session is not ended by the poll";
+    r.w.speech().PlayPause();
     ASSERT_TRUE(QTest::qWaitFor([&] { return played(r) > atPause + 2000; }, 5000));
-    r.w.StopText();
+    r.w.speech().StopText();
     EXPECT_TRUE(r.idle());
     EXPECT_EQ(r.state.objVoice().Status().RunningState, platform::SRSEDone);
     EXPECT_TRUE(r.fakes.messageBox.shown.isEmpty());

@@ -1,7 +1,5 @@
-#include "fake_platform.h"
+#include "main_window.h"
 
-#include "parlivox/shell/appstate.h"
-#include "parlivox/shell/frmMain.h"
 #include "parlivox/speech/frmOptions.h"
 
 #include <QCheckBox>
@@ -219,10 +217,8 @@ TEST_F(OptionsTest, ATestTheEngineRefusesIsReportedAndGivesTheButtonsBack)
 
 TEST(OptionsFromMainWindow, TheDialogLoadedHiddenIsShownLaterWithoutReloading)
 {
-    FakePlatform fakes;
-    AppState state(fakes.speech);
-    frmMain w(fakes.services, state, QString());
-    w.Form_Load();
+    Editor e;
+    frmMain& w = e.window;
     frmOptions& hidden = w.Options();
     hidden.Slider1->setValue(8);
     hidden.lstVoice->setCurrentIndex(2);
@@ -236,7 +232,7 @@ TEST(OptionsFromMainWindow, TheDialogLoadedHiddenIsShownLaterWithoutReloading)
         shownVoice = shown.lstVoice->currentIndex();
         shown.cmdCancel->click();
     });
-    w.mnuPrefs_Click();
+    e.ui.mnuPrefs->trigger();
     EXPECT_EQ(shownSpeed, 8);
     EXPECT_EQ(shownVoice, 2);
     // Cancel unloads it: the next request loads it afresh from the store.

@@ -1,7 +1,5 @@
-#include "fake_platform.h"
+#include "main_window.h"
 
-#include "parlivox/shell/appstate.h"
-#include "parlivox/shell/frmMain.h"
 #include "parlivox/speech/frmOptions.h"
 #include "parlivox/speech/speechtext.h"
 #include "platform/ui/richtextbox.h"
@@ -25,28 +23,24 @@ class SessionTest : public ::testing::Test {
 protected:
     SessionTest()
     {
-        // Images told apart whatever icon theme the machine has.
-        for (const auto& [key, colour] :
-             {std::pair{u"play"_s, Qt::green}, {u"pause"_s, Qt::blue}}) {
-            QPixmap pixmap(16, 16);
-            pixmap.fill(colour);
-            w.SMicons.insert(key, QIcon(pixmap));
-        }
-        w.button(u"playpause"_s)->setIcon(w.SMicons.value(u"pause"_s));
         w.Form_Load();
-        w.txtConvert->setText(u"First line.\r\nSecond line."_s);
+        ui.txtConvert->setText(u"First line.\r\nSecond line."_s);
     }
 
     FakeVoice& voice() { return *fakes.speech.first; }
     const SpeechLog::Spoken& lastSpoken() const { return fakes.speech.log.spoken.constLast(); }
     void select(int start, int length)
     {
-        w.txtConvert->setSelStart(start);
-        w.txtConvert->setSelLength(length);
+        ui.txtConvert->setSelStart(start);
+        ui.txtConvert->setSelLength(length);
     }
+    /// The button shows the image "play" or "pause", from the icon theme or bundled.
     bool imageIs(const QString& key, const QString& image)
     {
-        return w.button(key)->icon().cacheKey() == w.SMicons.value(image).cacheKey();
+        const QString theme =
+            image == u"play"_s ? u"media-playback-start"_s : u"media-playback-pause"_s;
+        const QIcon expected = QIcon::fromTheme(theme, QIcon(u":/icons/"_s + image + u".svg"_s));
+        return ui.button(key)->icon().pixmap(16, 16).toImage() == expected.pixmap(16, 16).toImage();
     }
 
     /// Every control and value of the idle state.
@@ -55,20 +49,20 @@ protected:
         for (const char16_t* key :
              {u"new", u"open", u"save", u"speech", u"prop", u"about", u"fntBold", u"fntItalic",
               u"fntUnderline", u"fntColour", u"fntLeft", u"fntCentre", u"fntRight"})
-            EXPECT_TRUE(w.button(QString::fromUtf16(key))->isEnabled())
+            EXPECT_TRUE(ui.button(QString::fromUtf16(key))->isEnabled())
                 << QString::fromUtf16(key).toStdString();
-        EXPECT_FALSE(w.button(u"stop"_s)->isEnabled());
-        EXPECT_FALSE(w.button(u"playpause"_s)->isEnabled());
+        EXPECT_FALSE(ui.button(u"stop"_s)->isEnabled());
+        EXPECT_FALSE(ui.button(u"playpause"_s)->isEnabled());
         EXPECT_TRUE(imageIs(u"playpause"_s, u"pause"_s));
-        EXPECT_EQ(w.button(u"playpause"_s)->toolTip(), u"Pause Speech"_s);
-        EXPECT_TRUE(w.cmbFont->isEnabled());
-        EXPECT_TRUE(w.cmbFontSize->isEnabled());
-        for (QMenu* menu : {w.mnuFile, w.mnuEdit, w.mnuMacroS, w.mnuConvert, w.mnuHelp})
-            EXPECT_TRUE(w.isMenuEnabled(menu)) << menu->objectName().toStdString();
-        EXPECT_EQ(w.statusPanel[1]->text(), u"Ready"_s);
-        EXPECT_FALSE(w.txtConvert->Locked());
-        EXPECT_EQ(w.txtConvert->MousePointer(), 0);
-        EXPECT_FALSE(w.tmrSpk->isActive());
+        EXPECT_EQ(ui.button(u"playpause"_s)->toolTip(), u"Pause Speech"_s);
+        EXPECT_TRUE(ui.cmbFont->isEnabled());
+        EXPECT_TRUE(ui.cmbFontSize->isEnabled());
+        for (QMenu* menu : {ui.mnuFile, ui.mnuEdit, ui.mnuMacroS, ui.mnuConvert, ui.mnuHelp})
+            EXPECT_TRUE((menu)->menuAction()->isEnabled()) << menu->objectName().toStdString();
+        EXPECT_EQ(ui.statusPanel[1]->text(), u"Ready"_s);
+        EXPECT_FALSE(ui.txtConvert->Locked());
+        EXPECT_EQ(ui.txtConvert->MousePointer(), 0);
+        EXPECT_FALSE(ui.tmrSpk->isActive());
         EXPECT_TRUE(state.strSpeakText.isEmpty());
     }
 
@@ -78,30 +72,31 @@ protected:
         for (const char16_t* key :
              {u"new", u"open", u"save", u"speech", u"prop", u"about", u"fntBold", u"fntItalic",
               u"fntUnderline", u"fntColour", u"fntLeft", u"fntCentre", u"fntRight"})
-            EXPECT_FALSE(w.button(QString::fromUtf16(key))->isEnabled())
+            EXPECT_FALSE(ui.button(QString::fromUtf16(key))->isEnabled())
                 << QString::fromUtf16(key).toStdString();
-        EXPECT_TRUE(w.button(u"stop"_s)->isEnabled());
-        EXPECT_TRUE(w.button(u"playpause"_s)->isEnabled());
+        EXPECT_TRUE(ui.button(u"stop"_s)->isEnabled());
+        EXPECT_TRUE(ui.button(u"playpause"_s)->isEnabled());
         EXPECT_TRUE(imageIs(u"playpause"_s, paused ? u"play"_s : u"pause"_s));
-        EXPECT_EQ(w.button(u"playpause"_s)->toolTip(),
+        EXPECT_EQ(ui.button(u"playpause"_s)->toolTip(),
                   paused ? u"Resume Speech"_s : u"Pause Speech"_s);
-        EXPECT_FALSE(w.cmbFont->isEnabled());
-        EXPECT_FALSE(w.cmbFontSize->isEnabled());
-        for (QMenu* menu : {w.mnuFile, w.mnuEdit, w.mnuMacroS, w.mnuConvert, w.mnuHelp})
-            EXPECT_FALSE(w.isMenuEnabled(menu)) << menu->objectName().toStdString();
-        EXPECT_TRUE(w.mnuConvertAll->shortcut().isEmpty()) << "F5 must not start a second session";
-        EXPECT_EQ(w.statusPanel[1]->text(),
+        EXPECT_FALSE(ui.cmbFont->isEnabled());
+        EXPECT_FALSE(ui.cmbFontSize->isEnabled());
+        for (QMenu* menu : {ui.mnuFile, ui.mnuEdit, ui.mnuMacroS, ui.mnuConvert, ui.mnuHelp})
+            EXPECT_FALSE((menu)->menuAction()->isEnabled()) << menu->objectName().toStdString();
+        EXPECT_TRUE(ui.mnuConvertAll->shortcut().isEmpty()) << "F5 must not start a second session";
+        EXPECT_EQ(ui.statusPanel[1]->text(),
                   paused ? u"Speech Paused..."_s : u"Text-to-speech conversion in progress..."_s);
-        EXPECT_TRUE(w.txtConvert->Locked());
-        EXPECT_EQ(w.txtConvert->MousePointer(), 13);
-        EXPECT_TRUE(w.tmrSpk->isActive());
-        EXPECT_EQ(w.strPlayState, paused ? u"paused"_s : u"playing"_s);
+        EXPECT_TRUE(ui.txtConvert->Locked());
+        EXPECT_EQ(ui.txtConvert->MousePointer(), 13);
+        EXPECT_TRUE(ui.tmrSpk->isActive());
+        EXPECT_EQ(w.speech().strPlayState, paused ? u"paused"_s : u"playing"_s);
         EXPECT_EQ(voice().Volume(), paused ? 0 : 100);
     }
 
     FakePlatform fakes;
     AppState state{fakes.speech};
     frmMain w{fakes.services, state, QString()};
+    MainWindowControls ui{w};
 };
 
 } // namespace
@@ -110,17 +105,17 @@ protected:
 
 TEST_F(SessionTest, StartPauseResumeAndStopGoThroughTheThreeStatesControlByControl)
 {
-    w.mnuConvertAll_Click();
+    w.speech().mnuConvertAll_Click();
     expectSpeaking(false);
     EXPECT_FALSE(state.strSpeakText.isEmpty());
-    w.PlayPause();
+    w.speech().PlayPause();
     expectSpeaking(true);
     EXPECT_FALSE(state.strSpeakText.isEmpty());
-    w.PlayPause();
+    w.speech().PlayPause();
     expectSpeaking(false);
-    w.StopText();
+    w.speech().StopText();
     expectIdle();
-    EXPECT_EQ(w.strPlayState, u"stopped"_s);
+    EXPECT_EQ(w.speech().strPlayState, u"stopped"_s);
     EXPECT_EQ(fakes.speech.log.calls,
               (QStringList{u"Rate 0"_s, u"Voice English (Great Britain)"_s, u"Volume 100"_s,
                            u"Speak 1"_s, u"Volume 0"_s, u"Pause"_s, u"Volume 100"_s, u"Resume"_s,
@@ -129,65 +124,65 @@ TEST_F(SessionTest, StartPauseResumeAndStopGoThroughTheThreeStatesControlByContr
 
 TEST_F(SessionTest, PauseThenStopLeavesTheVolumeAtZeroUntilTheNextStart)
 {
-    w.mnuConvertAll_Click();
-    w.PlayPause();
-    w.StopText();
+    w.speech().mnuConvertAll_Click();
+    w.speech().PlayPause();
+    w.speech().StopText();
     expectIdle();
     EXPECT_EQ(voice().Volume(), 0);
-    w.mnuConvertAll_Click();
+    w.speech().mnuConvertAll_Click();
     EXPECT_EQ(lastSpoken().volume, 100);
 }
 
 TEST_F(SessionTest, PlayPauseAtIdleDoesNothing)
 {
-    w.PlayPause();
+    w.speech().PlayPause();
     expectIdle();
     EXPECT_TRUE(fakes.speech.log.calls.isEmpty());
 }
 
 TEST_F(SessionTest, ThePrintButtonIsLeftAsItWas)
 {
-    w.button(u"print"_s)->setEnabled(false);
-    w.mnuConvertAll_Click();
-    EXPECT_FALSE(w.button(u"print"_s)->isEnabled());
-    w.StopText();
-    EXPECT_FALSE(w.button(u"print"_s)->isEnabled());
-    w.button(u"print"_s)->setEnabled(true);
-    w.mnuConvertAll_Click();
-    EXPECT_TRUE(w.button(u"print"_s)->isEnabled()) << "print stays usable while speaking";
+    ui.button(u"print"_s)->setEnabled(false);
+    w.speech().mnuConvertAll_Click();
+    EXPECT_FALSE(ui.button(u"print"_s)->isEnabled());
+    w.speech().StopText();
+    EXPECT_FALSE(ui.button(u"print"_s)->isEnabled());
+    ui.button(u"print"_s)->setEnabled(true);
+    w.speech().mnuConvertAll_Click();
+    EXPECT_TRUE(ui.button(u"print"_s)->isEnabled()) << "print stays usable while speaking";
 }
 
 // ---- the end of speech ---------------------------------------------------------------
 
 TEST_F(SessionTest, TheNaturalEndReturnsToIdleAndKeepsThePlayState)
 {
-    w.mnuConvertAll_Click();
+    w.speech().mnuConvertAll_Click();
     voice().runningStates = {platform::SRSEIsSpeaking, 0, 3};
     voice().runningState = platform::SRSEDone;
-    w.tmrSpk_Timer();
-    w.tmrSpk_Timer();
-    w.tmrSpk_Timer();
+    w.speech().tmrSpk_Timer();
+    w.speech().tmrSpk_Timer();
+    w.speech().tmrSpk_Timer();
     expectSpeaking(false); // only exactly 1 ends a session
-    w.tmrSpk_Timer();
+    w.speech().tmrSpk_Timer();
     expectIdle();
-    EXPECT_EQ(w.strPlayState, u"playing"_s);
+    EXPECT_EQ(w.speech().strPlayState, u"playing"_s);
     EXPECT_EQ(voice().Volume(), 100);
 }
 
 TEST_F(SessionTest, APausedSessionIsNeverEndedByTheTick)
 {
-    w.mnuConvertAll_Click();
-    w.PlayPause();
+    w.speech().mnuConvertAll_Click();
+    w.speech().PlayPause();
     for (int i = 0; i < 5; ++i)
-        w.tmrSpk_Timer();
+        w.speech().tmrSpk_Timer();
     expectSpeaking(true);
 }
 
 TEST_F(SessionTest, TheTimerDrivesTheEndOfSpeechThroughTheEventLoop)
 {
-    w.mnuConvertAll_Click();
+    w.speech().mnuConvertAll_Click();
     voice().runningState = platform::SRSEDone;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !w.tmrSpk->isActive(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !ui.tmrSpk->isActive(); }, 5000));
     expectIdle();
 }
 
@@ -196,7 +191,7 @@ TEST_F(SessionTest, TheTimerDrivesTheEndOfSpeechThroughTheEventLoop)
 TEST_F(SessionTest, ConvertAllSpeaksTheWholeDocumentEvenWithASelection)
 {
     select(0, 5);
-    w.mnuConvertAll_Click();
+    w.speech().mnuConvertAll_Click();
     EXPECT_EQ(lastSpoken().text, u"First line. ;\nSecond line."_s);
     EXPECT_TRUE(state.blnConvertAll);
 }
@@ -204,12 +199,12 @@ TEST_F(SessionTest, ConvertAllSpeaksTheWholeDocumentEvenWithASelection)
 TEST_F(SessionTest, TheSpeechButtonSpeaksTheSelectionWhenThereIsOne)
 {
     select(6, 4);
-    w.speechButton_Click();
+    w.speech().speechButton_Click();
     EXPECT_EQ(lastSpoken().text, u"line"_s);
     EXPECT_FALSE(state.blnConvertAll);
-    w.StopText();
+    w.speech().StopText();
     select(3, 0);
-    w.speechButton_Click();
+    w.speech().speechButton_Click();
     EXPECT_EQ(lastSpoken().text, u"First line. ;\nSecond line."_s);
     EXPECT_TRUE(state.blnConvertAll);
 }
@@ -217,44 +212,48 @@ TEST_F(SessionTest, TheSpeechButtonSpeaksTheSelectionWhenThereIsOne)
 TEST_F(SessionTest, ConvertSelectionSpeaksTheSelection)
 {
     select(12, 13);
-    w.mnuConvertSel_Click();
+    w.speech().mnuConvertSel_Click();
     EXPECT_EQ(lastSpoken().text, u"Second line."_s);
 }
 
 TEST_F(SessionTest, ConvertSelectionWithNothingSelectedSpeaksTheEmptyPendingText)
 {
     select(2, 0);
-    w.mnuConvertSel_Click();
+    w.speech().mnuConvertSel_Click();
     EXPECT_EQ(lastSpoken().text, QString());
     expectSpeaking(false);
     voice().runningState = platform::SRSEDone;
-    w.tmrSpk_Timer();
+    w.speech().tmrSpk_Timer();
     expectIdle();
 }
 
-TEST_F(SessionTest, TheTextIsPreparedWithTheClockReadOnceForTimeAndOnceForDate)
+TEST_F(SessionTest, MacrosAreSpokenFromOneReadingOfTheClock)
 {
-    w.txtConvert->setText(u"$time$ \u00B5 $date$ $time$"_s);
-    w.mnuConvertAll_Click();
-    const QString t = speechtext::timeText(fakes.clock.time.time(), QLocale::system());
-    const QString d = speechtext::dateText(fakes.clock.time.date(), QLocale::system());
+    // Read twice across midnight, the time would be the old day's and the
+    // date the new day's.
+    const QDateTime lastMoment(QDate(2026, 3, 14), QTime(23, 59, 59, 900));
+    fakes.clock.time = lastMoment;
+    fakes.clock.stepMs = 200;
+    ui.txtConvert->setText(u"$time$ \u00B5 $date$ $time$"_s);
+    w.speech().mnuConvertAll_Click();
+    const QString t = speechtext::timeText(lastMoment.time(), QLocale::system());
+    const QString d = speechtext::dateText(lastMoment.date(), QLocale::system());
     EXPECT_EQ(lastSpoken().text, t + u" Micro "_s + d + u" "_s + t);
     EXPECT_EQ(state.strSpeakText, lastSpoken().text);
-    EXPECT_EQ(fakes.clock.reads, 2);
 }
 
 // ---- the stored settings ------------------------------------------------------------------
 
 TEST_F(SessionTest, StoredSettingsGiveRateAndPunctuationFlags)
 {
-    w.mnuConvertAll_Click();
+    w.speech().mnuConvertAll_Click();
     EXPECT_EQ(lastSpoken().flags, 1);
     EXPECT_EQ(lastSpoken().rate, 0) << "no Speed stored: rate 0";
-    w.StopText();
+    w.speech().StopText();
 
     fakes.settings.setConfig(u"ReadP"_s, u"2"_s);
     fakes.settings.setConfig(u"Speed"_s, u"-7"_s);
-    w.mnuConvertAll_Click();
+    w.speech().mnuConvertAll_Click();
     EXPECT_EQ(lastSpoken().flags, 65);
     EXPECT_EQ(lastSpoken().rate, -7);
     EXPECT_EQ(state.intSpeed, -7);
@@ -263,7 +262,7 @@ TEST_F(SessionTest, StoredSettingsGiveRateAndPunctuationFlags)
 TEST_F(SessionTest, AStartThatFailsShowsTheMessageAndLeavesTheWindowIdle)
 {
     fakes.settings.setConfig(u"Speed"_s, u"fast"_s);
-    w.mnuConvertAll_Click();
+    w.speech().mnuConvertAll_Click();
     ASSERT_EQ(fakes.messageBox.shown.size(), 1);
     EXPECT_EQ(fakes.messageBox.last().text, u"There was an error converting the text."_s);
     EXPECT_EQ(fakes.messageBox.last().title, u"Error"_s);
@@ -277,21 +276,21 @@ TEST_F(SessionTest, ARefusedSpeakLeavesTheWindowBusyWithTheDefaultPointerUntilTh
 {
     state.objVoice();
     voice().failSpeak = true;
-    w.mnuConvertAll_Click();
+    w.speech().mnuConvertAll_Click();
     EXPECT_EQ(fakes.messageBox.last().text, u"There was an error converting the text."_s);
-    EXPECT_EQ(w.txtConvert->MousePointer(), 0);
-    EXPECT_TRUE(w.tmrSpk->isActive());
-    EXPECT_TRUE(w.txtConvert->Locked());
+    EXPECT_EQ(ui.txtConvert->MousePointer(), 0);
+    EXPECT_TRUE(ui.tmrSpk->isActive());
+    EXPECT_TRUE(ui.txtConvert->Locked());
     voice().runningState = platform::SRSEDone;
-    w.tmrSpk_Timer();
+    w.speech().tmrSpk_Timer();
     expectIdle();
 }
 
 TEST_F(SessionTest, AStoredVoiceThatIsNotInstalledFailsEveryStartUntilOkSavesOne)
 {
     fakes.settings.setConfig(u"Voice"_s, u"A Voice Long Uninstalled"_s);
-    w.mnuConvertAll_Click();
-    w.mnuConvertAll_Click();
+    w.speech().mnuConvertAll_Click();
+    w.speech().mnuConvertAll_Click();
     EXPECT_EQ(fakes.messageBox.shown.size(), 2);
     EXPECT_TRUE(fakes.speech.log.spoken.isEmpty());
     expectIdle();
@@ -304,7 +303,7 @@ TEST_F(SessionTest, AStoredVoiceThatIsNotInstalledFailsEveryStartUntilOkSavesOne
     options.cmdOK_Click();
     EXPECT_EQ(fakes.settings.config(u"Voice"_s), u"German"_s);
 
-    w.mnuConvertAll_Click();
+    w.speech().mnuConvertAll_Click();
     EXPECT_EQ(fakes.messageBox.shown.size(), 2);
     ASSERT_EQ(fakes.speech.log.spoken.size(), 1);
     EXPECT_EQ(lastSpoken().token, u"German"_s);
@@ -312,12 +311,12 @@ TEST_F(SessionTest, AStoredVoiceThatIsNotInstalledFailsEveryStartUntilOkSavesOne
 
 TEST_F(SessionTest, TheVoiceComesFromTheHiddenOptionsDialogWhichIsLoadedOnce)
 {
-    w.mnuConvertAll_Click();
+    w.speech().mnuConvertAll_Click();
     frmOptions* first = &w.Options();
     EXPECT_FALSE(first->isVisible());
     first->lstVoice->setCurrentIndex(1); // not saved: the list is what counts
-    w.StopText();
-    w.mnuConvertAll_Click();
+    w.speech().StopText();
+    w.speech().mnuConvertAll_Click();
     EXPECT_EQ(&w.Options(), first);
     EXPECT_EQ(lastSpoken().token, u"English (America)"_s);
 }
@@ -326,43 +325,43 @@ TEST_F(SessionTest, TheVoiceComesFromTheHiddenOptionsDialogWhichIsLoadedOnce)
 
 TEST_F(SessionTest, EngineFailuresInPauseAndResumeAreReportedWithTheirCode)
 {
-    w.mnuConvertAll_Click();
+    w.speech().mnuConvertAll_Click();
     voice().failControl = true;
-    w.PlayPause();
+    w.speech().PlayPause();
     ASSERT_EQ(fakes.messageBox.shown.size(), 1);
     EXPECT_EQ(fakes.messageBox.last().text, u"-2147201021 - The audio device failed"_s);
     EXPECT_EQ(fakes.messageBox.last().title, u"Error"_s);
-    w.PlayPause();
+    w.speech().PlayPause();
     EXPECT_EQ(fakes.messageBox.shown.size(), 2);
 }
 
 TEST_F(SessionTest, AStopThatFailsStillReturnsToIdle)
 {
-    w.mnuConvertAll_Click();
+    w.speech().mnuConvertAll_Click();
     voice().failControl = true;
-    w.StopText();
+    w.speech().StopText();
     expectIdle();
-    EXPECT_EQ(w.strPlayState, u"stopped"_s);
+    EXPECT_EQ(w.speech().strPlayState, u"stopped"_s);
     ASSERT_EQ(fakes.messageBox.shown.size(), 1);
     EXPECT_EQ(fakes.messageBox.last().text, u"-2147201021 - The audio device failed"_s);
 }
 
 TEST_F(SessionTest, APollThatFailsIsReportedOnceAndTheStopButtonStillEndsTheSession)
 {
-    w.mnuConvertAll_Click();
+    w.speech().mnuConvertAll_Click();
     voice().failStatus = true;
-    w.tmrSpk_Timer();
-    EXPECT_FALSE(w.tmrSpk->isActive()) << "no second message from the next tick";
+    w.speech().tmrSpk_Timer();
+    EXPECT_FALSE(ui.tmrSpk->isActive()) << "no second message from the next tick";
     ASSERT_EQ(fakes.messageBox.shown.size(), 1);
     EXPECT_EQ(fakes.messageBox.last().text, u"-2147201021 - The audio device failed"_s);
-    EXPECT_TRUE(w.button(u"stop"_s)->isEnabled());
-    w.StopText();
+    EXPECT_TRUE(ui.button(u"stop"_s)->isEnabled());
+    w.speech().StopText();
     expectIdle();
 }
 
 TEST_F(SessionTest, UnloadingTheWindowReleasesTheVoice)
 {
-    w.mnuConvertAll_Click();
+    w.speech().mnuConvertAll_Click();
     state.document.blnChanged = false;
     w.close();
     EXPECT_EQ(fakes.speech.log.destroyed, fakes.speech.log.created);

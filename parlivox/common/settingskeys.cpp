@@ -1,4 +1,4 @@
-#include "parlivox/shell/settingskeys.h"
+#include "parlivox/common/settingskeys.h"
 
 #include "platform/settings.h"
 

@@ -1,4 +1,4 @@
-#include "parlivox/shell/appstate.h"
+#include "parlivox/common/appstate.h"
 
 #include "platform/speech/voice.h"
 

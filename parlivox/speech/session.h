@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+class AppState;
+class EditorWindow;
+class QTimer;
+struct EditorServices;
+
+/// A reading session: the start entries, start, pause and resume, stop, the
+/// busy and idle states, and the end-of-speech poll.
+class SpeechSession {
+public:
+    SpeechSession(EditorWindow& window, EditorServices& services, AppState& state);
+    SpeechSession(const SpeechSession&) = delete;
+    SpeechSession& operator=(const SpeechSession&) = delete;
+
+    void mnuConvertAll_Click();
+    void mnuConvertSel_Click();
+    /// The toolbar's "speech" button: the selection if any, else the whole text.
+    void speechButton_Click();
+    void PlayText();
+    void PlayPause();
+    void StopText();
+    void setBusyState();
+    void setIdleState();
+    void tmrSpk_Timer();
+    /// Stops the end-of-speech poll for good: the window is unloading.
+    void unload();
+
+    /// The speech state word: "stopped", "playing" or "paused".
+    QString strPlayState;
+
+private:
+    EditorWindow& m_window;
+    EditorServices& m_services;
+    AppState& m_state;
+    /// Polls the engine while speaking; a child of the window, so it goes with it.
+    QTimer* tmrSpk;
+};
