@@ -18,7 +18,7 @@ class Encoder;
 
 /// Speech (16-bit mono samples) encoded into an audio file as it arrives,
 /// with settings suited to a voice: MP3 VBR around 30 kbit/s, Ogg Vorbis
-/// around 35 kbit/s, Opus in voice mode at 24 kHz and 24 kbit/s, FLAC and
+/// around 33 kbit/s, Opus in voice mode at 24 kHz and 24 kbit/s, FLAC and
 /// WAV 16-bit at the speech's own rate. The title tag holds the title.
 ///
 /// The file is written beside its target and renamed over it only by
