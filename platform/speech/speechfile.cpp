@@ -8,8 +8,9 @@
 
 namespace platform::speech {
 namespace {
-/// Samples moved to the encoder at once: about 0.2 s of speech.
-constexpr std::size_t chunkSamples = 4096;
+/// Samples moved to the encoder at once: about 0.75 s of speech, few enough
+/// wake-ups and writes that a WAV file costs little more than the synthesis.
+constexpr std::size_t chunkSamples = 16384;
 } // namespace
 
 SpeechFileConversion::SpeechFileConversion(std::shared_ptr<SynthWorker> worker, const QString& text,
@@ -22,8 +23,10 @@ SpeechFileConversion::SpeechFileConversion(std::shared_ptr<SynthWorker> worker, 
 {
     m_channel->setVolume(volume);
     m_channel->enqueue(text, std::move(settings));
-    m_worker->attach(m_channel);
+    // The encoder first: the synthesizer is never left serving a channel
+    // that nobody drains.
     m_thread = std::thread([this] { encode(); });
+    m_worker->attach(m_channel);
 }
 
 SpeechFileConversion::~SpeechFileConversion()

@@ -221,8 +221,11 @@ bool VoiceChannel::deliver(std::int64_t sentence, const short* samples, int coun
         return false;
     if (count <= 0)
         return true;
-    if (m_audio.empty() || m_audio.back().sentence != sentence)
+    if (m_audio.empty() || m_audio.back().sentence != sentence) {
         m_audio.push_back(Segment{sentence, {}, 0});
+        // A sentence lasts a few seconds: room for them saves copying as it grows.
+        m_audio.back().samples.reserve(static_cast<std::size_t>(m_sampleRate) * 4);
+    }
     std::vector<std::int16_t>& store = m_audio.back().samples;
     store.insert(store.end(), samples, samples + count);
     m_buffered += static_cast<std::size_t>(count);
@@ -230,8 +233,9 @@ bool VoiceChannel::deliver(std::int64_t sentence, const short* samples, int coun
     m_counters.samplesQueued += count;
     if (!m_counters.firstSampleQueued)
         m_counters.firstSampleQueued = std::chrono::steady_clock::now();
-    if (m_sink == SampleSink::File)
-        m_changed.notify_all(); // the encoder waits in take()
+    // The encoder is woken once for a whole chunk, not for every buffer.
+    if (m_takeWanted > 0 && m_buffered >= m_takeWanted)
+        m_changed.notify_all();
     return true;
 }
 
@@ -303,9 +307,14 @@ int VoiceChannel::fill(std::int16_t* out, int count)
 std::size_t VoiceChannel::take(std::int16_t* out, std::size_t count)
 {
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] {
-        return m_closed || m_failure || m_buffered > 0 || (m_text.empty() && m_synthesizing < 0);
+    // Never more than the synthesizer keeps ahead, or both would wait.
+    const std::size_t wanted = std::max<std::size_t>(1, std::min(count, m_refillMark));
+    m_takeWanted = wanted;
+    m_changed.wait(lock, [this, wanted] {
+        return m_closed || m_failure || m_buffered >= wanted ||
+               (m_text.empty() && m_synthesizing < 0);
     });
+    m_takeWanted = 0;
     if (m_closed || m_failure)
         return 0;
     const std::size_t copied = copyOut(out, count);

@@ -106,8 +106,9 @@ public:
     bool wantsOutput() const;
 
     // ---- the encoder of an audio file ---------------------------------------
-    /// Waits for samples and moves up to count of them to out, at the current
-    /// volume. Returns 0 once everything has been taken, or on close or a failure.
+    /// Waits for count samples (fewer at the end of the text) and moves them
+    /// to out, at the current volume. Returns 0 once everything has been
+    /// taken, or on close or a failure.
     std::size_t take(std::int16_t* out, std::size_t count);
 
 private:
@@ -146,6 +147,7 @@ private:
     bool m_closed = false;
     long m_streams = 0;
     qsizetype m_textQueued = 0;
+    std::size_t m_takeWanted = 0; ///< samples take() waits for; 0 when nobody waits
     std::optional<Error> m_failure;
     PlaybackCounters m_counters;
 };
