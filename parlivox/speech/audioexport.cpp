@@ -71,11 +71,8 @@ void AudioExport::mnuConvertFile_Click()
 
     frmConvertProgress progress(*conversion, QFileInfo(target->path).fileName(),
                                 &m_window.widget());
-    m_running = true;
-    const bool cancelled = progress.run();
-    m_running = false;
-    if (cancelled)
-        return;
+    if (progress.run())
+        return; // cancelled: nothing was written
     conversion->rethrowFailure();
     m_folder = QFileInfo(target->path).absolutePath();
     m_filterIndex = audiofilerules::filterOf(target->format);

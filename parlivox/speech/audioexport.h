@@ -22,8 +22,6 @@ public:
     AudioExport& operator=(const AudioExport&) = delete;
 
     void mnuConvertFile_Click();
-    /// A conversion is running (its progress dialog is up).
-    bool isRunning() const { return m_running; }
 
 private:
     /// Asks for the file as Save As does, "Overwrite?" included; nothing
@@ -37,5 +35,4 @@ private:
     /// The format and folder chosen last, offered again.
     int m_filterIndex = 1;
     QString m_folder;
-    bool m_running = false;
 };
