@@ -28,6 +28,9 @@ Error fileError(int errnoValue, const QString& path)
     case EPERM:
     case EROFS:
         return Error(err::PermissionDenied, QStringLiteral("Permission denied: ") + path);
+    case ENOSPC:
+    case EDQUOT:
+        return Error(err::DiskFull, QStringLiteral("Disk full: ") + path);
     case ENOTDIR:
         return Error(err::PathNotFound, QStringLiteral("Path not found: ") + path);
     default:

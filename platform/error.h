@@ -41,6 +41,7 @@ inline constexpr int Overflow = 6;
 inline constexpr int OutOfMemory = 7;
 inline constexpr int TypeMismatch = 13;
 inline constexpr int FileNotFound = 53;
+inline constexpr int DiskFull = 61;
 inline constexpr int PermissionDenied = 70;
 inline constexpr int PathFileAccess = 75;
 inline constexpr int PathNotFound = 76;
@@ -70,7 +71,7 @@ inline constexpr int BadSignature = 35760;
 Error invalidCall(const QString& detail = {});
 Error cancelSelected();
 /// Maps an errno value from a failed file operation on path to the classic
-/// number (53, 70, 75, 76) with a description naming the file.
+/// number (53, 61, 70, 75, 76) with a description naming the file.
 Error fileError(int errnoValue, const QString& path);
 
 } // namespace platform

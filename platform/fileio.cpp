@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -138,11 +139,26 @@ AtomicFile::~AtomicFile()
 
 bool AtomicFile::write(const char* data, std::size_t size)
 {
-    if (!writeAll(m_fd, data, size)) {
-        m_errno = errno;
-        return false;
+    return writeAt(m_size, data, size);
+}
+
+bool AtomicFile::writeAt(qint64 offset, const char* data, std::size_t size)
+{
+    // Positioned writes only: an append never depends on where the last
+    // rewrite of a header left the descriptor's offset.
+    while (size > 0) {
+        const ssize_t written = ::pwrite(m_fd, data, size, offset);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            m_errno = written < 0 ? errno : EIO;
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+        offset += written;
     }
-    m_size += qint64(size);
+    m_size = std::max(m_size, offset);
     // A large file (an installer) starts its way to the disk while it is still
     // arriving, so that the flush in commit() has only the tail left to wait for.
     if (m_size - m_flushStarted >= writeBackChunk) {

@@ -36,6 +36,10 @@ public:
     /// Appends data; false when the disk says no (error() tells why). Never
     /// throws, so it may be called from C callbacks.
     bool write(const char* data, std::size_t size);
+    /// Writes data at offset, over what is there or beyond the end (a header
+    /// written again once the sizes in it are known); false like write().
+    bool writeAt(qint64 offset, const char* data, std::size_t size);
+    /// The length of the file so far.
     qint64 size() const { return m_size; }
     /// The failure of the last write that returned false.
     Error error() const;

@@ -9,6 +9,7 @@
 #include "parlivox/formatting/frmFind.h"
 #include "parlivox/shell/documents.h"
 #include "parlivox/shell/editing.h"
+#include "parlivox/speech/audioexport.h"
 #include "parlivox/speech/frmOptions.h"
 #include "parlivox/speech/session.h"
 #include "platform/convert.h"
@@ -59,6 +60,7 @@ frmMain::frmMain(EditorServices& services, AppState& state, QString commandLine,
     m_documents = std::make_unique<Documents>(window, m_services, m_state);
     m_editing = std::make_unique<EditCommands>(window, m_services);
     m_speech = std::make_unique<SpeechSession>(window, m_services, m_state);
+    m_audioExport = std::make_unique<AudioExport>(window, m_services, m_state, *m_speech);
     m_formatting =
         std::make_unique<Formatting>(window, m_services, m_state, *cmbFont, *cmbFontSize);
 

@@ -23,6 +23,7 @@ class RichTextBox;
 }
 
 class AppState;
+class AudioExport;
 class Documents;
 class EditCommands;
 class Formatting;
@@ -50,6 +51,7 @@ public:
     Documents& documents() { return *m_documents; }
     EditCommands& editing() { return *m_editing; }
     SpeechSession& speech() { return *m_speech; }
+    AudioExport& audioExport() { return *m_audioExport; }
     Formatting& formatting() { return *m_formatting; }
 
     /// The toolbar's command dispatch.
@@ -138,6 +140,7 @@ private:
     std::unique_ptr<Documents> m_documents;
     std::unique_ptr<EditCommands> m_editing;
     std::unique_ptr<SpeechSession> m_speech;
+    std::unique_ptr<AudioExport> m_audioExport;
     std::unique_ptr<Formatting> m_formatting;
 
     QPointer<frmOptions> m_frmOptions;

@@ -6,6 +6,7 @@
 #include "parlivox/shell/documents.h"
 #include "parlivox/shell/editing.h"
 #include "parlivox/shell/frmMain.h"
+#include "parlivox/speech/audioexport.h"
 #include "parlivox/speech/session.h"
 #include "platform/ui/keyboard.h"
 #include "platform/ui/richtextbox.h"
@@ -200,6 +201,11 @@ void frmMain::setupConvertActions()
         addItem(mnuConvert, u"mnuConvertSel"_s, u"Convert &Selection"_s, QKeySequence(Qt::Key_F6));
     m_items.insert(MenuItem::ConvertSel, mnuConvertSel);
     onTriggered(mnuConvertSel, [this] { m_speech->mnuConvertSel_Click(); });
+    mnuConvert->addSeparator();
+    // In the Convert menu, it is off with it: for an empty document and while speaking.
+    onTriggered(addItem(mnuConvert, u"mnuConvertFile"_s, u"Convert to Audio &File..."_s,
+                        QKeySequence(Qt::CTRL | Qt::Key_F5)),
+                [this] { m_audioExport->mnuConvertFile_Click(); });
 }
 
 void frmMain::setupHelpActions()

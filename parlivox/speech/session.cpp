@@ -70,35 +70,42 @@ void SpeechSession::PlayText()
 {
     platform::RichTextBox& editor = m_window.editor();
     try {
-        platform::SettingsStore& settings = m_services.settings;
-        const bool punctuation =
-            platform::toInt16(settingskeys::get(settings, settingskeys::ReadP, u"0"_s)) != 0;
-        m_state.intSpeed =
-            platform::toInt16(settingskeys::get(settings, settingskeys::Speed, u"0"_s));
-        platform::ISpeechVoice& voice = m_state.objVoice();
-        voice.setRate(m_state.intSpeed);
-        const platform::ISpeechObjectTokens voices = voice.GetVoices(QString(), QString());
-        voice.setVoice(voices.Item(m_window.chosenVoiceIndex()));
-
+        const long flags = prepareVoice();
         if (!m_state.blnConvertAll && editor.SelLength() > 0)
             m_state.strSpeakText = editor.SelText();
         else if (m_state.blnConvertAll)
             m_state.strSpeakText = editor.Text();
-        voice.setVolume(100);
-        // One reading of the clock: a macro line spoken at midnight names one day.
-        const QDateTime now = m_services.clock.now();
-        m_state.strSpeakText = speechtext::prepare(std::move(m_state.strSpeakText), now.time(),
-                                                   now.date(), QLocale::system());
+        m_state.strSpeakText = prepareText(std::move(m_state.strSpeakText));
 
         setBusyState();
-        voice.Speak(m_state.strSpeakText, punctuation
-                                              ? platform::SVSFlagsAsync | platform::SVSFNLPSpeakPunc
-                                              : platform::SVSFlagsAsync);
+        m_state.objVoice().Speak(m_state.strSpeakText, flags);
     } catch (const platform::Error&) {
         editor.setMousePointer(platform::RichTextBox::rtfDefault);
         m_services.messageBox.show(u"There was an error converting the text."_s, u"Error"_s,
                                    platform::MsgButtons::OK, platform::MsgIcon::Critical);
     }
+}
+
+long SpeechSession::prepareVoice()
+{
+    platform::SettingsStore& settings = m_services.settings;
+    const bool punctuation =
+        platform::toInt16(settingskeys::get(settings, settingskeys::ReadP, u"0"_s)) != 0;
+    m_state.intSpeed = platform::toInt16(settingskeys::get(settings, settingskeys::Speed, u"0"_s));
+    platform::ISpeechVoice& voice = m_state.objVoice();
+    voice.setRate(m_state.intSpeed);
+    const platform::ISpeechObjectTokens voices = voice.GetVoices(QString(), QString());
+    voice.setVoice(voices.Item(m_window.chosenVoiceIndex()));
+    voice.setVolume(100);
+    return punctuation ? platform::SVSFlagsAsync | platform::SVSFNLPSpeakPunc
+                       : platform::SVSFlagsAsync;
+}
+
+QString SpeechSession::prepareText(QString text) const
+{
+    // One reading of the clock: a macro line spoken at midnight names one day.
+    const QDateTime now = m_services.clock.now();
+    return speechtext::prepare(std::move(text), now.time(), now.date(), QLocale::system());
 }
 
 // ---- pause, resume, stop ------------------------------------------------------

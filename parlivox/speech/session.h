@@ -20,6 +20,14 @@ public:
     /// The toolbar's "speech" button: the selection if any, else the whole text.
     void speechButton_Click();
     void PlayText();
+    /// Readies the program's voice as a start does: the rate from the
+    /// settings, the voice chosen in the Options dialog, full volume. Returns
+    /// the flags Speak takes (punctuation read when the settings say so).
+    /// Raises platform::Error.
+    long prepareVoice();
+    /// The text as the engine is given it: macros, the micro sign and line
+    /// ends replaced, the clock read once.
+    QString prepareText(QString text) const;
     void PlayPause();
     void StopText();
     void setBusyState();

@@ -3,6 +3,7 @@
 #include "platform/error.h"
 #include "platform/speech/audiooutput.h"
 #include "platform/speech/sentences.h"
+#include "platform/speech/speechfile.h"
 #include "platform/speech/synthworker.h"
 
 #include <QLocale>
@@ -109,18 +110,29 @@ void SpVoice::syncOutput()
         m_output->sync();
 }
 
+speech::UtteranceSettings SpVoice::utteranceSettings(long flags) const
+{
+    return {m_worker->voices()[m_voiceIndex].id, speech::wordsPerMinute(m_rate),
+            (flags & SVSFNLPSpeakPunc) != 0};
+}
+
+void SpVoice::checkNotConverting() const
+{
+    const std::shared_ptr<const speech::VoiceChannel> conversion = m_conversion.lock();
+    if (conversion && !conversion->isDone())
+        throw invalidCall(QStringLiteral("the voice is saving speech to a file"));
+}
+
 long SpVoice::Speak(const QString& text, long flags)
 {
     constexpr long known = SVSFlagsAsync | SVSFPurgeBeforeSpeak | SVSFNLPSpeakPunc;
     if ((flags & ~known) != 0)
         throw invalidCall(QStringLiteral("unsupported speak flags ") + QString::number(flags));
+    checkNotConverting();
     openOutput();
     if (flags & SVSFPurgeBeforeSpeak)
         m_channel->skip(std::numeric_limits<long>::max());
-    speech::UtteranceSettings settings{m_worker->voices()[m_voiceIndex].id,
-                                       speech::wordsPerMinute(m_rate),
-                                       (flags & SVSFNLPSpeakPunc) != 0};
-    const long stream = m_channel->enqueue(text, std::move(settings));
+    const long stream = m_channel->enqueue(text, utteranceSettings(flags));
     syncOutput();
     m_worker->wake();
     if (!(flags & SVSFlagsAsync)) {
@@ -164,6 +176,21 @@ ISpeechVoiceStatus SpVoice::Status()
     if (done)
         syncOutput(); // nothing left to play: the device rests
     return {done ? SRSEDone : SRSEIsSpeaking};
+}
+
+std::unique_ptr<AudioFileConversion> SpVoice::SpeakToFile(const QString& text, long flags,
+                                                          const AudioFileTarget& target)
+{
+    constexpr long known = SVSFlagsAsync | SVSFNLPSpeakPunc;
+    if ((flags & ~known) != 0)
+        throw invalidCall(QStringLiteral("unsupported speak flags ") + QString::number(flags));
+    checkNotConverting();
+    if (!m_channel->isDone())
+        throw invalidCall(QStringLiteral("the voice is speaking"));
+    auto conversion = std::make_unique<speech::SpeechFileConversion>(
+        m_worker, text, utteranceSettings(flags), static_cast<int>(m_volume), target);
+    m_conversion = conversion->channel();
+    return conversion;
 }
 
 speech::PlaybackCounters SpVoice::counters() const

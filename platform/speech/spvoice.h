@@ -49,6 +49,8 @@ public:
     void Resume() override;
     long Skip(const QString& type, long numItems) override;
     ISpeechVoiceStatus Status() override;
+    std::unique_ptr<AudioFileConversion> SpeakToFile(const QString& text, long flags,
+                                                     const AudioFileTarget& target) override;
 
     /// The description of the voice in use.
     QString voiceDescription() const;
@@ -58,11 +60,17 @@ public:
 private:
     void openOutput();
     void syncOutput();
+    /// How text given now is to sound: the voice and rate in force, and the
+    /// flags' punctuation reading.
+    speech::UtteranceSettings utteranceSettings(long flags) const;
+    /// Raises platform::Error while a conversion of this voice runs.
+    void checkNotConverting() const;
 
     std::shared_ptr<speech::SynthWorker> m_worker;
     QString m_capturePath;
     std::shared_ptr<speech::VoiceChannel> m_channel;
-    std::shared_ptr<speech::AudioOutput> m_output; ///< set once this voice has spoken
+    std::shared_ptr<speech::AudioOutput> m_output;          ///< set once this voice has spoken
+    std::weak_ptr<const speech::VoiceChannel> m_conversion; ///< of the latest SpeakToFile
     std::size_t m_voiceIndex = 0;
     long m_rate = 0;
     long m_volume = 100;

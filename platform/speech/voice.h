@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/audiofile/audioformat.h"
+
 #include <QString>
 
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -61,6 +64,36 @@ struct ISpeechVoiceStatus {
     long RunningState = SRSEDone;
 };
 
+/// Where ISpeechVoice::SpeakToFile saves the speech.
+struct AudioFileTarget {
+    QString path;
+    AudioFormat format = AudioFormat::Wav;
+    QString title; ///< the file's title tag
+};
+
+/// Speech being saved to an audio file in the background, as fast as the
+/// engine and the encoder go. Destroying it before it is done cancels it.
+class AudioFileConversion {
+public:
+    AudioFileConversion() = default;
+    AudioFileConversion(const AudioFileConversion&) = delete;
+    AudioFileConversion& operator=(const AudioFileConversion&) = delete;
+    virtual ~AudioFileConversion() = default;
+
+    /// The share of the text done so far, 0..1.
+    virtual double progress() const = 0;
+    /// The file is complete, or the conversion failed or was cancelled.
+    virtual bool isDone() const = 0;
+    /// Waits up to timeout for isDone(); returns it.
+    virtual bool waitFor(std::chrono::milliseconds timeout) = 0;
+    /// Stops the conversion; returns once nothing of the file is left behind
+    /// (an older file of that name stays as it was). Nothing happens once done.
+    virtual void cancel() = 0;
+    /// After isDone(): raises the failure, if there was one (the folder or
+    /// the disk said no, the engine failed).
+    virtual void rethrowFailure() const = 0;
+};
+
 /// A speech voice: the operations the program performs on the engine.
 /// Every failure raises platform::Error with a description a user understands.
 class ISpeechVoice {
@@ -89,6 +122,13 @@ public:
     /// Drops the rest of the queued text ("Sentence" items); returns the count skipped.
     virtual long Skip(const QString& type, long numItems) = 0;
     virtual ISpeechVoiceStatus Status() = 0;
+    /// Speaks text into an audio file instead of the sound device, with the
+    /// voice, rate, volume and flags (SVSFNLPSpeakPunc) Speak would use; the
+    /// voice cannot speak until the conversion is done. Raises
+    /// platform::Error when the voice is speaking or the file cannot be
+    /// started (its folder cannot be written).
+    virtual std::unique_ptr<AudioFileConversion> SpeakToFile(const QString& text, long flags,
+                                                             const AudioFileTarget& target) = 0;
 };
 
 /// Creates voices with the system's default voice, rate and volume.

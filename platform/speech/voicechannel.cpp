@@ -10,10 +10,16 @@ namespace {
 /// About half a second of samples is kept ahead of the device; the rest of
 /// the text waits as text.
 constexpr double refillSeconds = 0.5;
+/// An encoder takes samples in bursts: a few seconds ahead keep both threads
+/// busy without holding more than a few hundred kilobytes.
+constexpr double fileRefillSeconds = 4.0;
 } // namespace
 
-VoiceChannel::VoiceChannel(int sampleRate)
-    : m_refillMark(static_cast<std::size_t>(sampleRate * refillSeconds)), m_sampleRate(sampleRate)
+VoiceChannel::VoiceChannel(int sampleRate, SampleSink sink)
+    : m_sink(sink),
+      m_refillMark(static_cast<std::size_t>(
+          sampleRate * (sink == SampleSink::File ? fileRefillSeconds : refillSeconds))),
+      m_sampleRate(sampleRate)
 {
 }
 
@@ -27,8 +33,10 @@ long VoiceChannel::enqueue(const QString& text, UtteranceSettings settings)
     while (utterance.end > 0 && text[utterance.end - 1].isSpace())
         --utterance.end;
     utterance.pos = skipBlanks(QStringView(text).first(utterance.end), 0);
-    if (utterance.pos < utterance.end && !m_closed)
+    if (utterance.pos < utterance.end && !m_closed) {
+        m_textQueued += utterance.end - utterance.pos;
         m_text.push_back(std::move(utterance));
+    }
     m_changed.notify_all();
     return stream;
 }
@@ -147,10 +155,27 @@ void VoiceChannel::close()
     m_changed.notify_all();
 }
 
+bool VoiceChannel::isClosed() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_closed;
+}
+
 PlaybackCounters VoiceChannel::counters() const
 {
     const std::lock_guard lock(m_mutex);
     return m_counters;
+}
+
+double VoiceChannel::shareOfTextTaken() const
+{
+    const std::lock_guard lock(m_mutex);
+    if (m_textQueued == 0)
+        return 1.0;
+    qsizetype left = 0;
+    for (const Utterance& u : m_text)
+        left += u.end - u.pos;
+    return 1.0 - static_cast<double>(left) / static_cast<double>(m_textQueued);
 }
 
 bool VoiceChannel::wantsSynthesis() const
@@ -163,7 +188,9 @@ bool VoiceChannel::wantsSynthesis() const
 std::optional<std::chrono::microseconds> VoiceChannel::timeUntilRefill() const
 {
     const std::lock_guard lock(m_mutex);
-    if (m_closed || m_paused || m_text.empty() || m_buffered < m_refillMark)
+    // An encoder wakes the synthesizer itself when it has taken samples.
+    if (m_sink == SampleSink::File || m_closed || m_paused || m_text.empty() ||
+        m_buffered < m_refillMark)
         return std::nullopt;
     const auto excess = static_cast<double>(m_buffered - m_refillMark + 1);
     return std::chrono::microseconds(static_cast<long long>(excess * 1e6 / m_sampleRate) + 1);
@@ -194,8 +221,11 @@ bool VoiceChannel::deliver(std::int64_t sentence, const short* samples, int coun
         return false;
     if (count <= 0)
         return true;
-    if (m_audio.empty() || m_audio.back().sentence != sentence)
+    if (m_audio.empty() || m_audio.back().sentence != sentence) {
         m_audio.push_back(Segment{sentence, {}, 0});
+        // A sentence lasts a few seconds: room for them saves copying as it grows.
+        m_audio.back().samples.reserve(static_cast<std::size_t>(m_sampleRate) * 4);
+    }
     std::vector<std::int16_t>& store = m_audio.back().samples;
     store.insert(store.end(), samples, samples + count);
     m_buffered += static_cast<std::size_t>(count);
@@ -203,6 +233,9 @@ bool VoiceChannel::deliver(std::int64_t sentence, const short* samples, int coun
     m_counters.samplesQueued += count;
     if (!m_counters.firstSampleQueued)
         m_counters.firstSampleQueued = std::chrono::steady_clock::now();
+    // The encoder is woken once for a whole chunk, not for every buffer.
+    if (m_takeWanted > 0 && m_buffered >= m_takeWanted)
+        m_changed.notify_all();
     return true;
 }
 
@@ -226,6 +259,28 @@ void VoiceChannel::fail(std::int64_t sentence, Error error)
     m_changed.notify_all();
 }
 
+std::size_t VoiceChannel::copyOut(std::int16_t* out, std::size_t count)
+{
+    std::size_t copied = 0;
+    while (copied < count && !m_audio.empty()) {
+        Segment& segment = m_audio.front();
+        const std::size_t take = std::min(count - copied, segment.samples.size() - segment.pos);
+        const std::int16_t* from = segment.samples.data() + segment.pos;
+        if (m_volume >= 100) {
+            std::copy_n(from, take, out + copied);
+        } else {
+            for (std::size_t i = 0; i < take; ++i)
+                out[copied + i] = static_cast<std::int16_t>(from[i] * m_volume / 100);
+        }
+        segment.pos += take;
+        copied += take;
+        m_buffered -= take;
+        if (segment.pos == segment.samples.size())
+            m_audio.pop_front();
+    }
+    return copied;
+}
+
 int VoiceChannel::fill(std::int16_t* out, int count)
 {
     int copied = 0;
@@ -233,24 +288,8 @@ int VoiceChannel::fill(std::int16_t* out, int count)
         const std::lock_guard lock(m_mutex);
         // A paused voice halts at its current sample while the device may go
         // on playing other voices.
-        while (!m_paused && copied < count && !m_audio.empty()) {
-            Segment& segment = m_audio.front();
-            const std::size_t take = std::min(static_cast<std::size_t>(count - copied),
-                                              segment.samples.size() - segment.pos);
-            const std::int16_t* from = segment.samples.data() + segment.pos;
-            if (m_volume >= 100) {
-                std::copy_n(from, take, out + copied);
-            } else {
-                for (std::size_t i = 0; i < take; ++i)
-                    out[copied + static_cast<int>(i)] =
-                        static_cast<std::int16_t>(from[i] * m_volume / 100);
-            }
-            segment.pos += take;
-            copied += static_cast<int>(take);
-            m_buffered -= take;
-            if (segment.pos == segment.samples.size())
-                m_audio.pop_front();
-        }
+        if (!m_paused)
+            copied = static_cast<int>(copyOut(out, static_cast<std::size_t>(count)));
         m_counters.samplesPlayed += copied;
         if (copied > 0 && !m_counters.firstSamplePlayed)
             m_counters.firstSamplePlayed = std::chrono::steady_clock::now();
@@ -262,6 +301,26 @@ int VoiceChannel::fill(std::int16_t* out, int count)
         }
     }
     std::fill(out + copied, out + count, std::int16_t{0});
+    return copied;
+}
+
+std::size_t VoiceChannel::take(std::int16_t* out, std::size_t count)
+{
+    std::unique_lock lock(m_mutex);
+    // Never more than the synthesizer keeps ahead, or both would wait.
+    const std::size_t wanted = std::max<std::size_t>(1, std::min(count, m_refillMark));
+    m_takeWanted = wanted;
+    m_changed.wait(lock, [this, wanted] {
+        return m_closed || m_failure || m_buffered >= wanted ||
+               (m_text.empty() && m_synthesizing < 0);
+    });
+    m_takeWanted = 0;
+    if (m_closed || m_failure)
+        return 0;
+    const std::size_t copied = copyOut(out, count);
+    m_counters.samplesPlayed += static_cast<std::int64_t>(copied);
+    if (copied == 0)
+        m_drained = true; // everything said has been taken
     return copied;
 }
 

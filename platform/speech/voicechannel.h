@@ -43,15 +43,22 @@ struct PlaybackCounters {
     std::optional<SteadyTime> playbackEnded;
 };
 
+/// Who takes a channel's samples.
+enum class SampleSink {
+    SoundDevice, ///< in real time: the synthesizer keeps about half a second ahead
+    File         ///< as fast as they come: the taker wakes the synthesizer
+};
+
 /// Everything one voice has to say and to play, shared by three threads: the
 /// voice's owner (Speak, Pause, Skip, Status), the synthesizer thread (takes
-/// sentences, delivers samples) and the sound device (plays samples).
+/// sentences, delivers samples) and the sound device (plays samples) or the
+/// encoder of an audio file (takes them).
 /// Sentences are numbered in speaking order across all queued texts, so that
 /// Skip can drop whole sentences wherever they are: still text, being
 /// synthesized, or waiting as samples.
 class VoiceChannel {
 public:
-    explicit VoiceChannel(int sampleRate);
+    explicit VoiceChannel(int sampleRate, SampleSink sink = SampleSink::SoundDevice);
     VoiceChannel(const VoiceChannel&) = delete;
     VoiceChannel& operator=(const VoiceChannel&) = delete;
 
@@ -71,7 +78,10 @@ public:
     std::optional<Error> takeFailure();
     /// Drops everything; later samples are refused.
     void close();
+    bool isClosed() const;
     PlaybackCounters counters() const;
+    /// The share (0..1) of the queued text already handed to the synthesizer.
+    double shareOfTextTaken() const;
 
     // ---- the synthesizer thread -------------------------------------------
     /// There is a sentence to synthesize and room for its samples.
@@ -95,6 +105,12 @@ public:
     /// The device should run: something is left to play and it is not paused.
     bool wantsOutput() const;
 
+    // ---- the encoder of an audio file ---------------------------------------
+    /// Waits for count samples (fewer at the end of the text) and moves them
+    /// to out, at the current volume. Returns 0 once everything has been
+    /// taken, or on close or a failure.
+    std::size_t take(std::int16_t* out, std::size_t count);
+
 private:
     struct Utterance {
         QString text;
@@ -111,7 +127,10 @@ private:
     /// Cuts the next sentence off the front text; its [begin, end) in text.
     std::pair<qsizetype, qsizetype> cutSentence(Utterance& utterance);
     bool doneLocked() const;
+    /// Moves up to count queued samples to out at the current volume.
+    std::size_t copyOut(std::int16_t* out, std::size_t count);
 
+    const SampleSink m_sink;
     const std::size_t m_refillMark;
     const int m_sampleRate;
 
@@ -127,6 +146,8 @@ private:
     bool m_drained = true;
     bool m_closed = false;
     long m_streams = 0;
+    qsizetype m_textQueued = 0;
+    std::size_t m_takeWanted = 0; ///< samples take() waits for; 0 when nobody waits
     std::optional<Error> m_failure;
     PlaybackCounters m_counters;
 };

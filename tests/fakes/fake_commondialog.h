@@ -22,6 +22,8 @@ public:
         Kind kind;
         int flags;
         QString filter;
+        QString fileName; ///< the name the dialog was opened with
+        int filterIndex;
     };
 
     static Answer file(const QString& path, int filterIndex = 1) { return {path, filterIndex, {}}; }
@@ -38,7 +40,7 @@ public:
 private:
     void answer(Kind kind)
     {
-        calls.append({kind, Flags(), Filter()});
+        calls.append({kind, Flags(), Filter(), FileName(), FilterIndex()});
         if (answers.isEmpty())
             throw platform::cancelSelected();
         const Answer a = answers.takeFirst();

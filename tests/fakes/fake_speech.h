@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fake_audiofile.h"
+
 #include "platform/error.h"
 #include "platform/speech/voice.h"
 
@@ -20,7 +22,14 @@ struct SpeechLog {
         long flags;
     };
     QList<Spoken> spoken;
-    QStringList calls; ///< "Rate 2", "Volume 0", "Pause", "Skip Sentence 2147483647"...
+    /// What SpeakToFile was given: the sound as Speak would have it, and the file.
+    struct Converted {
+        Spoken speech;
+        platform::AudioFileTarget target;
+    };
+    QList<Converted> converted;
+    ConversionScript conversion; ///< how the next conversion behaves
+    QStringList calls;           ///< "Rate 2", "Volume 0", "Pause", "Skip Sentence 2147483647"...
     int created = 0;
     int destroyed = 0;
     /// Runs inside every Speak, to look at the program while a voice speaks.
@@ -77,6 +86,15 @@ public:
     {
         maybeFail(QStringLiteral("Skip ") + type + u' ' + QString::number(count));
         return 0;
+    }
+    std::unique_ptr<platform::AudioFileConversion>
+    SpeakToFile(const QString& text, long flags, const platform::AudioFileTarget& target) override
+    {
+        record(QStringLiteral("SpeakToFile ") + QString::number(flags));
+        if (m_log.conversion.startFailure)
+            throw *m_log.conversion.startFailure;
+        m_log.converted.append({{m_index, m_token, m_rate, m_volume, text, flags}, target});
+        return std::make_unique<FakeAudioFileConversion>(m_log.conversion);
     }
     platform::ISpeechVoiceStatus Status() override
     {
