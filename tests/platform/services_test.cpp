@@ -1,5 +1,6 @@
 #include "platform/app.h"
 #include "platform/error.h"
+#include "platform/ui/clipboard.h"
 #include "platform/ui/commondialog.h"
 #include "platform/ui/messagebox.h"
 #include "platform/ui/printer.h"
@@ -8,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -118,4 +120,12 @@ TEST(QuestionBoxes, AYesNoBoxIgnoresEscapeAndItsCloseBoxAndWaitsForAnAnswer)
     EXPECT_EQ(messageBox.show(u"Save?"_s, u"Save File?"_s, platform::MsgButtons::YesNoCancel,
                               platform::MsgIcon::Question),
               platform::MsgResult::Cancel);
+}
+
+TEST(Clipboard, TextGivenToOtherProgramsHasLfLineEnds)
+{
+    platform::QtClipboard clipboard;
+    clipboard.setText(u"one\r\ntwo\rthree\n"_s);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"one\ntwo\nthree\n"_s);
+    EXPECT_EQ(clipboard.text(), u"one\ntwo\nthree\n"_s);
 }
