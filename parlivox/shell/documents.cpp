@@ -3,6 +3,7 @@
 #include "parlivox/common/appstate.h"
 #include "parlivox/common/editorwindow.h"
 #include "parlivox/common/services.h"
+#include "parlivox/recovery/snapshotrules.h"
 #include "parlivox/shell/documentrules.h"
 #include "platform/error.h"
 #include "platform/ui/commondialog.h"
@@ -95,6 +96,7 @@ bool Documents::saveFile()
                                                         ? platform::RichTextBox::rtfRTF
                                                         : platform::RichTextBox::rtfText);
         doc.blnChanged = false;
+        m_window.documentSaved();
         return true;
     } catch (const platform::Error& error) {
         platform::showFailureDescription(m_services.messageBox, error);
@@ -149,6 +151,7 @@ bool Documents::saveFileAs()
     doc.strFileType = asText ? u"txt"_s : u"rtf"_s;
     m_window.setFormatPanel(*documentrules::formatPanelFor(doc.strFileType));
     m_window.widget().setWindowTitle(documentrules::captionFor(doc.strFileName));
+    m_window.documentSaved();
     return true;
 }
 
@@ -159,6 +162,22 @@ bool Documents::ifExist(const QString& fileName)
         return false;
     file.close();
     return true;
+}
+
+void Documents::showRecovered(const recovery::SnapshotInfo& info)
+{
+    // As after Open, under the document's own path and format; Save writes
+    // there only while its file still exists.
+    DocumentState& doc = m_state.document;
+    doc.strFileName = info.path;
+    doc.strFileType = info.fileType;
+    doc.blnNamed = !info.path.isEmpty() && ifExist(info.path);
+    doc.blnChanged = true;
+    m_window.widget().setWindowTitle(info.path.isEmpty() ? u"Parlivox"_s
+                                                         : documentrules::captionFor(info.path));
+    if (const auto panel = documentrules::formatPanelFor(doc.strFileType))
+        m_window.setFormatPanel(*panel);
+    m_window.findFont();
 }
 
 void Documents::openCommandLine(const QString& commandLine)
