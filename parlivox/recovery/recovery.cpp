@@ -212,6 +212,7 @@ bool Recovery::recover(recovery::Orphan& orphan)
     }
     // The snapshot is not the document's file: Save never writes there.
     editor.setFileName(QString());
+    m_writer.wait(); // the folder is this thread's alone while the files move
     m_folder.adopt(orphan);
     return true;
 }

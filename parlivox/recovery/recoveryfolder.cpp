@@ -135,6 +135,14 @@ std::vector<Orphan> RecoveryFolder::orphans()
 {
     std::vector<Orphan> found;
     const QDir dir(m_folder);
+    // An instance that ended before it had anything to keep left its lock
+    // alone; taking it and letting it go removes it.
+    for (const QString& name : dir.entryList({u"*.lock"_s}, QDir::Files)) {
+        const QString id = name.chopped(5);
+        if (idOfSnapshotFile(snapshotFileName(id)) && id != m_id &&
+            !dir.exists(snapshotFileName(id)))
+            lockFor(m_folder, id);
+    }
     for (const QString& name : dir.entryList({u"*.rtf"_s}, QDir::Files)) {
         const std::optional<QString> id = idOfSnapshotFile(name);
         if (!id || *id == m_id)

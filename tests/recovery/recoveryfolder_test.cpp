@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTextDocument>
 
@@ -94,6 +95,18 @@ TEST_F(RecoveryFolderTest, RunningInstancesAreNotOfferedEndedOnesAreNewestFirst)
     EXPECT_FALSE(QFile::exists(file(u"1-1-3.rtf"_s)));
     EXPECT_TRUE(RecoveryFolder(folder, u"1-1-8"_s).orphans().empty())
         << "the running instance's snapshot is still not offered";
+}
+
+TEST_F(RecoveryFolderTest, TheLockOfACrashedInstanceThatLeftNoSnapshotIsCleared)
+{
+    ASSERT_TRUE(QDir().mkpath(folder));
+    // As a process that no longer exists leaves its lock.
+    writeFile(file(u"7-7-1.lock"_s),
+              "99999999\nParlivox\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    RecoveryFolder starting(folder, u"7-7-9"_s);
+    ASSERT_TRUE(starting.claim());
+    EXPECT_TRUE(starting.orphans().empty());
+    EXPECT_EQ(QDir(folder).entryList({u"*.lock"_s}, QDir::Files), QStringList{u"7-7-9.lock"_s});
 }
 
 TEST_F(RecoveryFolderTest, DamagedSnapshotsAreSkippedOrRemovedAndOtherFilesAreLeftAlone)
