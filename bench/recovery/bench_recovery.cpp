@@ -68,7 +68,7 @@ QByteArray generateRtf(qsizetype bytes)
 struct Figures {
     double longestEditorStep = 0; ///< ms, the longest pass that handled a key or painted
     double longestOtherStep = 0;  ///< ms, the longest pass of the snapshot's own work
-    double longestOtherCpu = 0;   ///< ms of this thread's processor time in such a pass
+    double longestOtherCpu = 0;   ///< ms, the most processor time one such pass used
     double total = 0;             ///< ms
 };
 
@@ -171,12 +171,12 @@ void measure(frmMain& window, const QString& folder, int megabytes, std::vector<
     rows.push_back(
         {"longest snapshot step, keyboard at rest" + size, atRest.longestOtherStep, "ms", "< 50"});
     rows.push_back(
-        {"  of it processor time of this thread" + size, atRest.longestOtherCpu, "ms", "-"});
+        {"most processor time in one snapshot step" + size, atRest.longestOtherCpu, "ms", "-"});
     rows.push_back({"snapshot on disk after, keyboard at rest" + size, atRest.total, "ms", "-"});
     rows.push_back(
         {"longest snapshot step, typing" + size, whileTyping.longestOtherStep, "ms", "< 50"});
-    rows.push_back(
-        {"  of it processor time of this thread" + size, whileTyping.longestOtherCpu, "ms", "-"});
+    rows.push_back({"most processor time in one snapshot step" + size, whileTyping.longestOtherCpu,
+                    "ms", "-"});
     rows.push_back({"snapshot on disk after, typing" + size, whileTyping.total, "ms", "-"});
     rows.push_back(
         {"longest key press or paint, no snapshot" + size, typing.longestEditorStep, "ms", "-"});
