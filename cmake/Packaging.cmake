@@ -12,11 +12,13 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PARLIVOX_WEBSITE})
 # Libraries the executables link come from dpkg-shlibdeps; the plug-ins and
 # data that Qt and espeak-ng load at run time are declared by hand.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The Liberation fonts stand in for Arial, Times New Roman and Courier New,
+# which the font list offers and new documents start in.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "qt6-qpa-plugins, libqt6svg6, espeak-ng-data, fonts-dejavu-core | fonts-liberation2, libpoppler-qt6-3, libzip4")
+  "qt6-qpa-plugins, libqt6svg6, espeak-ng-data, fonts-liberation2, libpoppler-qt6-3, libzip4")
 # Documents in Chinese, Japanese or Korean show boxes without a font for them;
 # PDFs in those scripts need poppler's encoding data to give their text.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-  "fonts-liberation2, fonts-noto-cjk, poppler-data, hardinfo | gnome-system-monitor")
+  "fonts-dejavu-core, fonts-noto-cjk, poppler-data, hardinfo | gnome-system-monitor")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

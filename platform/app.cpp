@@ -33,6 +33,14 @@ QString commandLineText(const QStringList& arguments)
     return quoted.join(u' ');
 }
 
+QString stateHome()
+{
+    const QString configured = qEnvironmentVariable("XDG_STATE_HOME");
+    if (QDir::isAbsolutePath(configured))
+        return QDir::cleanPath(configured);
+    return QDir::homePath() + QStringLiteral("/.local/state");
+}
+
 QString helpFilePath()
 {
     return registeredHelpFile();

@@ -16,6 +16,10 @@ QString applicationFile(const QString& name);
 /// A single file argument therefore reads "\"/path/to/file\"".
 QString commandLineText(const QStringList& arguments);
 
+/// The folder for a user's state that outlives a run ($XDG_STATE_HOME,
+/// ~/.local/state when it is unset or not an absolute path).
+QString stateHome();
+
 /// The help file registered at start-up (application directory + "/Parlivox.hlp").
 QString helpFilePath();
 void setHelpFilePath(const QString& path);

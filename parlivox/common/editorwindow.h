@@ -50,6 +50,9 @@ public:
     virtual QWidget& widget() = 0;
     /// Status panel 1, which names the document's format.
     virtual void setFormatPanel(const QString& text) = 0;
+    /// Status panel 2 shows text, a problem the user should know of without
+    /// being interrupted; empty text shows the reading state again.
+    virtual void setStatusText(const QString& text) = 0;
 
     virtual void setButtonEnabled(ToolButton button, bool enabled) = 0;
     virtual void setItemEnabled(MenuItem item, bool enabled) = 0;
@@ -71,6 +74,8 @@ public:
     virtual void clear() = 0;
     virtual void findFont() = 0;
     virtual void refreshSelection() = 0;
+    /// The document was written to its file: its changes are safe.
+    virtual void documentSaved() = 0;
 
 protected:
     ~EditorWindow() = default;

@@ -1,21 +1,50 @@
 #include "parlivox/formatting/fontlist.h"
 
+#include <QFont>
 #include <QFontDatabase>
+#include <QFontInfo>
 
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
 
 namespace fontlist {
+namespace {
+
+/// Names that documents from the other desktop use, and the families with
+/// the same character widths that stand in for them here.
+struct StandIn {
+    QString name;
+    QStringList compatible;
+};
+
+const StandIn standIns[] = {
+    {u"Arial"_s, {u"Liberation Sans"_s, u"Arimo"_s}},
+    {u"Times New Roman"_s, {u"Liberation Serif"_s, u"Tinos"_s}},
+    {u"Courier New"_s, {u"Liberation Mono"_s, u"Cousine"_s}},
+};
+
+} // namespace
+
+QStringList withStandardNames(QStringList installed, const Substitute& substitute)
+{
+    for (const StandIn& standIn : standIns) {
+        // A look-alike that is not metric-compatible would reflow the
+        // document: such a name is not offered.
+        if (standIn.compatible.contains(substitute(standIn.name), Qt::CaseInsensitive))
+            installed.append(standIn.name);
+    }
+    installed.removeDuplicates();
+    std::stable_sort(installed.begin(), installed.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    return installed;
+}
 
 QStringList screenFonts()
 {
-    QStringList families = QFontDatabase::families();
-    families.removeDuplicates();
-    std::stable_sort(families.begin(), families.end(), [](const QString& a, const QString& b) {
-        return a.compare(b, Qt::CaseInsensitive) < 0;
-    });
-    return families;
+    return withStandardNames(QFontDatabase::families(),
+                             [](const QString& name) { return QFontInfo(QFont(name)).family(); });
 }
 
 QStringList sizes()

@@ -3,6 +3,7 @@
 #include "parlivox/common/appstate.h"
 #include "parlivox/common/editorwindow.h"
 #include "parlivox/common/services.h"
+#include "parlivox/recovery/snapshotrules.h"
 #include "parlivox/shell/documentrules.h"
 #include "platform/error.h"
 #include "platform/ui/commondialog.h"
@@ -118,6 +119,7 @@ bool Documents::saveFile()
                                                         ? platform::RichTextBox::rtfRTF
                                                         : platform::RichTextBox::rtfText);
         doc.blnChanged = false;
+        m_window.documentSaved();
         return true;
     } catch (const platform::Error& error) {
         platform::showFailureDescription(m_services.messageBox, error);
@@ -173,6 +175,7 @@ bool Documents::saveFileAs()
     doc.blnConverted = false;
     m_window.setFormatPanel(*documentrules::formatPanelFor(doc.strFileType));
     m_window.widget().setWindowTitle(documentrules::captionFor(doc.strFileName));
+    m_window.documentSaved();
     return true;
 }
 
@@ -183,6 +186,22 @@ bool Documents::ifExist(const QString& fileName)
         return false;
     file.close();
     return true;
+}
+
+void Documents::showRecovered(const recovery::SnapshotInfo& info)
+{
+    // As after Open, under the document's own path and format; Save writes
+    // there only while its file still exists.
+    DocumentState& doc = m_state.document;
+    doc.strFileName = info.path;
+    doc.strFileType = info.fileType;
+    doc.blnNamed = !info.path.isEmpty() && ifExist(info.path);
+    doc.blnChanged = true;
+    m_window.widget().setWindowTitle(info.path.isEmpty() ? u"Parlivox"_s
+                                                         : documentrules::captionFor(info.path));
+    if (const auto panel = documentrules::formatPanelFor(doc.strFileType))
+        m_window.setFormatPanel(*panel);
+    m_window.findFont();
 }
 
 void Documents::openCommandLine(const QString& commandLine)

@@ -9,6 +9,9 @@ struct EditorServices;
 namespace platform {
 enum class MsgButtons;
 }
+namespace recovery {
+struct SnapshotInfo;
+}
 
 /// The open document's commands: New, Open, Save, Save As, the save prompt
 /// they share with the close request, and the file named on the command line.
@@ -30,6 +33,9 @@ public:
     static bool ifExist(const QString& fileName);
     /// Opens the file named by the command line's argument text.
     void openCommandLine(const QString& commandLine);
+    /// Shows the changes taken back from a recovery snapshot, now in the
+    /// editor, as the document they belong to: unsaved, under its path.
+    void showRecovered(const recovery::SnapshotInfo& info);
 
 private:
     EditorWindow& m_window;

@@ -7,11 +7,13 @@
 #include "parlivox/common/settingskeys.h"
 #include "parlivox/formatting/formatting.h"
 #include "parlivox/formatting/frmFind.h"
+#include "parlivox/recovery/recovery.h"
 #include "parlivox/shell/documents.h"
 #include "parlivox/shell/editing.h"
 #include "parlivox/speech/audioexport.h"
 #include "parlivox/speech/frmOptions.h"
 #include "parlivox/speech/session.h"
+#include "platform/app.h"
 #include "platform/convert.h"
 #include "platform/error.h"
 #include "platform/ui/clipboard.h"
@@ -63,6 +65,8 @@ frmMain::frmMain(EditorServices& services, AppState& state, QString commandLine,
     m_audioExport = std::make_unique<AudioExport>(window, m_services, m_state, *m_speech);
     m_formatting =
         std::make_unique<Formatting>(window, m_services, m_state, *cmbFont, *cmbFontSize);
+    m_recovery = std::make_unique<Recovery>(window, m_services, m_state,
+                                            platform::stateHome() + u"/Parlivox/recovery"_s);
 
     // The editor's notifications and the font lists go to the formatting.
     platform::MessageBox& box = m_services.messageBox;
@@ -73,6 +77,8 @@ frmMain::frmMain(EditorServices& services, AppState& state, QString commandLine,
         connectGuarded(txtConvert, notification, this, box,
                        [this] { m_formatting->refreshSelection(); });
     // A pick by the user and a selection set by code both run the click handler.
+    connect(txtConvert, &platform::RichTextBox::Change, this,
+            [this] { m_sessionAnswered = false; });
     for (auto signal : {&QComboBox::currentIndexChanged, &QComboBox::activated}) {
         connectGuarded(cmbFont, signal, this, box, [this] { m_formatting->cmbFont_Click(); });
         connectGuarded(cmbFontSize, signal, this, box,
@@ -97,11 +103,26 @@ void frmMain::Form_Load()
         m_formatting->initFonts();
         m_speech->strPlayState = u"stopped"_s;
         m_state.document.strFileType = u"rtf"_s;
-        if (!m_commandLine.isEmpty())
-            m_documents->openCommandLine(m_commandLine);
+        const bool recovered = offerRecovery();
+        if (m_commandLine.isEmpty())
+            return;
+        // Changes taken back are not dropped for the file without asking.
+        if (recovered && !m_documents->offerToSave(platform::MsgButtons::YesNoCancel))
+            return;
+        m_documents->openCommandLine(m_commandLine);
+        if (recovered)
+            m_recovery->settled();
     } catch (const platform::Error& error) {
         platform::showFailureDescription(m_services.messageBox, error);
     }
+}
+
+bool frmMain::offerRecovery()
+{
+    const std::optional<recovery::SnapshotInfo> recovered = m_recovery->offerRecovery();
+    if (recovered)
+        m_documents->showRecovered(*recovered);
+    return recovered.has_value();
 }
 
 void frmMain::Setup()
@@ -191,9 +212,29 @@ void frmMain::Form_Unload()
     }
 }
 
+bool frmMain::commitSession(bool interactionAllowed)
+{
+    if (!interactionAllowed) {
+        m_recovery->keepForEnd();
+        return true;
+    }
+    if (!Form_QueryUnload())
+        return false; // Yes, and the document was not written: stay
+    m_sessionAnswered = true;
+    return true;
+}
+
+void frmMain::endSession()
+{
+    m_recovery->keepForEnd();
+}
+
 void frmMain::closeEvent(QCloseEvent* event)
 {
-    if (!m_unloading && !Form_QueryUnload()) {
+    // At the session's end the question was asked already, or the changes
+    // were kept as a recovery snapshot.
+    const bool asked = m_sessionAnswered || m_recovery->keptForEnd();
+    if (!m_unloading && !asked && !Form_QueryUnload()) {
         event->ignore();
         return;
     }
@@ -346,6 +387,28 @@ int frmMain::chosenVoiceIndex()
 void frmMain::clear()
 {
     m_formatting->clear();
+    // The changes are dropped with the document.
+    m_recovery->settled();
+}
+
+void frmMain::documentSaved()
+{
+    m_recovery->settled();
+}
+
+void frmMain::setStatusText(const QString& text)
+{
+    if (!text.isEmpty()) {
+        statusPanel[1]->setText(text);
+        return;
+    }
+    // Back to what the reading session says.
+    if (m_speech->strPlayState == u"playing"_s)
+        showPaused(false);
+    else if (m_speech->strPlayState == u"paused"_s)
+        showPaused(true);
+    else
+        statusPanel[1]->setText(u"Ready"_s);
 }
 
 void frmMain::findFont()

@@ -27,6 +27,7 @@ class AudioExport;
 class Documents;
 class EditCommands;
 class Formatting;
+class Recovery;
 class SpeechSession;
 class frmAbout;
 class frmFind;
@@ -45,14 +46,26 @@ public:
             QWidget* parent = nullptr);
     ~frmMain() override;
 
-    /// The load sequence: Setup, initFonts, initial state, command-line file.
+    /// The load sequence: Setup, initFonts, initial state, the offer of
+    /// recovery snapshots, command-line file.
     void Form_Load();
+
+    /// The desktop session ends. With interaction allowed, the close
+    /// request's save prompt runs; false asks the session to cancel the
+    /// logout, because the save that followed Yes did not write. Without
+    /// interaction an edited document is kept as a recovery snapshot. Either
+    /// way the window then closes without asking again.
+    bool commitSession(bool interactionAllowed);
+    /// A request to end the program (a termination signal): an edited
+    /// document is kept as a recovery snapshot and closing asks nothing.
+    void endSession();
 
     Documents& documents() { return *m_documents; }
     EditCommands& editing() { return *m_editing; }
     SpeechSession& speech() { return *m_speech; }
     AudioExport& audioExport() { return *m_audioExport; }
     Formatting& formatting() { return *m_formatting; }
+    Recovery& recovery() { return *m_recovery; }
 
     /// The toolbar's command dispatch.
     void Toolbar1_ButtonClick(ToolButton button);
@@ -74,6 +87,7 @@ private:
     platform::RichTextBox& editor() override { return *txtConvert; }
     QWidget& widget() override { return *this; }
     void setFormatPanel(const QString& text) override;
+    void setStatusText(const QString& text) override;
     void setButtonEnabled(ToolButton button, bool enabled) override;
     void setItemEnabled(MenuItem item, bool enabled) override;
     void setMenuEnabled(Menu menu, bool enabled) override;
@@ -83,6 +97,7 @@ private:
     void clear() override;
     void findFont() override;
     void refreshSelection() override;
+    void documentSaved() override;
 
     // ---- composition (frmMain_setup.cpp) ---------------------------------
     void loadIcons();
@@ -101,6 +116,8 @@ private:
 
     // ---- start-up, layout and closing ----------------------------------------
     void Setup();
+    /// Offers the snapshots ended instances left; true when one was taken back.
+    bool offerRecovery();
     /// Places the editor under the toolbar and remembers the window state.
     void Form_Resize();
     void rememberWindowState();
@@ -142,10 +159,13 @@ private:
     std::unique_ptr<SpeechSession> m_speech;
     std::unique_ptr<AudioExport> m_audioExport;
     std::unique_ptr<Formatting> m_formatting;
+    std::unique_ptr<Recovery> m_recovery;
 
     QPointer<frmOptions> m_frmOptions;
     QPointer<frmFind> m_frmFind;
     QPointer<frmAbout> m_frmAbout;
     QString m_lastWMax;
     bool m_unloading = false;
+    /// The session's end already asked about the changes; an edit resets it.
+    bool m_sessionAnswered = false;
 };

@@ -5,11 +5,37 @@
 #include "parlivox/common/appstate.h"
 #include "parlivox/shell/frmMain.h"
 #include "parlivox/shell/qtservices.h"
+#include "parlivox/shell/testhooks.h"
 #include "platform/app.h"
 #include "platform/convert.h"
+#include "platform/error.h"
+#include "platform/termination.h"
 #include "platform/ui/commoncontrols.h"
 
 #include <QApplication>
+#include <QSessionManager>
+
+#include <optional>
+
+namespace {
+
+/// The end of the desktop session: the window asks about unsaved changes
+/// when the session allows it, and a save that did not write cancels the
+/// logout.
+void connectSessionEnd(QApplication& app, frmMain& window)
+{
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager& manager) {
+                         const bool interaction = manager.allowsInteraction();
+                         const bool stay = !window.commitSession(interaction);
+                         if (interaction)
+                             manager.release();
+                         if (stay)
+                             manager.cancel();
+                     });
+}
+
+} // namespace
 
 int Main(int argc, char* argv[])
 {
@@ -26,7 +52,31 @@ int Main(int argc, char* argv[])
     QtEditorServices services;
     AppState state(services.services().speech);
     frmMain window(services.services(), state, platform::commandLineText(app.arguments()));
+
+    // SIGTERM, SIGHUP and SIGINT end the program normally, without a
+    // question: unsaved changes are kept as a recovery snapshot.
+    bool endRequested = false;
+    std::optional<platform::TerminationSignals> termination;
+    try {
+        termination.emplace();
+        QObject::connect(&*termination, &platform::TerminationSignals::received, &window,
+                         [&window, &endRequested] {
+                             endRequested = true;
+                             window.endSession();
+                             QCoreApplication::exit(0);
+                         });
+    } catch (const platform::Error&) {
+        // Without the watch the signals end the program as they always do.
+    }
+    connectSessionEnd(app, window);
+
     window.Form_Load();
+    // A request to end that came during a question at start is honoured.
+    if (endRequested)
+        return 0;
     window.show();
-    return QApplication::exec();
+    testhooks::typeWhenShown(window);
+    const int code = QApplication::exec();
+    testhooks::report(window, state);
+    return code;
 }

@@ -1,5 +1,6 @@
 #include "parlivox/shell/qtservices.h"
 
+#include "parlivox/shell/testhooks.h"
 #include "platform/clock.h"
 #include "platform/registry.h"
 #include "platform/settings.h"
@@ -18,7 +19,9 @@ using namespace Qt::StringLiterals;
 
 struct QtEditorServices::Backends {
     platform::IniSettingsStore settings;
-    platform::QtMessageBox messageBox;
+    /// Scripted for the tests that run the program (PARLIVOX_TEST_ANSWERS).
+    std::unique_ptr<platform::MessageBox> messageBox = testhooks::scriptedMessageBox();
+    platform::QtMessageBox qtMessageBox;
     platform::QtCommonDialog dialog;
     platform::QtClipboard clipboard;
     /// PARLIVOX_PRINTER_PDF=/path.pdf makes the default printer a PDF writer.
@@ -35,9 +38,9 @@ struct QtEditorServices::Backends {
 QtEditorServices::QtEditorServices() : m_backends(std::make_unique<Backends>())
 {
     Backends& b = *m_backends;
-    m_services = std::make_unique<EditorServices>(
-        EditorServices{b.settings, b.messageBox, b.dialog, b.clipboard, b.printer, b.processes,
-                       b.help, b.keyboard, b.clock, b.registry, b.speech});
+    m_services = std::make_unique<EditorServices>(EditorServices{
+        b.settings, b.messageBox ? *b.messageBox : b.qtMessageBox, b.dialog, b.clipboard, b.printer,
+        b.processes, b.help, b.keyboard, b.clock, b.registry, b.speech});
 }
 
 QtEditorServices::~QtEditorServices() = default;

@@ -6,7 +6,8 @@
 
 /// Owns the real backends of every service of the editor and hands them out
 /// as EditorServices. The test and packaging overrides of the environment
-/// (PARLIVOX_PRINTER_PDF, PARLIVOX_AUDIO_CAPTURE) are read here, once.
+/// (PARLIVOX_PRINTER_PDF, PARLIVOX_AUDIO_CAPTURE, PARLIVOX_TEST_ANSWERS) are
+/// read here, once.
 class QtEditorServices {
 public:
     QtEditorServices();

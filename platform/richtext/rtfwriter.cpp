@@ -1,12 +1,10 @@
 #include "platform/richtext/rtfwriter.h"
 
 #include "platform/codepage.h"
-
-#include <QTextBlock>
-#include <QTextDocument>
-#include <QTextFragment>
+#include "platform/richtext/documentcopy.h"
 
 #include <charconv>
+#include <optional>
 #include <unordered_map>
 
 namespace platform {
@@ -26,65 +24,62 @@ struct RunFormat {
 
 class Writer {
 public:
-    explicit Writer(const QTextDocument& document)
-        : m_document(document), m_defaultFont(document.defaultFont())
+    explicit Writer(const DocumentCopy& copy) : m_copy(copy)
     {
-        m_fonts.append(m_defaultFont.family());
-        m_fontIndex.emplace(m_defaultFont.family(), 0);
+        m_fonts.append(copy.defaultFamily);
+        m_fontIndex.emplace(copy.defaultFamily, 0);
+        m_formats.resize(copy.styles.size());
     }
 
     QByteArray write()
     {
         // Formats first: the font and colour tables precede the text.
-        for (QTextBlock block = m_document.begin(); block.isValid(); block = block.next()) {
-            for (auto it = block.begin(); !it.atEnd(); ++it)
-                format(it.fragment().charFormatIndex(), it.fragment().charFormat());
-            format(block.charFormatIndex(), block.charFormat()); // an empty line's mark
+        qsizetype characters = 0;
+        for (const ParagraphCopy& paragraph : m_copy.paragraphs) {
+            for (const ParagraphCopy::Run& run : paragraph.runs)
+                format(run.style);
+            format(paragraph.markStyle); // an empty line's mark
+            characters += paragraph.text.size() + 1;
         }
-        m_out.reserve(m_document.characterCount() * 11 / 10 + 1024);
+        m_out.reserve(characters * 11 / 10 + 1024);
         writeHeader();
-        for (QTextBlock block = m_document.begin(); block.isValid(); block = block.next())
-            writeBlock(block);
+        for (const ParagraphCopy& paragraph : m_copy.paragraphs)
+            writeParagraph(paragraph);
         m_out.append("}\r\n");
         return std::move(m_out);
     }
 
 private:
-    const RunFormat& format(int index, const QTextCharFormat& charFormat)
+    const RunFormat& format(int styleIndex)
     {
-        const auto found = m_formats.find(index);
-        if (found != m_formats.end())
-            return found->second;
-        const QFont font = charFormat.font().resolve(m_defaultFont);
+        std::optional<RunFormat>& known = m_formats[std::size_t(styleIndex)];
+        if (known)
+            return *known;
+        const CharStyle& style = m_copy.styles[std::size_t(styleIndex)];
         RunFormat run;
-        const QString family = font.family();
-        const auto known = m_fontIndex.find(family);
-        if (known != m_fontIndex.end()) {
-            run.font = known->second;
+        const auto font = m_fontIndex.find(style.family);
+        if (font != m_fontIndex.end()) {
+            run.font = font->second;
         } else {
             run.font = int(m_fonts.size());
-            m_fonts.append(family);
-            m_fontIndex.emplace(family, run.font);
+            m_fonts.append(style.family);
+            m_fontIndex.emplace(style.family, run.font);
         }
-        const double points = font.pointSizeF() > 0 ? font.pointSizeF() : 12.0;
-        run.halfPoints = std::max(1, int(points * 2 + 0.5));
-        run.bold = font.bold();
-        run.italic = font.italic();
-        run.underline = font.underline();
-        run.strike = font.strikeOut();
-        if (charFormat.verticalAlignment() == QTextCharFormat::AlignSuperScript)
-            run.vertical = 1;
-        else if (charFormat.verticalAlignment() == QTextCharFormat::AlignSubScript)
-            run.vertical = -1;
-        const QBrush brush = charFormat.foreground();
-        if (brush.style() != Qt::NoBrush) {
-            const QRgb rgb = brush.color().rgb() & 0xFFFFFFu;
-            const auto [it, added] = m_colorIndex.try_emplace(rgb, int(m_colors.size()) + 1);
+        run.halfPoints = std::max(1, int(style.points * 2 + 0.5));
+        run.bold = style.bold;
+        run.italic = style.italic;
+        run.underline = style.underline;
+        run.strike = style.strike;
+        run.vertical = style.vertical;
+        if (style.colour) {
+            const auto [it, added] =
+                m_colorIndex.try_emplace(*style.colour, int(m_colors.size()) + 1);
             if (added)
-                m_colors.push_back(rgb);
+                m_colors.push_back(*style.colour);
             run.color = it->second;
         }
-        return m_formats.emplace(index, run).first->second;
+        known = run;
+        return *known;
     }
 
     void writeHeader()
@@ -109,10 +104,10 @@ private:
         m_out.append("}\r\n");
     }
 
-    void writeBlock(const QTextBlock& block)
+    void writeParagraph(const ParagraphCopy& paragraph)
     {
         m_out.append("\\pard");
-        const Qt::Alignment alignment = block.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
+        const Qt::Alignment alignment = paragraph.alignment;
         if (alignment & Qt::AlignHCenter)
             m_out.append("\\qc");
         else if (alignment & Qt::AlignJustify)
@@ -122,15 +117,14 @@ private:
         else
             m_out.append("\\ql");
         m_pendingSpace = true;
-        bool any = false;
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            switchTo(format(fragment.charFormatIndex(), fragment.charFormat()));
-            text(fragment.text());
-            any = true;
+        qsizetype offset = 0;
+        for (const ParagraphCopy::Run& run : paragraph.runs) {
+            switchTo(format(run.style));
+            text(QStringView(paragraph.text).mid(offset, run.length));
+            offset += run.length;
         }
-        if (!any) // an empty line keeps the size of its paragraph mark
-            switchTo(format(block.charFormatIndex(), block.charFormat()));
+        if (paragraph.runs.empty()) // an empty line keeps the size of its paragraph mark
+            switchTo(format(paragraph.markStyle));
         m_out.append("\\par\r\n");
         m_pendingSpace = false;
     }
@@ -196,7 +190,7 @@ private:
         }
     }
 
-    void text(const QString& text)
+    void text(QStringView text)
     {
         for (const QChar qc : text) {
             const char16_t c = qc.unicode();
@@ -242,13 +236,13 @@ private:
         }
     }
 
-    const QTextDocument& m_document;
-    const QFont m_defaultFont;
+    const DocumentCopy& m_copy;
     QStringList m_fonts;
     std::unordered_map<QString, int> m_fontIndex;
     std::vector<QRgb> m_colors;
     std::unordered_map<QRgb, int> m_colorIndex;
-    std::unordered_map<int, RunFormat> m_formats;
+    /// The RTF state of each style, made when the style is first used.
+    std::vector<std::optional<RunFormat>> m_formats;
     RunFormat m_state;
     bool m_started = false;
     bool m_pendingSpace = false;
@@ -257,9 +251,14 @@ private:
 
 } // namespace
 
+QByteArray writeRtf(const DocumentCopy& copy)
+{
+    return Writer(copy).write();
+}
+
 QByteArray writeRtf(const QTextDocument& document)
 {
-    return Writer(document).write();
+    return writeRtf(copyDocument(document));
 }
 
 } // namespace platform

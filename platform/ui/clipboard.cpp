@@ -1,5 +1,7 @@
 #include "platform/ui/clipboard.h"
 
+#include "platform/textdecode.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -26,7 +28,9 @@ QString QtClipboard::text()
 
 void QtClipboard::setText(const QString& text)
 {
-    QGuiApplication::clipboard()->setText(text);
+    // Other programs on this desktop take LF line ends; CR LF would leave a
+    // stray carriage return in a terminal or a source file.
+    QGuiApplication::clipboard()->setText(toLf(text));
 }
 
 void QtClipboard::clear()

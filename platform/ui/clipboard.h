@@ -18,7 +18,8 @@ public:
     virtual bool hasRichText() = 0;
     /// The plain text, empty when none is offered.
     virtual QString text() = 0;
-    /// Replaces the clipboard's content with plain text.
+    /// Replaces the clipboard's content with plain text; other programs
+    /// receive its line ends as LF.
     virtual void setText(const QString& text) = 0;
     /// Empties the clipboard, all formats.
     virtual void clear() = 0;

@@ -3,9 +3,48 @@
 #include "platform/error.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 
 namespace platform {
+namespace {
+
+/// A question whose only answers are its buttons: with Yes and No alone,
+/// Escape and the window's close box do nothing (Qt would take them for No,
+/// and at the close-time prompt No drops the document).
+class QuestionBox final : public QMessageBox {
+public:
+    QuestionBox(QWidget* parent, bool mustAnswer) : QMessageBox(parent), m_mustAnswer(mustAnswer)
+    {
+        if (m_mustAnswer)
+            setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (m_mustAnswer &&
+            (event->key() == Qt::Key_Escape || event->matches(QKeySequence::Cancel))) {
+            event->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override
+    {
+        if (m_mustAnswer) {
+            event->ignore();
+            return;
+        }
+        QMessageBox::closeEvent(event);
+    }
+
+private:
+    const bool m_mustAnswer;
+};
+
+} // namespace
 
 void showFailure(MessageBox& box, const Error& error)
 {
@@ -21,7 +60,7 @@ void showFailureDescription(MessageBox& box, const Error& error)
 MsgResult QtMessageBox::show(const QString& text, const QString& title, MsgButtons buttons,
                              MsgIcon icon)
 {
-    QMessageBox box(QApplication::activeWindow());
+    QuestionBox box(QApplication::activeWindow(), buttons == MsgButtons::YesNo);
     box.setText(text);
     box.setWindowTitle(title);
     switch (icon) {
@@ -61,7 +100,8 @@ MsgResult QtMessageBox::show(const QString& text, const QString& title, MsgButto
     case QMessageBox::Cancel:
         return MsgResult::Cancel;
     default:
-        // The close box of a Yes/No box counts as No: that box has no Cancel.
+        // Only the program's own end closes a Yes/No box unanswered; No
+        // writes nothing and overwrites nothing then.
         if (buttons == MsgButtons::YesNo)
             return MsgResult::No;
         if (buttons == MsgButtons::YesNoCancel)

@@ -30,7 +30,8 @@ void showFailure(MessageBox& box, const Error& error);
 /// The same message with the description alone.
 void showFailureDescription(MessageBox& box, const Error& error);
 
-/// QMessageBox, modal over the active window.
+/// QMessageBox, modal over the active window. A Yes/No box cannot be
+/// dismissed: Escape and its close box do nothing.
 class QtMessageBox final : public MessageBox {
 public:
     QtMessageBox() = default;

@@ -1,8 +1,11 @@
 #include "main_window.h"
 
+#include "parlivox/formatting/fontlist.h"
 #include "platform/app.h"
 #include "platform/error.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -58,6 +61,54 @@ TEST_F(MainWindowTest, TheSizeListHoldsThirteenSizesAndShowsTen)
                                   u"22"_s, u"24"_s, u"30"_s, u"34"_s, u"48"_s, u"72"_s}));
     EXPECT_EQ(ui.cmbFontSize->currentIndex(), 1);
     EXPECT_EQ(editor().SelFontSize(), 10.0);
+}
+
+TEST(FontList, TheOtherDesktopsNamesAreOfferedWhereAMetricCompatibleFamilyStandsIn)
+{
+    const auto substitute = [](const QString& name) {
+        if (name == u"Arial"_s)
+            return u"Liberation Sans"_s;
+        if (name == u"Courier New"_s)
+            return u"Cousine"_s;
+        return u"DejaVu Serif"_s; // a look-alike with other widths
+    };
+    EXPECT_EQ(fontlist::withStandardNames({u"liberation Sans"_s, u"DejaVu Serif"_s, u"Arial"_s},
+                                          substitute),
+              (QStringList{u"Arial"_s, u"Courier New"_s, u"DejaVu Serif"_s, u"liberation Sans"_s}));
+}
+
+TEST_F(MainWindowTest, StartUpSelectsArialTenWhichTheFontSystemShowsInLiberationSans)
+{
+    // The package depends on the Liberation fonts, which stand in for these.
+    for (const QString& name : {u"Arial"_s, u"Times New Roman"_s, u"Courier New"_s})
+        EXPECT_GE(ui.cmbFont->findText(name), 0) << name.toStdString();
+    EXPECT_EQ(ui.cmbFont->currentText(), u"Arial"_s);
+    EXPECT_EQ(editor().SelFontName(), u"Arial"_s);
+    EXPECT_EQ(ui.cmbFontSize->currentText(), u"10"_s);
+}
+
+TEST_F(MainWindowTest, ADocumentNamingArialShowsItAndIsSavedUnderThatName)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + u"/letter.rtf"_s;
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("{\\rtf1\\ansi{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\fmodern Courier New;}}"
+               "\\f0\\fs24 Dear Bob,\\par\\f1 code\\par}");
+    file.close();
+    fakes.dialog.answers = {FakeCommonDialog::file(path)};
+    w.documents().openFile();
+    select(0, 4);
+    w.formatting().refreshSelection();
+    EXPECT_EQ(ui.cmbFont->currentText(), u"Arial"_s);
+
+    type(u"Dear"_s);
+    w.documents().saveFile();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
+    EXPECT_TRUE(saved.contains(" Arial;")) << saved.left(200).constData();
+    EXPECT_TRUE(saved.contains(" Courier New;"));
+    EXPECT_FALSE(saved.contains("Liberation"));
 }
 
 TEST_F(MainWindowTest, WithoutArialTheFontListShowsNothingAndTheEditorKeepsItsFont)

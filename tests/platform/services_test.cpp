@@ -1,12 +1,20 @@
 #include "platform/app.h"
 #include "platform/error.h"
+#include "platform/ui/clipboard.h"
 #include "platform/ui/commondialog.h"
+#include "platform/ui/messagebox.h"
 #include "platform/ui/printer.h"
 #include "platform/ui/process.h"
 #include "platform/ui/screen.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextDocument>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -76,4 +84,48 @@ TEST(ProcessStart, AMissingProgramRaisesFileNotFound)
     } catch (const platform::Error& e) {
         EXPECT_EQ(e.number(), 53);
     }
+}
+
+namespace {
+
+/// Runs inside once the next message box is up.
+void whenBoxShown(std::function<void(QMessageBox&)> inside)
+{
+    QTimer::singleShot(0, qApp, [inside = std::move(inside)] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        inside(*box);
+    });
+}
+
+} // namespace
+
+TEST(QuestionBoxes, AYesNoBoxIgnoresEscapeAndItsCloseBoxAndWaitsForAnAnswer)
+{
+    platform::QtMessageBox messageBox;
+    bool stillAsking = false;
+    whenBoxShown([&](QMessageBox& box) {
+        QTest::keyClick(&box, Qt::Key_Escape);
+        EXPECT_FALSE(box.close()) << "the close box must not answer";
+        stillAsking = box.isVisible();
+        box.button(QMessageBox::Yes)->click();
+    });
+    EXPECT_EQ(messageBox.show(u"Save?"_s, u"Save File?"_s, platform::MsgButtons::YesNo,
+                              platform::MsgIcon::Question),
+              platform::MsgResult::Yes);
+    EXPECT_TRUE(stillAsking);
+
+    // With a Cancel button, Escape is Cancel as before.
+    whenBoxShown([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
+    EXPECT_EQ(messageBox.show(u"Save?"_s, u"Save File?"_s, platform::MsgButtons::YesNoCancel,
+                              platform::MsgIcon::Question),
+              platform::MsgResult::Cancel);
+}
+
+TEST(Clipboard, TextGivenToOtherProgramsHasLfLineEnds)
+{
+    platform::QtClipboard clipboard;
+    clipboard.setText(u"one\r\ntwo\rthree\n"_s);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"one\ntwo\nthree\n"_s);
+    EXPECT_EQ(clipboard.text(), u"one\ntwo\nthree\n"_s);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/ui/richtextbox.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -326,6 +327,28 @@ TEST(SaveAs, OverwriteNoAsksAgainAndYesOverwrites)
     EXPECT_EQ(e.fakes.messageBox.shown[0].buttons, platform::MsgButtons::YesNo);
     EXPECT_EQ(e.fakes.dialog.calls.size(), 2);
     EXPECT_EQ(readAll(e.path(u"old.txt"_s)), QByteArray("new content"));
+}
+
+TEST(SaveAs, EscapeAndTheCloseBoxOfOverwriteAreNoAnswer)
+{
+    EditorWithRealMessageBox e;
+    QTemporaryDir dir;
+    const QString old = dir.path() + u"/old.txt"_s;
+    writeFile(old, "old content");
+    e.ui.txtConvert->setText(u"new content"_s);
+    e.fakes.dialog.answers = {FakeCommonDialog::file(old, 2)};
+    bool stillAsking = false;
+    e.whenAsked([&](QMessageBox& box) {
+        EXPECT_EQ(box.windowTitle(), u"Overwrite?"_s);
+        QTest::keyClick(&box, Qt::Key_Escape);
+        EXPECT_FALSE(box.close());
+        stillAsking = box.isVisible();
+        box.button(QMessageBox::Yes)->click();
+    });
+    EXPECT_TRUE(e.window.documents().saveFileAs());
+    EXPECT_TRUE(stillAsking);
+    EXPECT_EQ(e.fakes.dialog.calls.size(), 1) << "Escape did not stand for No";
+    EXPECT_EQ(readAll(old), QByteArray("new content"));
 }
 
 TEST(SaveAs, ADeclinedOverwriteIsNeverOverwrittenLaterWithoutAsking)

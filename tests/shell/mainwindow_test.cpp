@@ -3,7 +3,9 @@
 #include "platform/ui/richtextbox.h"
 #include "platform/ui/screen.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
 #include <QGuiApplication>
@@ -297,6 +299,28 @@ TEST(CloseRequest, WithoutChangesTheWindowClosesWithoutAQuestion)
     e.window.show();
     EXPECT_TRUE(e.window.close());
     EXPECT_TRUE(e.fakes.messageBox.shown.isEmpty());
+}
+
+TEST(CloseRequest, EscapeAndTheCloseBoxOfSaveFileDoNotDropTheDocument)
+{
+    EditorWithRealMessageBox e;
+    e.ui.txtConvert->setText(u"important unsaved work"_s);
+    bool stillAsking = false;
+    bool documentThere = false;
+    e.whenAsked([&](QMessageBox& box) {
+        EXPECT_EQ(box.windowTitle(), u"Save File?"_s);
+        QTest::keyClick(&box, Qt::Key_Escape);
+        QCloseEvent closeBox;
+        QApplication::sendEvent(&box, &closeBox);
+        stillAsking = box.isVisible();
+        documentThere =
+            e.window.isVisible() && e.ui.txtConvert->Text() == u"important unsaved work"_s;
+        box.button(QMessageBox::No)->click();
+    });
+    e.ui.mnuExit->trigger();
+    EXPECT_TRUE(stillAsking);
+    EXPECT_TRUE(documentThere);
+    EXPECT_FALSE(e.window.isVisible()) << "only the answer No closes it";
 }
 
 TEST(CloseRequest, ChangesAndNoCloseWithoutSaving)

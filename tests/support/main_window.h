@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -88,6 +89,33 @@ struct Editor {
             window.Form_Load();
     }
     FakePlatform fakes;
+    AppState state;
+    frmMain window;
+    MainWindowControls ui{window};
+};
+
+/// An editor whose questions are real message boxes, for the tests that
+/// answer them as a person does (keys, the close box, the buttons).
+struct EditorWithRealMessageBox {
+    EditorWithRealMessageBox() : state(fakes.speech), window(services, state, QString())
+    {
+        window.Form_Load();
+        window.show();
+    }
+    /// Runs inside with the next question once it is up.
+    static void whenAsked(std::function<void(QMessageBox&)> inside)
+    {
+        QTimer::singleShot(0, qApp, [inside = std::move(inside)] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            inside(*box);
+        });
+    }
+    FakePlatform fakes;
+    platform::QtMessageBox messageBox;
+    EditorServices services{fakes.settings, messageBox,      fakes.dialog, fakes.clipboard,
+                            fakes.printer,  fakes.processes, fakes.help,   fakes.keyboard,
+                            fakes.clock,    fakes.registry,  fakes.speech};
     AppState state;
     frmMain window;
     MainWindowControls ui{window};

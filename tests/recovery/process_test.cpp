@@ -1,0 +1,159 @@
+// The real program in child processes: a termination signal keeps the
+// changes, a crash leaves them to be offered, and a running instance's
+// snapshot is never offered to another one. The programs use the test hooks
+// of parlivox/shell/testhooks.h to type and to answer their questions.
+#include "platform/richtext/rtfreader.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextDocument>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString typed = u"important unsaved work"_s;
+
+class ParlivoxProcess {
+public:
+    /// Starts Parlivox with the test hooks in env and waits until it is up.
+    ParlivoxProcess(const QString& home, const QStringList& hooks)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        env.insert(u"SDL_AUDIODRIVER"_s, u"dummy"_s);
+        env.insert(u"XDG_STATE_HOME"_s, home + u"/state"_s);
+        env.insert(u"XDG_CONFIG_HOME"_s, home + u"/config"_s);
+        for (const QString& hook : hooks)
+            env.insert(hook.section(u'=', 0, 0), hook.section(u'=', 1));
+        m_process.setProcessEnvironment(env);
+        m_process.start(qEnvironmentVariable("PARLIVOX_APP_DIR") + u"/Parlivox"_s, {});
+        const QDeadlineTimer deadline(60000);
+        while (!m_output.contains("ready\n") && !deadline.hasExpired() &&
+               m_process.state() != QProcess::NotRunning) {
+            m_process.waitForReadyRead(200);
+            m_output += m_process.readAllStandardOutput();
+        }
+        EXPECT_TRUE(m_output.contains("ready\n")) << m_process.readAllStandardError().constData();
+    }
+    ~ParlivoxProcess()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+
+    /// Sends signal and waits for the end; true when the program ended
+    /// normally with code 0.
+    bool endWith(int signal)
+    {
+        ::kill(pid_t(m_process.processId()), signal);
+        if (!m_process.waitForFinished(60000))
+            return false;
+        m_errors += m_process.readAllStandardError();
+        return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
+    }
+    /// What the program printed on standard error: its questions.
+    const QByteArray& errors() const { return m_errors; }
+
+private:
+    QProcess m_process;
+    QByteArray m_output;
+    QByteArray m_errors;
+};
+
+QString textOf(const QString& rtfPath)
+{
+    QFile file(rtfPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return platform::buildDocument(platform::parseRtf(file.readAll()), QFont())->toPlainText();
+}
+
+QMap<QString, QString> report(const QString& path)
+{
+    QFile file(path);
+    QMap<QString, QString> values;
+    if (!file.open(QIODevice::ReadOnly))
+        return values;
+    const QString text = QString::fromUtf8(file.readAll());
+    const qsizetype body = text.indexOf(u"\ntext="_s);
+    for (const QString& line : text.left(body).split(u'\n'))
+        values.insert(line.section(u'=', 0, 0), line.section(u'=', 1));
+    values.insert(u"text"_s, text.mid(body + 6));
+    return values;
+}
+
+struct RecoveryProcessTest : ::testing::Test {
+    QTemporaryDir home;
+    QString folder() const { return home.path() + u"/state/Parlivox/recovery"_s; }
+    QStringList snapshots() const { return QDir(folder()).entryList({u"*.rtf"_s}, QDir::Files); }
+    QString reportPath() const { return home.path() + u"/report.txt"_s; }
+};
+
+} // namespace
+
+TEST_F(RecoveryProcessTest, SigtermKeepsTheTypedTextAndTheNextStartGivesItBack)
+{
+    {
+        ParlivoxProcess editor(home.path(), {u"PARLIVOX_TEST_TYPE="_s + typed});
+        EXPECT_TRUE(editor.endWith(SIGTERM)) << "ends normally";
+        EXPECT_FALSE(editor.errors().contains("message box")) << "without a question";
+    }
+    const QStringList kept = snapshots();
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(textOf(folder() + u'/' + kept[0]), typed);
+    EXPECT_FALSE(QFile::exists(folder() + u'/' + kept[0].chopped(3) + u"lock"_s))
+        << "its instance ended: nobody holds it";
+
+    ParlivoxProcess next(
+        home.path(), {u"PARLIVOX_TEST_ANSWERS=Yes"_s, u"PARLIVOX_TEST_REPORT="_s + reportPath()});
+    EXPECT_TRUE(next.endWith(SIGTERM));
+    EXPECT_TRUE(next.errors().contains("message box: Recover Changes?: Parlivox closed without "
+                                       "saving the changes to Untitled ("))
+        << next.errors().constData();
+    const auto state = report(reportPath());
+    EXPECT_EQ(state.value(u"text"_s), typed);
+    EXPECT_EQ(state.value(u"blnChanged"_s), u"1"_s);
+    EXPECT_EQ(state.value(u"caption"_s), u"Parlivox"_s);
+    // Still unsaved when it ended, the text is kept again.
+    ASSERT_EQ(snapshots().size(), 1);
+    EXPECT_EQ(textOf(folder() + u'/' + snapshots()[0]), typed);
+}
+
+TEST_F(RecoveryProcessTest, ARunningInstancesSnapshotIsNotOfferedButACrashedOnesIs)
+{
+    ParlivoxProcess first(home.path(), {u"PARLIVOX_TEST_TYPE="_s + typed});
+    // Its own snapshot comes a few seconds after the typing stops.
+    const QDeadlineTimer deadline(30000);
+    while (snapshots().isEmpty() && !deadline.hasExpired())
+        QThread::msleep(100);
+    ASSERT_EQ(snapshots().size(), 1) << "written while the program runs";
+    QThread::msleep(300); // its side file follows the snapshot
+
+    {
+        ParlivoxProcess second(home.path(), {u"PARLIVOX_TEST_ANSWERS=Yes"_s,
+                                             u"PARLIVOX_TEST_REPORT="_s + reportPath()});
+        EXPECT_TRUE(second.endWith(SIGTERM));
+        EXPECT_FALSE(second.errors().contains("Recover")) << second.errors().constData();
+        EXPECT_EQ(report(reportPath()).value(u"text"_s), QString());
+    }
+    EXPECT_EQ(snapshots().size(), 1) << "the first one's snapshot is untouched";
+
+    EXPECT_FALSE(first.endWith(SIGKILL)); // a crash: nothing runs at the end
+    ParlivoxProcess third(
+        home.path(), {u"PARLIVOX_TEST_ANSWERS=Yes"_s, u"PARLIVOX_TEST_REPORT="_s + reportPath()});
+    EXPECT_TRUE(third.endWith(SIGTERM));
+    EXPECT_TRUE(third.errors().contains("Recover Changes?")) << third.errors().constData();
+    EXPECT_EQ(report(reportPath()).value(u"text"_s), typed);
+    EXPECT_EQ(report(reportPath()).value(u"blnChanged"_s), u"1"_s);
+}
