@@ -137,7 +137,11 @@ TEST_F(SpeechFile, AVeryLongTextIsConvertedInFlatMemoryAndCancelLeavesTheOlderFi
     const std::int64_t later = madeUntil(first + 20 * 1048576);
     const double growth = residentMegabytes() - before;
     ASSERT_GE(later - first, 20 * 1048576);
+#ifndef __SANITIZE_ADDRESS__ // the sanitizer holds freed memory in quarantine
     EXPECT_LT(growth, 8.0) << "while 40 MB of speech were made";
+#else
+    static_cast<void>(growth);
+#endif
     EXPECT_GT(conversion->progress(), 0.0);
     EXPECT_LT(conversion->progress(), 0.5);
 
