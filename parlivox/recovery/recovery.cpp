@@ -146,7 +146,7 @@ recovery::SnapshotInfo Recovery::currentInfo() const
     // A path the document cannot be saved under (a failed open, a declined
     // overwrite) is not its file.
     return {document.blnNamed ? document.strFileName : QString(), document.strFileType,
-            m_services.clock.now()};
+            m_services.clock.now(), document.blnConverted};
 }
 
 void Recovery::settled()

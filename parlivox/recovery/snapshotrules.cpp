@@ -56,6 +56,7 @@ QByteArray sideFileText(const SnapshotInfo& info)
         {u"path"_s, info.path},
         {u"format"_s, info.fileType},
         {u"time"_s, info.time.toUTC().toString(Qt::ISODateWithMs)},
+        {u"converted"_s, info.converted},
     };
     return QJsonDocument(object).toJson();
 }
@@ -72,7 +73,9 @@ std::optional<SnapshotInfo> parseSideFile(QByteArrayView text)
         QDateTime::fromString(object.value(u"time"_s).toString(), Qt::ISODateWithMs);
     if (!path.isString() || !format.isString() || !time.isValid())
         return std::nullopt;
-    SnapshotInfo info{path.toString(), format.toString().toLower(), time.toLocalTime()};
+    // Side files of earlier versions have no "converted".
+    SnapshotInfo info{path.toString(), format.toString().toLower(), time.toLocalTime(),
+                      object.value(u"converted"_s).toBool(false)};
     if (info.fileType.isEmpty() || info.fileType.size() > maxFileTypeLength)
         info.fileType = u"rtf"_s;
     return info;

@@ -22,6 +22,9 @@ struct SnapshotInfo {
     QString fileType = QStringLiteral("rtf");
     /// When the snapshot was taken.
     QDateTime time;
+    /// The document was read from a format Save does not write (Word, PDF...):
+    /// once recovered, Save still asks for a name.
+    bool converted = false;
     bool operator==(const SnapshotInfo&) const = default;
 };
 

@@ -195,6 +195,7 @@ void Documents::showRecovered(const recovery::SnapshotInfo& info)
     DocumentState& doc = m_state.document;
     doc.strFileName = info.path;
     doc.strFileType = info.fileType;
+    doc.blnConverted = info.converted;
     doc.blnNamed = !info.path.isEmpty() && ifExist(info.path);
     doc.blnChanged = true;
     m_window.widget().setWindowTitle(info.path.isEmpty() ? u"Parlivox"_s

@@ -156,6 +156,22 @@ TEST_F(RecoveryTest, ADocumentWhoseFolderIsGoneComesBackUnnamed)
     EXPECT_FALSE(QDir(home.path() + u"/no"_s).exists());
 }
 
+TEST_F(RecoveryTest, AWordDocumentNamedAsTextComesBackAskingForANameOnSave)
+{
+    const QString report = home.path() + u"/report.txt"_s;
+    QFile file(report);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("PK\x03\x04 a Word document");
+    file.close();
+    leaveSnapshot(u"10-1-1"_s, u"edited report"_s, {report, u"txt"_s, time, true});
+    Editor e;
+    EXPECT_TRUE(e.state.document.blnNamed);
+    e.fakes.dialog.answers = {FakeCommonDialog::cancelled()};
+    EXPECT_FALSE(e.window.documents().saveFile());
+    ASSERT_EQ(e.fakes.dialog.calls.size(), 1);
+    EXPECT_EQ(readAll(report), QByteArray("PK\x03\x04 a Word document"));
+}
+
 TEST_F(RecoveryTest, NoDeletesASnapshotAndTheRestWaitAfterOneIsTakenBack)
 {
     leaveSnapshot(u"10-1-1"_s, u"oldest"_s, {QString(), u"rtf"_s, time.addSecs(-60)});

@@ -12,6 +12,9 @@ TEST(SideFile, RecordsPathFormatAndTimeAndRefusesAnythingElse)
     const recovery::SnapshotInfo info{u"/home/ann/letters/to \"Bob\"\nnew.txt"_s, u"txt"_s,
                                       QDateTime(QDate(2026, 3, 14), QTime(15, 9, 26, 500))};
     EXPECT_EQ(recovery::parseSideFile(recovery::sideFileText(info)), info);
+    recovery::SnapshotInfo fromWord = info;
+    fromWord.converted = true;
+    EXPECT_EQ(recovery::parseSideFile(recovery::sideFileText(fromWord)), fromWord);
 
     const QByteArray text = recovery::sideFileText(info);
     for (const QByteArray& damaged :
