@@ -259,9 +259,8 @@ TEST_F(MainWindowTest, TheHelpFileCoversEveryMenuCommandAndToolbarButton)
 {
     // The copy beside the program; run by hand, the source it is copied from.
     const QString appDir = qEnvironmentVariable("PARLIVOX_APP_DIR");
-    QFile file(appDir.isEmpty()
-                   ? QStringLiteral(PARLIVOX_HELP_SOURCE)
-                   : appDir + u"/Parlivox.hlp"_s);
+    QFile file(appDir.isEmpty() ? QStringLiteral(PARLIVOX_HELP_SOURCE)
+                                : appDir + u"/Parlivox.hlp"_s);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
     const QString html = QString::fromUtf8(file.readAll());
     EXPECT_TRUE(html.contains(u"id=\"contents\""_s));
