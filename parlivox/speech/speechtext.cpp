@@ -1,5 +1,7 @@
 #include "parlivox/speech/speechtext.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace speechtext {
@@ -56,6 +58,91 @@ QString prepare(QString text, QTime time, QDate date, const QLocale& locale)
         text.replace(micro, u"Micro"_s);
     text.replace(QChar(u'\r'), u" ;"_s);
     return text;
+}
+
+} // namespace speechtext
+
+namespace speechtext {
+
+/// Builds a TextMap while making prepare's replacements, in prepare's order.
+struct Mapper {
+    TextMap map;
+
+    /// The text before any replacement, and its first editor position.
+    void source(const QString& text, qsizetype base)
+    {
+        map.m_base = base;
+        for (qsizetype lf = text.indexOf(u'\n'); lf >= 0; lf = text.indexOf(u'\n', lf + 1)) {
+            if (lf > 0 && text[lf - 1] == u'\r')
+                map.m_lineFeeds.push_back(lf);
+        }
+    }
+
+    /// Replaces every pattern in text by replacement and records where.
+    void replace(QString& text, QStringView pattern, const QString& replacement)
+    {
+        qsizetype found = text.indexOf(pattern);
+        if (found < 0)
+            return;
+        std::vector<TextMap::Edit> edits;
+        QString out;
+        out.reserve(text.size() + text.size() / 16);
+        qsizetype from = 0;
+        for (; found >= 0; found = text.indexOf(pattern, from)) {
+            out += QStringView(text).sliced(from, found - from);
+            edits.push_back({out.size(), replacement.size(), found, pattern.size()});
+            out += replacement;
+            from = found + pattern.size();
+        }
+        out += QStringView(text).sliced(from);
+        text = std::move(out);
+        map.m_passes.push_back(std::move(edits));
+    }
+};
+
+qsizetype TextMap::back(const std::vector<Edit>& edits, qsizetype offset, bool isEnd)
+{
+    const auto after = std::upper_bound(edits.begin(), edits.end(), offset,
+                                        [](qsizetype x, const Edit& e) { return x < e.outPos; });
+    if (after == edits.begin())
+        return offset;
+    const Edit& edit = *(after - 1);
+    if (offset == edit.outPos)
+        return edit.srcPos;
+    if (offset < edit.outPos + edit.outLen)
+        return isEnd ? edit.srcPos + edit.srcLen : edit.srcPos;
+    return edit.srcPos + edit.srcLen + (offset - edit.outPos - edit.outLen);
+}
+
+std::pair<qsizetype, qsizetype> TextMap::toEditor(qsizetype begin, qsizetype length) const
+{
+    qsizetype first = begin;
+    qsizetype last = begin + std::max<qsizetype>(length, 0);
+    for (auto pass = m_passes.rbegin(); pass != m_passes.rend(); ++pass) {
+        first = back(*pass, first, false);
+        last = back(*pass, last, true);
+    }
+    // A CR LF is one paragraph break in the editor: both its halves are it.
+    const auto editor = [this](qsizetype source) {
+        const auto feeds = std::upper_bound(m_lineFeeds.begin(), m_lineFeeds.end(), source);
+        return m_base + source - (feeds - m_lineFeeds.begin());
+    };
+    return {editor(first), editor(last)};
+}
+
+PreparedText prepareMapped(const QString& text, QTime time, QDate date, const QLocale& locale,
+                           qsizetype base)
+{
+    Mapper mapper;
+    mapper.source(text, base);
+    QString out = text;
+    if (out.contains(u'$')) {
+        mapper.replace(out, u"$time$", timeText(time, locale));
+        mapper.replace(out, u"$date$", dateText(date, locale));
+    }
+    mapper.replace(out, u"\u00B5", u"Micro"_s);
+    mapper.replace(out, u"\r", u" ;"_s);
+    return {std::move(out), std::move(mapper.map)};
 }
 
 } // namespace speechtext
