@@ -83,7 +83,7 @@ void SpeechSession::PlayText()
         if (settingskeys::get(m_services.settings, settingskeys::Follow, u"0"_s) == u"1"_s) {
             const QDateTime now = m_services.clock.now();
             speechtext::PreparedText prepared = speechtext::prepareMapped(
-                m_state.strSpeakText, now.time(), now.date(), QLocale::system(), base);
+                std::move(m_state.strSpeakText), now.time(), now.date(), QLocale::system(), base);
             m_state.strSpeakText = std::move(prepared.text);
             m_follower.start(std::move(prepared.map));
         } else {

@@ -66,12 +66,13 @@ namespace speechtext {
 
 /// Builds a TextMap while making prepare's replacements, in prepare's order.
 struct Mapper {
+    explicit Mapper(qsizetype base) { map.m_base = base; }
+
     TextMap map;
 
-    /// The text before any replacement, and its first editor position.
-    void source(const QString& text, qsizetype base)
+    /// The line feeds of text's CR LF pairs.
+    void lineFeeds(QStringView text)
     {
-        map.m_base = base;
         for (qsizetype lf = text.indexOf(u'\n'); lf >= 0; lf = text.indexOf(u'\n', lf + 1)) {
             if (lf > 0 && text[lf - 1] == u'\r')
                 map.m_lineFeeds.push_back(lf);
@@ -96,6 +97,27 @@ struct Mapper {
         }
         out += QStringView(text).sliced(from);
         text = std::move(out);
+        map.m_passes.push_back(std::move(edits));
+    }
+
+    /// Carriage returns become " ;", by Qt's own replace: every paragraph
+    /// has one, so this is the pass a long document pays for. When nothing
+    /// was replaced before, its CR LF pairs are found in the same scan.
+    void carriageReturns(QString& text, bool sourceUnchanged)
+    {
+        const QStringView view(text);
+        std::vector<TextMap::Edit> edits;
+        edits.reserve(static_cast<std::size_t>(view.count(u'\r')));
+        qsizetype added = 0;
+        for (qsizetype cr = view.indexOf(u'\r'); cr >= 0; cr = view.indexOf(u'\r', cr + 1)) {
+            edits.push_back({cr + added, 2, cr, 1});
+            ++added;
+            if (sourceUnchanged && cr + 1 < view.size() && view[cr + 1] == u'\n')
+                map.m_lineFeeds.push_back(cr + 1);
+        }
+        if (edits.empty())
+            return;
+        text.replace(QChar(u'\r'), u" ;"_s);
         map.m_passes.push_back(std::move(edits));
     }
 };
@@ -130,18 +152,21 @@ std::pair<qsizetype, qsizetype> TextMap::toEditor(qsizetype begin, qsizetype len
     return {editor(first), editor(last)};
 }
 
-PreparedText prepareMapped(const QString& text, QTime time, QDate date, const QLocale& locale,
+PreparedText prepareMapped(QString text, QTime time, QDate date, const QLocale& locale,
                            qsizetype base)
 {
-    Mapper mapper;
-    mapper.source(text, base);
-    QString out = text;
-    if (out.contains(u'$')) {
+    Mapper mapper(base);
+    QString out = std::move(text); // a text owned alone is replaced in place
+    // Macros and micro signs are rare: only then are the CR LF pairs found
+    // before anything moves.
+    const bool rare = out.contains(u'$') || out.contains(QChar(u'\u00B5'));
+    if (rare) {
+        mapper.lineFeeds(out);
         mapper.replace(out, u"$time$", timeText(time, locale));
         mapper.replace(out, u"$date$", dateText(date, locale));
+        mapper.replace(out, u"\u00B5", u"Micro"_s);
     }
-    mapper.replace(out, u"\u00B5", u"Micro"_s);
-    mapper.replace(out, u"\r", u" ;"_s);
+    mapper.carriageReturns(out, !rare);
     return {std::move(out), std::move(mapper.map)};
 }
 

@@ -57,7 +57,7 @@ struct PreparedText {
 
 /// prepare(), with the map back to the editor; base is the editor position
 /// of text's first character (the selection's start for a selection).
-PreparedText prepareMapped(const QString& text, QTime time, QDate date, const QLocale& locale,
+PreparedText prepareMapped(QString text, QTime time, QDate date, const QLocale& locale,
                            qsizetype base);
 
 } // namespace speechtext

@@ -399,12 +399,15 @@ std::size_t VoiceChannel::copyOut(std::int16_t* out, std::size_t count)
         copied += take;
         m_buffered -= take;
         const std::int64_t reached = segment.firstSample + static_cast<std::int64_t>(segment.pos);
+        const std::size_t wordBefore = segment.nextWord;
         while (segment.nextWord < segment.words.size() &&
                segment.words[segment.nextWord].sample < reached) {
             m_heard.wordBegin = segment.words[segment.nextWord].begin;
             m_heard.wordLength = segment.words[segment.nextWord].length;
             ++segment.nextWord;
         }
+        if (segment.nextWord != wordBefore)
+            m_counters.wordReached = std::chrono::steady_clock::now();
         if (segment.pos == segment.samples.size())
             m_audio.pop_front();
     }

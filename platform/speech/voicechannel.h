@@ -60,6 +60,8 @@ struct PlaybackCounters {
     std::optional<SteadyTime> firstSamplePlayed;
     /// When the output last ran out of samples (the last one was played).
     std::optional<SteadyTime> playbackEnded;
+    /// When the device last took the first sample of a word.
+    std::optional<SteadyTime> wordReached;
 };
 
 /// Who takes a channel's samples.
