@@ -67,7 +67,8 @@ int deliverSamples(short* samples, int count, espeak_EVENT* events)
     Delivery* delivery = currentDelivery;
     if (!delivery || !samples)
         return 0;
-    collectWords(*delivery, events);
+    if (!delivery->utf16.empty())
+        collectWords(*delivery, events);
     // Returning 1 is the synthesizer's own way to stop: a skipped sentence
     // ends at its next buffer.
     if (!delivery->channel->deliver(delivery->sentence, samples, count, delivery->words)) {
@@ -282,7 +283,10 @@ void SynthWorker::synthesize(VoiceChannel& channel, const SentenceJob& job)
         m_punctuation = punctuation;
     }
 
-    Delivery delivery{&channel, job.sentence, utf16Offsets(job.utf8), {}};
+    Delivery delivery{&channel,
+                      job.sentence,
+                      job.wantsWords ? utf16Offsets(job.utf8) : std::vector<qsizetype>{},
+                      {}};
     currentDelivery = &delivery;
     const espeak_ERROR result =
         espeak_Synth(job.utf8.constData(), static_cast<std::size_t>(job.utf8.size()) + 1, 0,

@@ -312,7 +312,7 @@ std::optional<SentenceJob> VoiceChannel::takeSentence()
     // The synthesizer never reads a mark at the very end of its text aloud:
     // a space after it makes "Stop." end in "full stop" when marks are read.
     SentenceJob job{m_nextSentence - 1, QStringView(text).sliced(begin, end - begin).toUtf8() + ' ',
-                    std::move(settings)};
+                    std::move(settings), m_sink == SampleSink::SoundDevice};
     m_synthesizing = job.sentence;
     m_synthBegin = begin;
     m_synthLength = end - begin;

@@ -46,6 +46,8 @@ struct SentenceJob {
     std::int64_t sentence = -1;
     QByteArray utf8;
     UtteranceSettings settings;
+    /// Its words are wanted: the samples go to a device someone watches.
+    bool wantsWords = true;
 };
 
 using SteadyTime = std::chrono::steady_clock::time_point;
