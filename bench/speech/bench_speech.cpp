@@ -6,12 +6,16 @@
 //     document's first sentence;
 // (b) the last sample played to the window back at idle;
 // (c) CPU used while speaking about 20 s (dummy sound driver), beyond what
-//     espeak-ng alone needs to synthesize the same text.
+//     espeak-ng alone needs to synthesize the same text, with Follow the
+//     Reading off and on;
+// (d) with it on, the time from the device taking a word's first sample to
+//     the editor painting its highlight.
 //
 // espeak-ng alone runs in a child process forked before anything else starts,
 // because the library can be started only once per process.
 #include "benchtable.h"
 #include "parlivox/common/appstate.h"
+#include "parlivox/common/settingskeys.h"
 #include "parlivox/shell/frmMain.h"
 #include "parlivox/shell/qtservices.h"
 #include "parlivox/speech/session.h"
@@ -20,6 +24,7 @@
 #include "platform/ui/richtextbox.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -212,12 +217,63 @@ public:
         return result;
     }
 
+    void setFollow(bool on)
+    {
+        settingskeys::save(services.services().settings, settingskeys::Follow,
+                           on ? u"1"_s : u"0"_s);
+    }
+
     QtEditorServices services;
     AppState state;
     frmMain w;
     platform::RichTextBox* editor = w.findChild<platform::RichTextBox*>(u"txtConvert"_s);
     QTimer* tmrSpk = w.findChild<QTimer*>(u"tmrSpk"_s);
 };
+
+/// Times each paint of the editor that shows a new word highlighted, from
+/// the moment the device took that word's first sample.
+class HighlightTimer : public QObject {
+public:
+    explicit HighlightTimer(Session& session) : m_session(session) {}
+    std::vector<double> latencies;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            const QList<QTextEdit::ExtraSelection> extras = m_session.editor->extraSelections();
+            const auto reached = m_session.voice().counters().wordReached;
+            if (extras.size() == 2 && reached && extras[1].cursor.position() != m_word) {
+                m_word = extras[1].cursor.position();
+                latencies.push_back(ms(Clock::now() - *reached));
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    Session& m_session;
+    int m_word = -1;
+};
+
+/// Speaks text to its end in the ordinary event loop; returns wall seconds
+/// and CPU seconds.
+std::pair<double, double> speakThrough(Session& s, const QString& text)
+{
+    s.editor->setText(text);
+    const double cpuStart = cpuSeconds();
+    const Clock::time_point start = Clock::now();
+    s.w.speech().mnuConvertAll_Click();
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (!s.tmrSpk->isActive())
+            loop.quit();
+    });
+    check.start(100);
+    loop.exec();
+    return {std::chrono::duration<double>(Clock::now() - start).count(), cpuSeconds() - cpuStart};
+}
 
 } // namespace
 
@@ -261,7 +317,14 @@ int main(int argc, char* argv[])
         {"espeak-ng alone: first sentence, 1 page", reference.firstSentence1, "ms", "-"});
     rows.push_back({"first sound / espeak-ng first sentence, 1 page",
                     median(page1) / reference.firstSentence1, "x", "< 2"});
+    s.setFollow(true);
+    std::vector<double> page500Follow;
+    for (int i = 0; i < runs; ++i)
+        page500Follow.push_back(s.timeToFirstSound());
+    s.setFollow(false);
     rows.push_back({"first sound, 500-page document", median(page500), "ms", "< 30"});
+    rows.push_back(
+        {"first sound, 500 pages, following the reading", median(page500Follow), "ms", "< 30"});
     rows.push_back(
         {"espeak-ng alone: first sentence, 500 pages", reference.firstSentence500, "ms", "-"});
     rows.push_back({"first sound / espeak-ng first sentence, 500 pages",
@@ -283,27 +346,35 @@ int main(int argc, char* argv[])
     }
     rows.push_back({"last sample played to idle", median(toIdle), "ms", "< 20"});
 
-    // (c) A session of about 20 s in the ordinary event loop.
-    s.editor->setText(twentySeconds);
-    const double cpuStart = cpuSeconds();
-    const Clock::time_point start = Clock::now();
-    s.w.speech().mnuConvertAll_Click();
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (!s.tmrSpk->isActive())
-            loop.quit();
-    });
-    check.start(100);
-    loop.exec();
-    const double wall = std::chrono::duration<double>(Clock::now() - start).count();
-    const double cpu = cpuSeconds() - cpuStart;
+    // (c) A session of about 20 s in the ordinary event loop, the window on
+    // screen, without and with the highlight; (d) the highlight's delay.
+    s.w.show();
+    const auto [wall, cpu] = speakThrough(s, twentySeconds);
+    HighlightTimer highlights(s);
+    s.editor->viewport()->installEventFilter(&highlights);
+    s.setFollow(true);
+    const auto [wallFollow, cpuFollow] = speakThrough(s, twentySeconds);
+    s.setFollow(false);
+    s.editor->viewport()->removeEventFilter(&highlights);
     rows.push_back({"speaking time", wall, "s", "~20"});
     rows.push_back({"CPU while speaking (whole process)", cpu / wall * 100, "% of a core", "-"});
     rows.push_back({"espeak-ng alone: CPU to synthesize it", reference.cpu20 / wall * 100,
                     "% of a core", "-"});
     rows.push_back(
         {"CPU beyond synthesis", (cpu - reference.cpu20) / wall * 100, "% of a core", "< 3"});
+    rows.push_back({"CPU while speaking, following the reading", cpuFollow / wallFollow * 100,
+                    "% of a core", "-"});
+    rows.push_back({"CPU beyond synthesis, following the reading",
+                    (cpuFollow - reference.cpu20) / wallFollow * 100, "% of a core", "< 3"});
+    if (!highlights.latencies.empty()) {
+        std::vector<double> sorted = highlights.latencies;
+        std::sort(sorted.begin(), sorted.end());
+        rows.push_back({"words highlighted", static_cast<double>(sorted.size()), "words", "-"});
+        rows.push_back({"word's first sample taken to highlight painted, median", median(sorted),
+                        "ms", "< 30"});
+        rows.push_back(
+            {"word's first sample taken to highlight painted, max", sorted.back(), "ms", "< 30"});
+    }
 
     std::vector<bench::Row> table;
     for (const Row& row : rows)

@@ -20,6 +20,8 @@ inline const QString Speed = QStringLiteral("Speed");
 inline const QString Voice = QStringLiteral("Voice");
 /// "1" reads punctuation marks aloud, "0" does not.
 inline const QString ReadP = QStringLiteral("ReadP");
+/// "1" follows the reading in the editor (highlight, kept in view), "0" does not.
+inline const QString Follow = QStringLiteral("Follow");
 
 /// Reads key from the editor's section, or defaultValue.
 QString get(platform::SettingsStore& store, const QString& key, const QString& defaultValue);

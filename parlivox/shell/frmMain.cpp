@@ -450,6 +450,11 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
         // the editor's own, so that they cut and copy plain text.
         const QKeySequence keys(static_cast<QKeyEvent*>(event)->keyCombination());
         if (watched == txtConvert) {
+            // The locked editor must not take a sentence key as a cursor move.
+            for (const QAction* key : m_sentenceKeys) {
+                if (key->isEnabled() && key->shortcut() == keys)
+                    return true;
+            }
             for (const QAction* action : menu(Menu::Edit)->actions()) {
                 if (action->isEnabled() && !action->shortcut().isEmpty() &&
                     action->shortcut() == keys)

@@ -152,6 +152,8 @@ private:
     QHash<Menu, QMenu*> m_menus;
     QHash<MenuItem, QAction*> m_items;
     QMenu* mnuMacroSymbols = nullptr;
+    /// Ctrl+Left and Ctrl+Right: a sentence back or forward while speaking.
+    std::array<QAction*, 2> m_sentenceKeys = {};
 
     // ---- subsystems ----------------------------------------------------------
     std::unique_ptr<Documents> m_documents;

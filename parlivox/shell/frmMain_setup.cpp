@@ -2,6 +2,7 @@
 // one table of what a reading session turns on and off.
 #include "parlivox/common/commands.h"
 #include "parlivox/common/services.h"
+#include "parlivox/common/settingskeys.h"
 #include "parlivox/formatting/formatting.h"
 #include "parlivox/shell/documents.h"
 #include "parlivox/shell/editing.h"
@@ -206,6 +207,28 @@ void frmMain::setupConvertActions()
     onTriggered(addItem(mnuConvert, u"mnuConvertFile"_s, u"Convert to Audio &File..."_s,
                         QKeySequence(Qt::CTRL | Qt::Key_F5)),
                 [this] { m_audioExport->mnuConvertFile_Click(); });
+    QAction* mnuFollow = addItem(mnuConvert, u"mnuFollow"_s, u"&Follow the Reading"_s);
+    mnuFollow->setCheckable(true);
+    mnuFollow->setChecked(settingskeys::get(m_services.settings, settingskeys::Follow, u"0"_s) ==
+                          u"1"_s);
+    onTriggered(mnuFollow, [this, mnuFollow] {
+        settingskeys::save(m_services.settings, settingskeys::Follow,
+                           mnuFollow->isChecked() ? u"1"_s : u"0"_s);
+    });
+    // A sentence back or forward: keys of the window, on only while a session
+    // speaks (the menus are off then).
+    const auto addSkip = [this](const QString& name, Qt::Key key, long count) {
+        auto* action = new QAction(this);
+        action->setObjectName(name);
+        action->setShortcut(QKeySequence(Qt::CTRL | key));
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setEnabled(false);
+        addAction(action);
+        onTriggered(action, [this, count] { m_speech->skipSentence(count); });
+        return action;
+    };
+    m_sentenceKeys = {addSkip(u"actSentenceBack"_s, Qt::Key_Left, -1),
+                      addSkip(u"actSentenceForward"_s, Qt::Key_Right, 1)};
 }
 
 void frmMain::setupHelpActions()
@@ -365,6 +388,8 @@ void frmMain::showSpeaking(bool busy)
     for (Menu which : allMenus)
         setMenuEnabled(which, !busy);
     txtConvert->setLocked(busy);
+    for (QAction* key : m_sentenceKeys)
+        key->setEnabled(busy);
 }
 
 void frmMain::showPaused(bool paused)

@@ -32,7 +32,8 @@ constexpr long allSentences = 2147483647;
 } // namespace
 
 SpeechSession::SpeechSession(EditorWindow& window, EditorServices& services, AppState& state)
-    : m_window(window), m_services(services), m_state(state), tmrSpk(new QTimer(&window.widget()))
+    : m_window(window), m_services(services), m_state(state), m_follower(window.editor()),
+      tmrSpk(new QTimer(&window.widget()))
 {
     tmrSpk->setObjectName(u"tmrSpk"_s);
     tmrSpk->setInterval(1);
@@ -70,12 +71,24 @@ void SpeechSession::PlayText()
 {
     platform::RichTextBox& editor = m_window.editor();
     try {
+        m_follower.stop(); // a start that failed may have left it following
         const long flags = prepareVoice();
-        if (!m_state.blnConvertAll && editor.SelLength() > 0)
+        qsizetype base = 0;
+        if (!m_state.blnConvertAll && editor.SelLength() > 0) {
             m_state.strSpeakText = editor.SelText();
-        else if (m_state.blnConvertAll)
+            base = editor.SelStart();
+        } else if (m_state.blnConvertAll) {
             m_state.strSpeakText = editor.Text();
-        m_state.strSpeakText = prepareText(std::move(m_state.strSpeakText));
+        }
+        if (settingskeys::get(m_services.settings, settingskeys::Follow, u"0"_s) == u"1"_s) {
+            const QDateTime now = m_services.clock.now();
+            speechtext::PreparedText prepared = speechtext::prepareMapped(
+                std::move(m_state.strSpeakText), now.time(), now.date(), QLocale::system(), base);
+            m_state.strSpeakText = std::move(prepared.text);
+            m_follower.start(std::move(prepared.map));
+        } else {
+            m_state.strSpeakText = prepareText(std::move(m_state.strSpeakText));
+        }
 
         setBusyState();
         m_state.objVoice().Speak(m_state.strSpeakText, flags);
@@ -147,6 +160,26 @@ void SpeechSession::StopText()
         platform::showFailure(m_services.messageBox, *failure);
 }
 
+void SpeechSession::skipSentence(long count)
+{
+    if (!tmrSpk->isActive())
+        return;
+    try {
+        platform::ISpeechVoice& voice = m_state.objVoice();
+        voice.Skip(u"Sentence"_s, count);
+        // Past the last sentence while paused: the session ends as Stop ends
+        // it, which also lets the voice go on next time. Playing, the poll
+        // sees the natural end.
+        if (strPlayState == paused && voice.Status().RunningState == platform::SRSEDone) {
+            StopText();
+            return;
+        }
+    } catch (const platform::Error& error) {
+        platform::showFailure(m_services.messageBox, error);
+    }
+    tmrSpk_Timer(); // the highlight moves at once
+}
+
 // ---- the two states --------------------------------------------------------------
 
 void SpeechSession::setBusyState()
@@ -157,6 +190,7 @@ void SpeechSession::setBusyState()
 
 void SpeechSession::setIdleState()
 {
+    m_follower.stop();
     m_window.showSpeaking(false);
     m_state.strSpeakText.clear();
     tmrSpk->stop();
@@ -167,8 +201,11 @@ void SpeechSession::setIdleState()
 void SpeechSession::tmrSpk_Timer()
 {
     try {
-        if (m_state.objVoice().Status().RunningState == platform::SRSEDone)
+        const platform::ISpeechVoiceStatus status = m_state.objVoice().Status();
+        if (status.RunningState == platform::SRSEDone)
             setIdleState();
+        else
+            m_follower.show(status);
     } catch (const platform::Error& error) {
         // Reported once: the window stays busy, and the stop button ends it.
         tmrSpk->stop();

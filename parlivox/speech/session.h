@@ -1,5 +1,7 @@
 #pragma once
 
+#include "parlivox/speech/follower.h"
+
 #include <QString>
 
 class AppState;
@@ -30,6 +32,9 @@ public:
     QString prepareText(QString text) const;
     void PlayPause();
     void StopText();
+    /// Moves the reading count sentences on (negative: back), at once; a
+    /// paused reading stays paused. Nothing happens without a session.
+    void skipSentence(long count);
     void setBusyState();
     void setIdleState();
     void tmrSpk_Timer();
@@ -43,6 +48,8 @@ private:
     EditorWindow& m_window;
     EditorServices& m_services;
     AppState& m_state;
+    /// The highlight of the reading, when the user chose to follow it.
+    ReadingFollower m_follower;
     /// Polls the engine while speaking; a child of the window, so it goes with it.
     QTimer* tmrSpk;
 };

@@ -1,5 +1,7 @@
 #include "parlivox/speech/speechtext.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace speechtext {
@@ -56,6 +58,116 @@ QString prepare(QString text, QTime time, QDate date, const QLocale& locale)
         text.replace(micro, u"Micro"_s);
     text.replace(QChar(u'\r'), u" ;"_s);
     return text;
+}
+
+} // namespace speechtext
+
+namespace speechtext {
+
+/// Builds a TextMap while making prepare's replacements, in prepare's order.
+struct Mapper {
+    explicit Mapper(qsizetype base) { map.m_base = base; }
+
+    TextMap map;
+
+    /// The line feeds of text's CR LF pairs.
+    void lineFeeds(QStringView text)
+    {
+        for (qsizetype lf = text.indexOf(u'\n'); lf >= 0; lf = text.indexOf(u'\n', lf + 1)) {
+            if (lf > 0 && text[lf - 1] == u'\r')
+                map.m_lineFeeds.push_back(lf);
+        }
+    }
+
+    /// Replaces every pattern in text by replacement and records where.
+    void replace(QString& text, QStringView pattern, const QString& replacement)
+    {
+        qsizetype found = text.indexOf(pattern);
+        if (found < 0)
+            return;
+        std::vector<TextMap::Edit> edits;
+        QString out;
+        out.reserve(text.size() + text.size() / 16);
+        qsizetype from = 0;
+        for (; found >= 0; found = text.indexOf(pattern, from)) {
+            out += QStringView(text).sliced(from, found - from);
+            edits.push_back({out.size(), replacement.size(), found, pattern.size()});
+            out += replacement;
+            from = found + pattern.size();
+        }
+        out += QStringView(text).sliced(from);
+        text = std::move(out);
+        map.m_passes.push_back(std::move(edits));
+    }
+
+    /// Carriage returns become " ;", by Qt's own replace: every paragraph
+    /// has one, so this is the pass a long document pays for. When nothing
+    /// was replaced before, its CR LF pairs are found in the same scan.
+    void carriageReturns(QString& text, bool sourceUnchanged)
+    {
+        const QStringView view(text);
+        std::vector<TextMap::Edit> edits;
+        edits.reserve(static_cast<std::size_t>(view.count(u'\r')));
+        qsizetype added = 0;
+        for (qsizetype cr = view.indexOf(u'\r'); cr >= 0; cr = view.indexOf(u'\r', cr + 1)) {
+            edits.push_back({cr + added, 2, cr, 1});
+            ++added;
+            if (sourceUnchanged && cr + 1 < view.size() && view[cr + 1] == u'\n')
+                map.m_lineFeeds.push_back(cr + 1);
+        }
+        if (edits.empty())
+            return;
+        text.replace(QChar(u'\r'), u" ;"_s);
+        map.m_passes.push_back(std::move(edits));
+    }
+};
+
+qsizetype TextMap::back(const std::vector<Edit>& edits, qsizetype offset, bool isEnd)
+{
+    const auto after = std::upper_bound(edits.begin(), edits.end(), offset,
+                                        [](qsizetype x, const Edit& e) { return x < e.outPos; });
+    if (after == edits.begin())
+        return offset;
+    const Edit& edit = *(after - 1);
+    if (offset == edit.outPos)
+        return edit.srcPos;
+    if (offset < edit.outPos + edit.outLen)
+        return isEnd ? edit.srcPos + edit.srcLen : edit.srcPos;
+    return edit.srcPos + edit.srcLen + (offset - edit.outPos - edit.outLen);
+}
+
+std::pair<qsizetype, qsizetype> TextMap::toEditor(qsizetype begin, qsizetype length) const
+{
+    qsizetype first = begin;
+    qsizetype last = begin + std::max<qsizetype>(length, 0);
+    for (auto pass = m_passes.rbegin(); pass != m_passes.rend(); ++pass) {
+        first = back(*pass, first, false);
+        last = back(*pass, last, true);
+    }
+    // A CR LF is one paragraph break in the editor: both its halves are it.
+    const auto editor = [this](qsizetype source) {
+        const auto feeds = std::upper_bound(m_lineFeeds.begin(), m_lineFeeds.end(), source);
+        return m_base + source - (feeds - m_lineFeeds.begin());
+    };
+    return {editor(first), editor(last)};
+}
+
+PreparedText prepareMapped(QString text, QTime time, QDate date, const QLocale& locale,
+                           qsizetype base)
+{
+    Mapper mapper(base);
+    QString out = std::move(text); // a text owned alone is replaced in place
+    // Macros and micro signs are rare: only then are the CR LF pairs found
+    // before anything moves.
+    const bool rare = out.contains(u'$') || out.contains(QChar(u'\u00B5'));
+    if (rare) {
+        mapper.lineFeeds(out);
+        mapper.replace(out, u"$time$", timeText(time, locale));
+        mapper.replace(out, u"$date$", dateText(date, locale));
+        mapper.replace(out, u"\u00B5", u"Micro"_s);
+    }
+    mapper.carriageReturns(out, !rare);
+    return {std::move(out), std::move(mapper.map)};
 }
 
 } // namespace speechtext

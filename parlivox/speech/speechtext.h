@@ -5,6 +5,9 @@
 #include <QString>
 #include <QTime>
 
+#include <utility>
+#include <vector>
+
 namespace speechtext {
 
 /// The time of day in the locale's time format, without a time zone.
@@ -17,5 +20,44 @@ QString dateText(QDate date, const QLocale& locale);
 /// MICRO SIGN "Micro", and every carriage return " ;" (a line feed after it
 /// stays). Matching is exact; nothing else changes.
 QString prepare(QString text, QTime time, QDate date, const QLocale& locale);
+
+/// Where each part of a prepared text came from: offsets in the prepared text
+/// map back to positions in the editor, through every replacement prepare
+/// makes and through the editor's one-character paragraph breaks, which the
+/// source text holds as CR LF.
+class TextMap {
+public:
+    /// The editor positions [first, second) of the prepared text's
+    /// [begin, begin + length). A piece inside a replacement maps to the
+    /// whole of what it replaced.
+    std::pair<qsizetype, qsizetype> toEditor(qsizetype begin, qsizetype length) const;
+
+private:
+    friend struct Mapper;
+    /// One replacement: [outPos, outPos + outLen) of a pass's result came
+    /// from [srcPos, srcPos + srcLen) of its input.
+    struct Edit {
+        qsizetype outPos;
+        qsizetype outLen;
+        qsizetype srcPos;
+        qsizetype srcLen;
+    };
+    static qsizetype back(const std::vector<Edit>& edits, qsizetype offset, bool isEnd);
+
+    std::vector<std::vector<Edit>> m_passes; ///< in the order they were made
+    std::vector<qsizetype> m_lineFeeds;      ///< of each CR LF in the source text
+    qsizetype m_base = 0;                    ///< the source text's first editor position
+};
+
+/// A prepared text and its map to the editor.
+struct PreparedText {
+    QString text;
+    TextMap map;
+};
+
+/// prepare(), with the map back to the editor; base is the editor position
+/// of text's first character (the selection's start for a selection).
+PreparedText prepareMapped(QString text, QTime time, QDate date, const QLocale& locale,
+                           qsizetype base);
 
 } // namespace speechtext

@@ -161,10 +161,11 @@ long SpVoice::Skip(const QString& type, long numItems)
 {
     if (type.compare(QStringLiteral("Sentence"), Qt::CaseInsensitive) != 0)
         throw invalidCall(QStringLiteral("only sentences can be skipped"));
-    if (numItems < 0)
-        throw invalidCall(QStringLiteral("speech cannot be skipped backwards"));
-    const long skipped = m_channel->skip(numItems);
+    constexpr long most = std::numeric_limits<long>::max();
+    const long skipped = numItems >= 0 ? m_channel->skip(numItems)
+                                       : m_channel->skipBack(numItems < -most ? most : -numItems);
     syncOutput();
+    m_worker->wake();
     return skipped;
 }
 
@@ -173,9 +174,13 @@ ISpeechVoiceStatus SpVoice::Status()
     if (std::optional<Error> failure = m_channel->takeFailure())
         throw *failure;
     const bool done = m_channel->isDone();
-    if (done)
+    if (done) {
         syncOutput(); // nothing left to play: the device rests
-    return {done ? SRSEDone : SRSEIsSpeaking};
+        return {};
+    }
+    const speech::HeardPlace place = m_channel->heard();
+    return {SRSEIsSpeaking, static_cast<long>(place.wordBegin), static_cast<long>(place.wordLength),
+            static_cast<long>(place.sentenceBegin), static_cast<long>(place.sentenceLength)};
 }
 
 std::unique_ptr<AudioFileConversion> SpVoice::SpeakToFile(const QString& text, long flags,

@@ -22,18 +22,56 @@ std::weak_ptr<SynthWorker> instanceRef;
 struct Delivery {
     VoiceChannel* channel;
     std::int64_t sentence;
+    /// The UTF-16 offset in the sentence of each of its code points (the
+    /// synthesizer counts code points), and of its end.
+    std::vector<qsizetype> utf16;
+    std::vector<WordMark> words; ///< reused for every buffer
     bool stopped = false;
 };
 thread_local Delivery* currentDelivery = nullptr;
 
-int deliverSamples(short* samples, int count, espeak_EVENT*)
+std::vector<qsizetype> utf16Offsets(const QByteArray& utf8)
+{
+    std::vector<qsizetype> offsets;
+    offsets.reserve(static_cast<std::size_t>(utf8.size()) + 1);
+    qsizetype utf16 = 0;
+    for (const char byte : utf8) {
+        const auto c = static_cast<unsigned char>(byte);
+        if ((c & 0xC0) == 0x80)
+            continue; // a continuation byte
+        offsets.push_back(utf16);
+        utf16 += c >= 0xF0 ? 2 : 1; // beyond the BMP: a surrogate pair
+    }
+    offsets.push_back(utf16);
+    return offsets;
+}
+
+/// The words that start in this buffer, as places in the sentence.
+void collectWords(Delivery& delivery, const espeak_EVENT* event)
+{
+    delivery.words.clear();
+    const auto last = static_cast<qsizetype>(delivery.utf16.size()) - 1;
+    for (; event && event->type != espeakEVENT_LIST_TERMINATED; ++event) {
+        if (event->type != espeakEVENT_WORD || event->text_position < 1)
+            continue;
+        const qsizetype first = std::min<qsizetype>(event->text_position - 1, last);
+        const qsizetype end = std::min<qsizetype>(first + std::max(event->length, 0), last);
+        const qsizetype begin = delivery.utf16[static_cast<std::size_t>(first)];
+        delivery.words.push_back(
+            {event->sample, begin, delivery.utf16[static_cast<std::size_t>(end)] - begin});
+    }
+}
+
+int deliverSamples(short* samples, int count, espeak_EVENT* events)
 {
     Delivery* delivery = currentDelivery;
     if (!delivery || !samples)
         return 0;
+    if (!delivery->utf16.empty())
+        collectWords(*delivery, events);
     // Returning 1 is the synthesizer's own way to stop: a skipped sentence
     // ends at its next buffer.
-    if (!delivery->channel->deliver(delivery->sentence, samples, count)) {
+    if (!delivery->channel->deliver(delivery->sentence, samples, count, delivery->words)) {
         delivery->stopped = true;
         return 1;
     }
@@ -245,7 +283,10 @@ void SynthWorker::synthesize(VoiceChannel& channel, const SentenceJob& job)
         m_punctuation = punctuation;
     }
 
-    Delivery delivery{&channel, job.sentence};
+    Delivery delivery{&channel,
+                      job.sentence,
+                      job.wantsWords ? utf16Offsets(job.utf8) : std::vector<qsizetype>{},
+                      {}};
     currentDelivery = &delivery;
     const espeak_ERROR result =
         espeak_Synth(job.utf8.constData(), static_cast<std::size_t>(job.utf8.size()) + 1, 0,

@@ -59,9 +59,15 @@ private:
     std::vector<ISpeechObjectToken> m_tokens;
 };
 
-/// A snapshot of a voice's progress.
+/// A snapshot of a voice's progress. The word and the sentence are those
+/// being heard (played by the device, not merely synthesized), as UTF-16
+/// offsets into the text given to Speak; a length of 0 means none.
 struct ISpeechVoiceStatus {
     long RunningState = SRSEDone;
+    long InputWordPosition = 0;
+    long InputWordLength = 0;
+    long InputSentencePosition = 0;
+    long InputSentenceLength = 0;
 };
 
 /// Where ISpeechVoice::SpeakToFile saves the speech.
@@ -119,7 +125,10 @@ public:
     /// Output halts at the current place / continues from it.
     virtual void Pause() = 0;
     virtual void Resume() = 0;
-    /// Drops the rest of the queued text ("Sentence" items); returns the count skipped.
+    /// Moves the reading by numItems sentences ("Sentence" items): forward
+    /// drops the current sentence and numItems - 1 after it; backward
+    /// restarts the sentence numItems before the current one (never before
+    /// the first of the text being spoken). Returns the count moved over.
     virtual long Skip(const QString& type, long numItems) = 0;
     virtual ISpeechVoiceStatus Status() = 0;
     /// Speaks text into an audio file instead of the sound device, with the

@@ -27,9 +27,11 @@ long VoiceChannel::enqueue(const QString& text, UtteranceSettings settings)
 {
     const std::lock_guard lock(m_mutex);
     const long stream = ++m_streams;
+    if (doneLocked())
+        m_heard = {}; // the place heard last belongs to a reading that is over
     m_counters.firstSampleQueued.reset();
     m_counters.firstSamplePlayed.reset();
-    Utterance utterance{text, 0, text.size(), std::move(settings)};
+    Utterance utterance{text, 0, text.size(), std::move(settings), stream};
     while (utterance.end > 0 && text[utterance.end - 1].isSpace())
         --utterance.end;
     utterance.pos = skipBlanks(QStringView(text).first(utterance.end), 0);
@@ -41,15 +43,67 @@ long VoiceChannel::enqueue(const QString& text, UtteranceSettings settings)
     return stream;
 }
 
-std::pair<qsizetype, qsizetype> VoiceChannel::cutSentence(Utterance& utterance)
+std::pair<qsizetype, qsizetype> VoiceChannel::cutSentence()
 {
+    Utterance& utterance = m_text.front();
     const QStringView text = QStringView(utterance.text).first(utterance.end);
     const qsizetype begin = utterance.pos;
     qsizetype end = sentenceEnd(text, begin);
     utterance.pos = skipBlanks(text, end);
     while (end > begin && text[end - 1].isSpace())
         --end;
+    // An audio file is never read backwards: it keeps no history.
+    const bool keep = m_sink == SampleSink::SoundDevice;
+    if (keep)
+        m_cut.push_back(CutSentence{m_nextSentence, utterance.stream, begin});
+    ++m_nextSentence;
+    if (utterance.pos >= utterance.end) {
+        if (keep)
+            m_spent.push_back(std::move(utterance));
+        m_text.pop_front();
+    }
     return {begin, end};
+}
+
+std::int64_t VoiceChannel::currentSentence() const
+{
+    return !m_audio.empty()      ? m_audio.front().sentence
+           : m_synthesizing >= 0 ? m_synthesizing
+                                 : m_nextSentence;
+}
+
+void VoiceChannel::notePlace()
+{
+    if (!m_audio.empty()) {
+        const Segment& segment = m_audio.front();
+        m_heard = {segment.textBegin, segment.textLength, 0, 0};
+        if (segment.nextWord > 0) {
+            const WordMark& word = segment.words[segment.nextWord - 1];
+            m_heard.wordBegin = word.begin;
+            m_heard.wordLength = word.length;
+        }
+    } else if (m_synthesizing >= 0) {
+        m_heard = {m_synthBegin, m_synthLength, 0, 0};
+    } else if (!m_text.empty()) {
+        const Utterance& utterance = m_text.front();
+        const QStringView text = QStringView(utterance.text).first(utterance.end);
+        qsizetype end = sentenceEnd(text, utterance.pos);
+        while (end > utterance.pos && text[end - 1].isSpace())
+            --end;
+        m_heard = {utterance.pos, end - utterance.pos, 0, 0};
+    } else {
+        m_heard = {};
+        m_cut.clear();
+        m_spent.clear();
+    }
+}
+
+void VoiceChannel::forgetBefore(long stream)
+{
+    while (!m_cut.empty() && m_cut.front().stream < stream)
+        m_cut.pop_front();
+    while (!m_spent.empty() && m_spent.front().stream < stream)
+        m_spent.pop_front();
 }
 
 long VoiceChannel::skip(long count)
@@ -57,9 +111,7 @@ long VoiceChannel::skip(long count)
     if (count <= 0)
         return 0;
     const std::lock_guard lock(m_mutex);
-    const std::int64_t current = !m_audio.empty()      ? m_audio.front().sentence
-                                 : m_synthesizing >= 0 ? m_synthesizing
-                                                       : m_nextSentence;
+    const std::int64_t current = currentSentence();
     const std::int64_t target = current > std::numeric_limits<std::int64_t>::max() - count
                                     ? std::numeric_limits<std::int64_t>::max()
                                     : current + count;
@@ -93,17 +145,66 @@ long VoiceChannel::skip(long count)
         }
     }
     while (m_nextSentence < target && !m_text.empty()) {
-        cutSentence(m_text.front());
-        if (m_text.front().pos >= m_text.front().end)
-            m_text.pop_front();
-        ++m_nextSentence;
+        cutSentence();
         ++skipped;
     }
     // Samples already handed to the device play out within one device period.
     if (m_audio.empty())
         m_drained = true;
+    notePlace();
     m_changed.notify_all();
     return skipped;
+}
+
+long VoiceChannel::skipBack(long count)
+{
+    if (count < 0)
+        return 0;
+    const std::lock_guard lock(m_mutex);
+    const std::int64_t current = currentSentence();
+    // The current sentence among those cut (m_cut.size() when not cut yet).
+    std::size_t index = m_cut.size();
+    while (index > 0 && m_cut[index - 1].sentence >= current)
+        --index;
+    long stream = 0;
+    if (index < m_cut.size())
+        stream = m_cut[index].stream;
+    else if (!m_text.empty())
+        stream = m_text.front().stream;
+    else
+        return 0;
+    std::size_t first = index;
+    while (first > 0 && m_cut[first - 1].stream == stream)
+        --first;
+    const std::size_t target = index - std::min<std::size_t>(index - first, count);
+    if (target == m_cut.size())
+        return 0; // nothing of the current text has been cut yet: it is at its start
+    const CutSentence to = m_cut[target];
+    // Every text from the target's on is cut again from its start, the
+    // target's from the target sentence.
+    while (!m_spent.empty() && m_spent.back().stream >= to.stream) {
+        m_text.push_front(std::move(m_spent.back()));
+        m_spent.pop_back();
+    }
+    for (Utterance& utterance : m_text) {
+        utterance.pos = utterance.stream == to.stream
+                            ? to.begin
+                            : skipBlanks(QStringView(utterance.text).first(utterance.end), 0);
+    }
+    m_cut.erase(m_cut.begin() + static_cast<std::ptrdiff_t>(target), m_cut.end());
+    m_audio.clear();
+    m_buffered = 0;
+    m_synthesizing = -1; // its synthesis stops at its next delivery
+    m_drained = true;
+    notePlace();
+    m_changed.notify_all();
+    return static_cast<long>(index - target);
+}
+
+HeardPlace VoiceChannel::heard() const
+{
+    const std::lock_guard lock(m_mutex);
+    return doneLocked() ? HeardPlace{} : m_heard;
 }
 
 void VoiceChannel::setVolume(int volume)
@@ -149,6 +250,9 @@ void VoiceChannel::close()
     const std::lock_guard lock(m_mutex);
     m_closed = true;
     m_text.clear();
+    m_spent.clear();
+    m_cut.clear();
+    m_heard = {};
     m_audio.clear();
     m_buffered = 0;
     m_synthesizing = -1;
@@ -201,33 +305,46 @@ std::optional<SentenceJob> VoiceChannel::takeSentence()
     const std::lock_guard lock(m_mutex);
     if (m_closed || m_paused || m_text.empty() || m_synthesizing >= 0)
         return std::nullopt;
-    Utterance& utterance = m_text.front();
-    const auto [begin, end] = cutSentence(utterance);
+    const QString text = m_text.front().text;
+    UtteranceSettings settings = m_text.front().settings;
+    m_synthStream = m_text.front().stream;
+    const auto [begin, end] = cutSentence();
     // The synthesizer never reads a mark at the very end of its text aloud:
     // a space after it makes "Stop." end in "full stop" when marks are read.
-    SentenceJob job{m_nextSentence++,
-                    QStringView(utterance.text).sliced(begin, end - begin).toUtf8() + ' ',
-                    utterance.settings};
-    if (utterance.pos >= utterance.end)
-        m_text.pop_front();
+    SentenceJob job{m_nextSentence - 1, QStringView(text).sliced(begin, end - begin).toUtf8() + ' ',
+                    std::move(settings), m_sink == SampleSink::SoundDevice};
     m_synthesizing = job.sentence;
+    m_synthBegin = begin;
+    m_synthLength = end - begin;
+    m_synthDelivered = 0;
     return job;
 }
 
-bool VoiceChannel::deliver(std::int64_t sentence, const short* samples, int count)
+bool VoiceChannel::deliver(std::int64_t sentence, const short* samples, int count,
+                           const std::vector<WordMark>& words)
 {
     const std::lock_guard lock(m_mutex);
     if (m_closed || sentence != m_synthesizing)
         return false;
-    if (count <= 0)
-        return true;
-    if (m_audio.empty() || m_audio.back().sentence != sentence) {
-        m_audio.push_back(Segment{sentence, {}, 0});
+    if (count > 0 && (m_audio.empty() || m_audio.back().sentence != sentence)) {
+        m_audio.push_back(Segment{
+            sentence, {}, 0, m_synthBegin, m_synthLength, m_synthStream, {}, 0, m_synthDelivered});
         // A sentence lasts a few seconds: room for them saves copying as it grows.
         m_audio.back().samples.reserve(static_cast<std::size_t>(m_sampleRate) * 4);
     }
+    if (!words.empty() && !m_audio.empty() && m_audio.back().sentence == sentence) {
+        for (const WordMark& word : words) {
+            // The synthesizer's text ends in a space the sentence has not.
+            const qsizetype begin = std::min(word.begin, m_synthLength);
+            const qsizetype length = std::min(word.length, m_synthLength - begin);
+            m_audio.back().words.push_back({word.sample, m_synthBegin + begin, length});
+        }
+    }
+    if (count <= 0)
+        return true;
     std::vector<std::int16_t>& store = m_audio.back().samples;
     store.insert(store.end(), samples, samples + count);
+    m_synthDelivered += count;
     m_buffered += static_cast<std::size_t>(count);
     m_drained = false;
     m_counters.samplesQueued += count;
@@ -264,6 +381,12 @@ std::size_t VoiceChannel::copyOut(std::int16_t* out, std::size_t count)
     std::size_t copied = 0;
     while (copied < count && !m_audio.empty()) {
         Segment& segment = m_audio.front();
+        if (segment.pos == 0 && segment.firstSample == 0) {
+            // A sentence starts to sound: the reading can no longer go back
+            // into the texts before its own.
+            m_heard = {segment.textBegin, segment.textLength, 0, 0};
+            forgetBefore(segment.stream);
+        }
         const std::size_t take = std::min(count - copied, segment.samples.size() - segment.pos);
         const std::int16_t* from = segment.samples.data() + segment.pos;
         if (m_volume >= 100) {
@@ -275,6 +398,16 @@ std::size_t VoiceChannel::copyOut(std::int16_t* out, std::size_t count)
         segment.pos += take;
         copied += take;
         m_buffered -= take;
+        const std::int64_t reached = segment.firstSample + static_cast<std::int64_t>(segment.pos);
+        const std::size_t wordBefore = segment.nextWord;
+        while (segment.nextWord < segment.words.size() &&
+               segment.words[segment.nextWord].sample < reached) {
+            m_heard.wordBegin = segment.words[segment.nextWord].begin;
+            m_heard.wordLength = segment.words[segment.nextWord].length;
+            ++segment.nextWord;
+        }
+        if (segment.nextWord != wordBefore)
+            m_counters.wordReached = std::chrono::steady_clock::now();
         if (segment.pos == segment.samples.size())
             m_audio.pop_front();
     }

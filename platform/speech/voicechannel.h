@@ -22,11 +22,32 @@ struct UtteranceSettings {
     bool punctuation = false;
 };
 
+/// A word of a sentence as the synthesizer reports it: the sample at which it
+/// starts to sound (counted from the sentence's first sample) and its place
+/// as UTF-16 offsets in the sentence.
+struct WordMark {
+    std::int64_t sample = 0;
+    qsizetype begin = 0;
+    qsizetype length = 0;
+};
+
+/// What is being heard: UTF-16 offsets in the text of the utterance
+/// playing; a length of 0 means none.
+struct HeardPlace {
+    qsizetype sentenceBegin = 0;
+    qsizetype sentenceLength = 0;
+    qsizetype wordBegin = 0;
+    qsizetype wordLength = 0;
+    bool operator==(const HeardPlace&) const = default;
+};
+
 /// One sentence for the synthesizer.
 struct SentenceJob {
     std::int64_t sentence = -1;
     QByteArray utf8;
     UtteranceSettings settings;
+    /// Its words are wanted: the samples go to a device someone watches.
+    bool wantsWords = true;
 };
 
 using SteadyTime = std::chrono::steady_clock::time_point;
@@ -41,6 +62,8 @@ struct PlaybackCounters {
     std::optional<SteadyTime> firstSamplePlayed;
     /// When the output last ran out of samples (the last one was played).
     std::optional<SteadyTime> playbackEnded;
+    /// When the device last took the first sample of a word.
+    std::optional<SteadyTime> wordReached;
 };
 
 /// Who takes a channel's samples.
@@ -68,6 +91,12 @@ public:
     /// Drops the current sentence and the count - 1 after it; returns how
     /// many sentences were dropped.
     long skip(long count);
+    /// Restarts the sentence count sentences before the current one, at the
+    /// first sentence of the current utterance at the earliest (count 0
+    /// restarts the current one); returns how many sentences it went back.
+    long skipBack(long count);
+    /// The sentence and word being played; nothing once everything is done.
+    HeardPlace heard() const;
     void setVolume(int volume);
     void setPaused(bool paused);
     /// Everything queued has been played or skipped.
@@ -91,9 +120,11 @@ public:
     std::optional<std::chrono::microseconds> timeUntilRefill() const;
     /// Takes the next sentence and marks it as being synthesized.
     std::optional<SentenceJob> takeSentence();
-    /// Appends samples of a sentence; false when the sentence is no longer
-    /// wanted (skipped or closed) and its synthesis should stop.
-    bool deliver(std::int64_t sentence, const short* samples, int count);
+    /// Appends samples of a sentence, with the words that start in them (or
+    /// soon after); false when the sentence is no longer wanted (skipped or
+    /// closed) and its synthesis should stop.
+    bool deliver(std::int64_t sentence, const short* samples, int count,
+                 const std::vector<WordMark>& words = {});
     void finishSentence(std::int64_t sentence);
     /// The sentence failed: the rest of the text is dropped, the failure kept.
     void fail(std::int64_t sentence, Error error);
@@ -117,15 +148,38 @@ private:
         qsizetype pos = 0; ///< the next sentence starts here (never white space)
         qsizetype end = 0; ///< the text without its trailing white space
         UtteranceSettings settings;
+        long stream = 0;
     };
     struct Segment {
         std::int64_t sentence;
         std::vector<std::int16_t> samples;
         std::size_t pos = 0;
+        qsizetype textBegin = 0; ///< the sentence in its utterance's text
+        qsizetype textLength = 0;
+        long stream = 0;
+        std::vector<WordMark> words;  ///< places in the utterance's text
+        std::size_t nextWord = 0;     ///< the first word not yet reached
+        std::int64_t firstSample = 0; ///< of samples[0], counted in the sentence
+    };
+    /// A sentence already cut off its text, kept so that the reading can go
+    /// back to it.
+    struct CutSentence {
+        std::int64_t sentence;
+        long stream;
+        qsizetype begin;
     };
 
     /// Cuts the next sentence off the front text; its [begin, end) in text.
-    std::pair<qsizetype, qsizetype> cutSentence(Utterance& utterance);
+    /// Numbers it, remembers it, and retires the text once all of it is cut.
+    std::pair<qsizetype, qsizetype> cutSentence();
+    /// The sentence being heard: the first with samples left, else the one
+    /// being synthesized, else the next to cut.
+    std::int64_t currentSentence() const;
+    /// Puts the place heard at the front of what is left to play.
+    void notePlace();
+    /// Drops the utterances and cut sentences the reading can no longer go
+    /// back to: those before the stream being heard.
+    void forgetBefore(long stream);
     bool doneLocked() const;
     /// Moves up to count queued samples to out at the current volume.
     std::size_t copyOut(std::int16_t* out, std::size_t count);
@@ -137,6 +191,13 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Utterance> m_text;
+    std::deque<Utterance> m_spent; ///< fully cut, kept for going back
+    std::deque<CutSentence> m_cut; ///< in speaking order
+    qsizetype m_synthBegin = 0;    ///< the sentence being synthesized in its text
+    qsizetype m_synthLength = 0;
+    long m_synthStream = 0;
+    std::int64_t m_synthDelivered = 0; ///< samples of that sentence so far
+    HeardPlace m_heard;
     std::deque<Segment> m_audio;
     std::size_t m_buffered = 0;
     std::int64_t m_nextSentence = 0;

@@ -100,15 +100,17 @@ public:
     {
         if (failStatus)
             throw platform::Error(-2147201021, QStringLiteral("The audio device failed"));
-        if (!runningStates.isEmpty())
-            return {runningStates.takeFirst()};
-        return {runningState};
+        platform::ISpeechVoiceStatus status = heard;
+        status.RunningState = runningStates.isEmpty() ? runningState : runningStates.takeFirst();
+        return status;
     }
 
     QString token() const { return m_token; }
 
     QList<long> runningStates;
     long runningState = platform::SRSEIsSpeaking;
+    /// The word and sentence Status reports as heard (its RunningState is not used).
+    platform::ISpeechVoiceStatus heard;
     bool failSpeak = false;
     bool failStatus = false;
     bool failControl = false;

@@ -42,6 +42,41 @@ TEST(RealSpeechWindow, ADocumentIsSpokenToItsEndAndTheWindowReturnsToIdleByItsel
     EXPECT_GT(peak(samples), 3000);
 }
 
+TEST(RealSpeechWindow, FollowingTheReadingMarksEachWordAsItIsHeardAndKeysMoveIt)
+{
+    RealSpeechWindow r;
+    r.fakes.settings.setConfig(u"Follow"_s, u"1"_s);
+    r.ui.txtConvert->setText(u"Hello.\r\nIt is $time$ now. The end comes."_s);
+    QStringList words; // each word marked, once per change
+    const auto watch = [&r, &words] {
+        const QList<QTextEdit::ExtraSelection> extras = r.ui.txtConvert->extraSelections();
+        if (extras.size() == 2) {
+            const QString word = extras[1].cursor.selectedText();
+            if (words.isEmpty() || words.constLast() != word)
+                words.append(word);
+        }
+        return r.idle();
+    };
+    r.w.speech().mnuConvertAll_Click();
+    ASSERT_TRUE(QTest::qWaitFor(watch, 10000));
+    EXPECT_TRUE(r.ui.txtConvert->extraSelections().isEmpty()) << "the end removes it";
+    // The spoken time is several words, each of them the macro.
+    EXPECT_EQ(words, (QStringList{u"Hello"_s, u"It"_s, u"is"_s, u"$time$"_s, u"now"_s, u"The"_s,
+                                  u"end"_s, u"comes"_s}));
+    EXPECT_FALSE(r.ui.txtConvert->document()->isModified());
+
+    // Ctrl+Right in the middle of a sentence: the next one is heard at once.
+    words.clear();
+    r.w.show();
+    r.w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&r.w));
+    r.w.speech().mnuConvertAll_Click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watch() || words.contains(u"It"_s); }, 10000));
+    QTest::keyClick(r.ui.txtConvert, Qt::Key_Right, Qt::ControlModifier);
+    ASSERT_TRUE(QTest::qWaitFor(watch, 10000));
+    EXPECT_EQ(words, (QStringList{u"Hello"_s, u"It"_s, u"The"_s, u"end"_s, u"comes"_s}));
+}
+
 TEST(RealSpeechWindow, PauseHoldsTheSessionAndStopEndsIt)
 {
     RealSpeechWindow r;

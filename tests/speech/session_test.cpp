@@ -64,6 +64,8 @@ protected:
         EXPECT_EQ(ui.txtConvert->MousePointer(), 0);
         EXPECT_FALSE(ui.tmrSpk->isActive());
         EXPECT_TRUE(state.strSpeakText.isEmpty());
+        EXPECT_TRUE(ui.txtConvert->extraSelections().isEmpty());
+        EXPECT_FALSE(ui.find<QAction>(u"actSentenceForward"_s)->isEnabled());
     }
 
     /// Every control and value of the speaking state, playing or paused.
@@ -91,6 +93,9 @@ protected:
         EXPECT_TRUE(ui.tmrSpk->isActive());
         EXPECT_EQ(w.speech().strPlayState, paused ? u"paused"_s : u"playing"_s);
         EXPECT_EQ(voice().Volume(), paused ? 0 : 100);
+        // Following the reading is off: nothing is ever highlighted.
+        EXPECT_TRUE(ui.txtConvert->extraSelections().isEmpty());
+        EXPECT_TRUE(ui.find<QAction>(u"actSentenceForward"_s)->isEnabled());
     }
 
     FakePlatform fakes;

@@ -58,3 +58,30 @@ TEST(SpeechText, EverythingElseReachesTheEngineUnchanged)
     EXPECT_EQ(prepare(text), text);
     EXPECT_EQ(prepare(QString()), QString());
 }
+
+TEST(SpeechText, MappedPreparationSpeaksTheSameTextAndMapsItBackToTheEditor)
+{
+    for (const QString& text :
+         {u"Hi $time$.\r\n\u00B5m \U0001F600 end"_s, u"$date$time$ and $time$date$"_s,
+          u"\r\r\n\n$$time$$"_s, QString()}) {
+        EXPECT_EQ(speechtext::prepareMapped(text, startTime, startDate, us, 0).text, prepare(text))
+            << text.toStdString();
+    }
+
+    // In the editor, from position 5: "Hi $time$." is 5..14, its paragraph
+    // break 15, "µm" 16..17, the emoji (a surrogate pair) 19..20, "end" 22..24.
+    const QString t = speechtext::timeText(startTime, us);
+    const speechtext::PreparedText prepared = speechtext::prepareMapped(
+        u"Hi $time$.\r\n\u00B5m \U0001F600 end"_s, startTime, startDate, us, 5);
+    ASSERT_EQ(prepared.text, u"Hi "_s + t + u". ;\nMicrom \U0001F600 end"_s);
+    const auto at = [&prepared](const QString& word) {
+        return prepared.map.toEditor(prepared.text.indexOf(word), word.size());
+    };
+    using Span = std::pair<qsizetype, qsizetype>;
+    EXPECT_EQ(at(u"Hi"_s), (Span{5, 7}));
+    EXPECT_EQ(at(t), (Span{8, 14})) << "the macro's replacement marks the macro";
+    EXPECT_EQ(prepared.map.toEditor(prepared.text.indexOf(t) + 2, 1), (Span{8, 14}));
+    EXPECT_EQ(at(u"Microm"_s), (Span{16, 18}));
+    EXPECT_EQ(at(u"\U0001F600"_s), (Span{19, 21}));
+    EXPECT_EQ(at(u"end"_s), (Span{22, 25}));
+}

@@ -189,3 +189,76 @@ TEST(VoiceChannel, AClosedChannelRefusesEverything)
     EXPECT_TRUE(channel.isDone());
     EXPECT_FALSE(channel.wantsSynthesis());
 }
+
+TEST(VoiceChannel, TheWordHeardIsTheOneWhoseFirstSampleTheDeviceHasTaken)
+{
+    using platform::speech::HeardPlace;
+    using platform::speech::WordMark;
+    VoiceChannel channel(rate);
+    channel.enqueue(u"Go. One two three. End."_s, {});
+    synthesize(channel, 100); // "Go."
+    // "One two three." starts at 4; its words at samples 0, 150 and 300,
+    // delivered in two buffers, the second word's mark before its samples.
+    const std::optional<SentenceJob> job = channel.takeSentence();
+    ASSERT_TRUE(job);
+    const std::vector<short> samples(200, 1000);
+    ASSERT_TRUE(channel.deliver(job->sentence, samples.data(), 200,
+                                {WordMark{0, 0, 3}, WordMark{150, 4, 3}}));
+    ASSERT_TRUE(channel.deliver(job->sentence, samples.data(), 200, {WordMark{300, 8, 7}}));
+    channel.finishSentence(job->sentence);
+
+    EXPECT_EQ(channel.heard(), (HeardPlace{})) << "nothing played yet";
+    play(channel, 50);
+    EXPECT_EQ(channel.heard(), (HeardPlace{0, 3, 0, 0})) << "no word marks in the first";
+    play(channel, 60); // 10 samples into the second sentence
+    EXPECT_EQ(channel.heard(), (HeardPlace{4, 14, 4, 3}));
+    play(channel, 140); // sample 149 of the second: "two" not yet
+    EXPECT_EQ(channel.heard().wordBegin, 4);
+    play(channel, 1);
+    EXPECT_EQ(channel.heard(), (HeardPlace{4, 14, 8, 3}));
+    channel.setPaused(true);
+    play(channel, 300);
+    EXPECT_EQ(channel.heard(), (HeardPlace{4, 14, 8, 3})) << "a pause keeps the place";
+    channel.setPaused(false);
+    play(channel, 200);
+    EXPECT_EQ(channel.heard(), (HeardPlace{4, 14, 12, 6})) << "the word cut to the sentence";
+    channel.skip(all);
+    EXPECT_EQ(channel.heard(), (HeardPlace{}));
+}
+
+TEST(VoiceChannel, GoingBackRestartsAnEarlierSentenceButNeverLeavesTheText)
+{
+    using platform::speech::HeardPlace;
+    VoiceChannel channel(rate);
+    channel.enqueue(u"Old."_s, {});
+    synthesize(channel, 10);
+    play(channel, 20); // played to the end
+    channel.enqueue(u"A. B. C."_s, {});
+    EXPECT_EQ(channel.skipBack(1), 0) << "nothing of the text cut yet: it is at its start";
+    synthesize(channel, 100);
+    play(channel, 50);
+    EXPECT_EQ(channel.skipBack(1), 0) << "at the first sentence, back restarts it";
+    EXPECT_EQ(channel.heard(), (HeardPlace{0, 2, 0, 0}));
+    std::optional<SentenceJob> again = channel.takeSentence();
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->utf8, "A. ");
+    channel.finishSentence(again->sentence);
+
+    // Two sentences on, paused: back one restarts "B." and stays paused.
+    synthesize(channel, 100); // "B."
+    synthesize(channel, 100); // "C."
+    channel.setPaused(true);
+    EXPECT_EQ(channel.skip(1), 1) << "nothing of A was synthesized again: B is current";
+    EXPECT_EQ(channel.heard(), (HeardPlace{6, 2, 0, 0}));
+    EXPECT_EQ(channel.skipBack(1), 1);
+    EXPECT_EQ(channel.heard(), (HeardPlace{3, 2, 0, 0}));
+    EXPECT_EQ(play(channel, 5), std::vector<std::int16_t>(5, 0)) << "still paused";
+    channel.setPaused(false);
+    EXPECT_EQ(synthesize(channel, 100).utf8, "B. ");
+    EXPECT_EQ(synthesize(channel, 100).utf8, "C. ");
+    play(channel, 150);
+    EXPECT_EQ(channel.heard(), (HeardPlace{6, 2, 0, 0}));
+    EXPECT_EQ(channel.skipBack(all), 2) << "back to the first of this text, never to \"Old.\"";
+    EXPECT_EQ(channel.heard(), (HeardPlace{0, 2, 0, 0}));
+    EXPECT_EQ(channel.takeSentence()->utf8, "A. ");
+}
