@@ -1,7 +1,7 @@
 # Two commands: `make run` and `make test`. Both install what they need first.
 BUILD_DIR := build
 JOBS ?= $(shell nproc)
-FUZZ_SECONDS ?= 30
+FUZZ_SECONDS ?= 20
 STAGE := $(BUILD_DIR)/stage
 HEADLESS := QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 
