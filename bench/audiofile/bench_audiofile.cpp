@@ -14,6 +14,7 @@
 // --convert or --cancel), so that its peak memory is its own and the speech
 // library starts fresh.
 #include "benchtable.h"
+#include "ordinarypage.h"
 #include "parlivox/speech/speechtext.h"
 #include "platform/speech/spvoice.h"
 
@@ -64,11 +65,7 @@ double seconds(Clock::duration d)
 /// program hands them to the engine.
 QString prose(qsizetype bytes)
 {
-    QString page;
-    for (int line = 1; line <= 30; ++line)
-        page += u"This is line "_s + QString::number(line) +
-                u" of an ordinary page, written to be read aloud by the engine. "_s
-                u"It goes on for a little while.\r\n"_s;
+    const QString page = bench::ordinaryPage();
     QString text;
     while (text.size() < bytes)
         text += page;

@@ -14,6 +14,7 @@
 // espeak-ng alone runs in a child process forked before anything else starts,
 // because the library can be started only once per process.
 #include "benchtable.h"
+#include "ordinarypage.h"
 #include "parlivox/common/appstate.h"
 #include "parlivox/common/settingskeys.h"
 #include "parlivox/shell/frmMain.h"
@@ -74,12 +75,7 @@ double median(std::vector<double> values)
 
 QString document(int pages)
 {
-    // About 3000 characters a page, sentences of ordinary length.
-    QString page;
-    for (int line = 1; line <= 30; ++line)
-        page += u"This is line "_s + QString::number(line) +
-                u" of an ordinary page, written to be read aloud by the engine. "_s
-                u"It goes on for a little while.\r\n"_s;
+    const QString page = bench::ordinaryPage();
     QString text;
     text.reserve(page.size() * pages);
     for (int i = 0; i < pages; ++i)

@@ -1,6 +1,7 @@
 // The encoders alone: each format decodes to what was written, and a file
 // that is not finished never replaces what was there.
 #include "audiofile_support.h"
+#include "test_files.h"
 
 #include "platform/audiofile/audiofilewriter.h"
 #include "platform/error.h"
@@ -50,19 +51,6 @@ const FormatCase formats[] = {
     {AudioFormat::Wav, "speech.wav", SF_FORMAT_WAV, SF_FORMAT_PCM_16},
 };
 
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(data);
-}
-
 } // namespace
 
 TEST(AudioFormats, TheExtensionNamesTheFormatInAnyCase)
@@ -100,7 +88,7 @@ TEST(AudioFileWriter, EachFormatDecodesToTheSoundWrittenAndItsTitle)
         EXPECT_NEAR(file.seconds(), 2.0, 0.02);
         EXPECT_GT(file.peak(), 0.35f);
         if (c.format == AudioFormat::Mp3) { // libsndfile reads no ID3 tags: look at the bytes
-            const QByteArray bytes = contentOf(path);
+            const QByteArray bytes = readAll(path);
             EXPECT_TRUE(bytes.startsWith("ID3"));
             EXPECT_TRUE(bytes.contains(
                 QByteArray(reinterpret_cast<const char*>(title.utf16()), title.size() * 2)));
@@ -123,7 +111,7 @@ TEST(AudioFileWriter, AnUnfinishedFileLeavesNothingAndTheOlderFileAsItWas)
             AudioFileWriter writer(path, c.format, rate, u"t"_s);
             writer.write(sound.data(), sound.size());
         }
-        EXPECT_EQ(contentOf(path), QByteArray("older"));
+        EXPECT_EQ(readAll(path), QByteArray("older"));
     }
     EXPECT_EQ(filesIn(dir.path()).size(), 5);
 }

@@ -1,4 +1,5 @@
 #include "main_window.h"
+#include "test_files.h"
 
 #include "parlivox/recovery/recovery.h"
 #include "parlivox/recovery/recoveryfolder.h"
@@ -19,12 +20,6 @@ using namespace Qt::StringLiterals;
 using platform::MsgResult;
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 /// The text an RTF file holds.
 QString textOf(const QByteArray& rtf)

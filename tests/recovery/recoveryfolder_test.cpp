@@ -2,6 +2,7 @@
 #include "parlivox/recovery/snapshotwriter.h"
 #include "platform/error.h"
 #include "platform/richtext/documentcopy.h"
+#include "test_files.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -21,19 +22,6 @@ using recovery::RecoveryFolder;
 using recovery::SnapshotInfo;
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 SnapshotInfo at(int minute, const QString& path = {})
 {

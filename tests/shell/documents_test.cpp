@@ -1,4 +1,5 @@
 #include "main_window.h"
+#include "test_files.h"
 
 #include "platform/ui/richtextbox.h"
 
@@ -25,19 +26,6 @@ QString book(const QString& name)
     return QStringLiteral(PARLIVOX_BOOKS_CORPUS "/") + name;
 }
 const QString saveFilter = u"Rich Text Format (*.rtf)|*.rtf|Text File (*.txt)|*.txt"_s;
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 /// A loaded editor and a scratch folder.
 struct DocumentEditor : Editor {
