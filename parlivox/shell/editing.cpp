@@ -140,10 +140,11 @@ void EditCommands::mnuUpdates_Click()
 {
     try {
         m_services.processes.start(platform::applicationFile(updaterProgram));
-    } catch (const platform::Error&) {
-        // The message covers both a missing updater and one that cannot run.
-        m_services.messageBox.show(updaterMissingLine1 + u"\n"_s + updaterMissingLine2(),
-                                   u"Error"_s, platform::MsgButtons::OK,
-                                   platform::MsgIcon::Critical);
+    } catch (const platform::Error& error) {
+        // Only a missing updater is reported; any other failure ends quietly.
+        if (error.number() == platform::err::FileNotFound)
+            m_services.messageBox.show(updaterMissingLine1 + u"\n"_s + updaterMissingLine2(),
+                                       u"Error"_s, platform::MsgButtons::OK,
+                                       platform::MsgIcon::Critical);
     }
 }
