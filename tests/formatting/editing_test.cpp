@@ -263,12 +263,14 @@ TEST_F(MainWindowTest, AMissingUpdaterGivesTheTwoLineMessage)
     EXPECT_EQ(fakes.messageBox.last().icon, platform::MsgIcon::Critical);
 }
 
-TEST_F(MainWindowTest, AnUpdaterThatExistsButCannotStartEndsTheCommandQuietly)
+TEST_F(MainWindowTest, AnUpdaterThatExistsButCannotStartIsNamedWithTheReasonNotAsMissing)
 {
-    fakes.processes.failure = platform::err::PathFileAccess;
+    fakes.processes.failure = platform::err::PermissionDenied;
     ui.mnuUpdates->trigger();
-    EXPECT_TRUE(fakes.messageBox.shown.isEmpty());
-    EXPECT_TRUE(fakes.processes.started.isEmpty());
+    ASSERT_EQ(fakes.messageBox.shown.size(), 1);
+    EXPECT_EQ(fakes.messageBox.last().text, u"70 - Scripted failure"_s);
+    EXPECT_EQ(fakes.messageBox.last().title, u"Error"_s);
+    EXPECT_EQ(fakes.messageBox.last().icon, platform::MsgIcon::Critical);
 }
 
 TEST_F(MainWindowTest, TheHelpFileCoversEveryMenuCommandAndToolbarButton)
