@@ -140,10 +140,16 @@ void EditCommands::mnuUpdates_Click()
 {
     try {
         m_services.processes.start(platform::applicationFile(updaterProgram));
-    } catch (const platform::Error&) {
-        // The message covers both a missing updater and one that cannot run.
-        m_services.messageBox.show(updaterMissingLine1 + u"\n"_s + updaterMissingLine2(),
-                                   u"Error"_s, platform::MsgButtons::OK,
-                                   platform::MsgIcon::Critical);
+    } catch (const platform::Error& error) {
+        // A missing updater sends the user to the web site. One that is there
+        // but does not start (its execute bit lost in a copy, a noexec
+        // folder) is named with the reason: a command that does nothing
+        // would leave the user believing the check is under way.
+        if (error.number() == platform::err::FileNotFound)
+            m_services.messageBox.show(updaterMissingLine1 + u"\n"_s + updaterMissingLine2(),
+                                       u"Error"_s, platform::MsgButtons::OK,
+                                       platform::MsgIcon::Critical);
+        else
+            platform::showFailure(m_services.messageBox, error);
     }
 }

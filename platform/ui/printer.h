@@ -16,7 +16,8 @@ public:
 
     /// The default printer's name.
     virtual QString defaultPrinterName() = 0;
-    /// Prints the document, laid out for the printer's page.
+    /// Prints a copy of the document laid out for the printer's page: its
+    /// content alone, with no page numbers or headers.
     virtual void print(const QTextDocument& document) = 0;
 };
 

@@ -13,7 +13,8 @@ public:
     virtual ~ProcessStarter() = default;
 
     /// Starts the program at path with no arguments and returns at once.
-    /// A missing file raises Error 53; one that cannot be run, 75.
+    /// A missing file raises Error 53; one the user may not run, 70; one
+    /// that fails to start otherwise, 75.
     virtual void start(const QString& path) = 0;
 };
 

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextCursor>
@@ -180,7 +181,7 @@ TEST_F(MainWindowTest, PrintWithoutADefaultPrinterShowsTheFailureOnly)
     EXPECT_EQ(fakes.messageBox.last().icon, platform::MsgIcon::Critical);
 }
 
-TEST(PrintToPdf, TheWholeFormattedDocumentReachesThePage)
+TEST(PrintToPdf, ThePagesCarryTheDocumentWithinItsMarginsAndNothingElse)
 {
     const QString pdftotext = QStandardPaths::findExecutable(u"pdftotext"_s);
     if (pdftotext.isEmpty())
@@ -196,7 +197,10 @@ TEST(PrintToPdf, TheWholeFormattedDocumentReachesThePage)
     frmMain w(services, state, QString());
     MainWindowControls ui(w);
     w.Form_Load();
-    QTest::keyClicks(ui.txtConvert, u"Heading of the letter\rBody text that follows."_s);
+    QString letter = u"Heading of the letter"_s; // long enough for two pages
+    for (int paragraph = 1; paragraph <= 80; ++paragraph)
+        letter += u"\r\nParagraph %1 of the body."_s.arg(paragraph);
+    ui.txtConvert->setText(letter);
     ui.txtConvert->setSelStart(0);
     ui.txtConvert->setSelLength(7);
     w.Toolbar1_ButtonClick(ToolButton::Bold);
@@ -205,11 +209,25 @@ TEST(PrintToPdf, TheWholeFormattedDocumentReachesThePage)
     ASSERT_TRUE(QFile::exists(pdf));
     EXPECT_EQ(fakes.messageBox.last().text, u"Your document was sent to 'PDF file'"_s);
     QProcess extract;
-    extract.start(pdftotext, {pdf, u"-"_s});
+    extract.start(pdftotext, {u"-bbox"_s, pdf, u"-"_s});
     ASSERT_TRUE(extract.waitForFinished(20000));
-    const QString text = QString::fromUtf8(extract.readAllStandardOutput());
-    EXPECT_TRUE(text.contains(u"Heading of the letter"_s)) << text.toStdString();
-    EXPECT_TRUE(text.contains(u"Body text that follows."_s)) << text.toStdString();
+    const QString page = QString::fromUtf8(extract.readAllStandardOutput());
+    EXPECT_GE(page.count(u"<page "_s), 2);
+    QStringList words;
+    static const QRegularExpression word(
+        u"<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>([^<]*)<"_s);
+    for (const QRegularExpressionMatch& match : word.globalMatch(page))
+        words.append(match.captured(3));
+    // No page number, header or footer: the words printed are the document's.
+    EXPECT_EQ(words, letter.split(QRegularExpression(u"\\s+"_s)));
+    // The text starts 2 cm and a little (the printer's own margin) from the
+    // page's top left corner, in points.
+    const QRegularExpressionMatch first = word.match(page);
+    ASSERT_TRUE(first.hasMatch());
+    EXPECT_GT(first.captured(1).toDouble(), 57.0);
+    EXPECT_LT(first.captured(1).toDouble(), 75.0);
+    EXPECT_GT(first.captured(2).toDouble(), 57.0);
+    EXPECT_LT(first.captured(2).toDouble(), 75.0);
 }
 
 // ---- Help menu --------------------------------------------------------------------
@@ -245,14 +263,14 @@ TEST_F(MainWindowTest, AMissingUpdaterGivesTheTwoLineMessage)
     EXPECT_EQ(fakes.messageBox.last().icon, platform::MsgIcon::Critical);
 }
 
-TEST_F(MainWindowTest, AnUpdaterThatCannotRunGivesTheSameMessageRatherThanNothing)
+TEST_F(MainWindowTest, AnUpdaterThatExistsButCannotStartIsNamedWithTheReasonNotAsMissing)
 {
-    fakes.processes.failure = platform::err::PathFileAccess;
+    fakes.processes.failure = platform::err::PermissionDenied;
     ui.mnuUpdates->trigger();
     ASSERT_EQ(fakes.messageBox.shown.size(), 1);
-    EXPECT_TRUE(fakes.messageBox.last().text.startsWith(
-        u"It appears that Fetchwell is not installed, or cannot be run."_s));
-    EXPECT_TRUE(fakes.processes.started.isEmpty());
+    EXPECT_EQ(fakes.messageBox.last().text, u"70 - Scripted failure"_s);
+    EXPECT_EQ(fakes.messageBox.last().title, u"Error"_s);
+    EXPECT_EQ(fakes.messageBox.last().icon, platform::MsgIcon::Critical);
 }
 
 TEST_F(MainWindowTest, TheHelpFileCoversEveryMenuCommandAndToolbarButton)

@@ -10,6 +10,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -74,16 +75,29 @@ TEST(Printing, APrinterThatCannotStartIsAFailureNotASilentSuccess)
     }
 }
 
-TEST(ProcessStart, AMissingProgramRaisesFileNotFound)
+TEST(ProcessStart, AMissingProgramIsFileNotFoundAndOneWithoutExecutePermissionIsDenied)
 {
     QTemporaryDir dir;
+    const QString program = dir.path() + u"/Nuvafetch"_s;
     platform::QtProcessStarter starter;
-    try {
-        starter.start(dir.path() + u"/Nuvafetch"_s);
-        FAIL() << "no error";
-    } catch (const platform::Error& e) {
-        EXPECT_EQ(e.number(), 53);
-    }
+    const auto failure = [&] {
+        try {
+            starter.start(program);
+        } catch (const platform::Error& e) {
+            return e;
+        }
+        return platform::Error(0, u"no error"_s);
+    };
+    EXPECT_EQ(failure().number(), 53);
+
+    QFile file(program);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("#!/bin/sh\n");
+    file.close();
+    ASSERT_TRUE(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    const platform::Error denied = failure();
+    EXPECT_EQ(denied.number(), platform::err::PermissionDenied);
+    EXPECT_TRUE(denied.description().contains(program)) << denied.description().toStdString();
 }
 
 namespace {
