@@ -10,6 +10,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -128,4 +132,41 @@ TEST(Clipboard, TextGivenToOtherProgramsHasLfLineEnds)
     clipboard.setText(u"one\r\ntwo\rthree\n"_s);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), u"one\ntwo\nthree\n"_s);
     EXPECT_EQ(clipboard.text(), u"one\ntwo\nthree\n"_s);
+}
+
+TEST(SaveDialog, PickingAnotherFilterChangesTheProposedExtension)
+{
+    QTemporaryDir dir;
+    platform::QtCommonDialog dialog;
+    dialog.setFilter(u"Rich Text Format (*.rtf)|*.rtf|Text File (*.txt)|*.txt"_s);
+    dialog.setFileName(dir.path() + u"/report.rtf"_s);
+    QString shown;
+    QTimer::singleShot(0, qApp, [&shown] {
+        auto* modal = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(modal, nullptr);
+        auto* types = modal->findChild<QComboBox*>(u"fileTypeCombo"_s);
+        auto* name = modal->findChild<QLineEdit*>(u"fileNameEdit"_s);
+        ASSERT_TRUE(types && name);
+        QTest::keyClick(types, Qt::Key_Down);
+        shown = name->text();
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    dialog.ShowSave();
+    EXPECT_EQ(shown, u"report.txt"_s);
+    EXPECT_EQ(dialog.FileName(), dir.path() + u"/report.txt"_s);
+    EXPECT_EQ(dialog.FilterIndex(), 2);
+}
+
+TEST(MessageBoxes, TextThatLooksLikeHtmlIsShownAsWritten)
+{
+    platform::QtMessageBox messageBox;
+    const QString text = u"53 - File not found: <img src=\"/dev/zero\">.epub"_s;
+    whenBoxShown([&](QMessageBox& box) {
+        const auto* label = box.findChild<QLabel*>(u"qt_msgbox_label"_s);
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        EXPECT_EQ(label->text(), text);
+        box.button(QMessageBox::Ok)->click();
+    });
+    messageBox.show(text, u"Error"_s, platform::MsgButtons::OK, platform::MsgIcon::Critical);
 }
