@@ -268,6 +268,24 @@ TEST_F(RecoveryTest, ASessionEndWithoutQuestionsKeepsASnapshotAndAsksNothing)
     EXPECT_EQ(textOf(readAll(onlySnapshot())), u"draft"_s);
 }
 
+TEST_F(RecoveryTest, AFolderOthersMayOpenIsNotUsedAndTheStatusBarSaysSoOnce)
+{
+    leaveSnapshot(u"10-1-1"_s, u"planted"_s, {QString(), u"rtf"_s, time});
+    ASSERT_TRUE(QFile::setPermissions(folder(), QFile::ReadOwner | QFile::WriteOwner |
+                                                    QFile::ExeOwner | QFile::ReadOther |
+                                                    QFile::ExeOther));
+    Editor e;
+    EXPECT_TRUE(e.fakes.messageBox.shown.isEmpty()) << "nothing offered from it";
+    const QString said = e.ui.statusPanel[1]->text();
+    EXPECT_TRUE(said.startsWith(u"Recovery snapshots are off: "_s + folder()))
+        << said.toStdString();
+    e.ui.statusPanel[1]->setText(u"Ready"_s);
+    type(e, u"draft"_s);
+    snapshot(e);
+    EXPECT_EQ(e.ui.statusPanel[1]->text(), u"Ready"_s) << "said once";
+    EXPECT_EQ(snapshots(), QStringList{u"10-1-1.rtf"_s});
+}
+
 TEST_F(RecoveryTest, ASnapshotThatCannotBeWrittenIsReportedOnceInTheStatusBar)
 {
     ASSERT_TRUE(QDir().mkpath(home.path() + u"/Parlivox"_s));
