@@ -1,5 +1,6 @@
 #include "platform/app.h"
 #include "platform/error.h"
+#include "platform/fileio.h"
 #include "platform/ui/clipboard.h"
 #include "platform/ui/commondialog.h"
 #include "platform/ui/messagebox.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -88,6 +91,34 @@ TEST(ProcessStart, AMissingProgramRaisesFileNotFound)
     } catch (const platform::Error& e) {
         EXPECT_EQ(e.number(), 53);
     }
+}
+
+// The bytes held open are the program that runs, whatever the path names by
+// then: a file renamed over it after it was checked is never started.
+TEST(ProcessStart, AnOpenedProgramRunsTheBytesItHoldsWhateverItsPathNamesNow)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"update.exe"_s);
+    const QByteArray marker = QFile::encodeName(dir.filePath(u"ran"_s));
+    const auto script = [&](const char* word) -> QByteArray {
+        return "#!/bin/sh\necho " + QByteArray(word) + " > '" + marker + "'\n";
+    };
+    platform::Descriptor held;
+    {
+        platform::AtomicFile file(path, 0755);
+        const QByteArray verified = script("verified");
+        ASSERT_TRUE(file.write(verified.constData(), std::size_t(verified.size())));
+        held = file.openForReading();
+        file.commit();
+    }
+    platform::writeFileAtomically(path, script("swapped"));
+    platform::QtProcessStarter().startOpened(held, path);
+    QFile ran(QFile::decodeName(marker));
+    QDeadlineTimer deadline(10000);
+    while (!(ran.exists() && ran.size() > 0) && !deadline.hasExpired())
+        QThread::msleep(10);
+    ASSERT_TRUE(ran.open(QIODevice::ReadOnly));
+    EXPECT_EQ(ran.readAll(), QByteArray("verified\n"));
 }
 
 namespace {
