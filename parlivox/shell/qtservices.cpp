@@ -34,6 +34,8 @@ struct QtEditorServices::Backends {
     platform::EspeakEngine speech{qEnvironmentVariable("PARLIVOX_AUDIO_CAPTURE")};
 };
 
+QtEditorServices::QtEditorServices() : QtEditorServices(nullptr) {}
+
 QtEditorServices::QtEditorServices(std::unique_ptr<platform::MessageBox> messageBox)
     : m_backends(std::make_unique<Backends>())
 {

@@ -13,8 +13,9 @@ class MessageBox;
 /// (PARLIVOX_PRINTER_PDF, PARLIVOX_AUDIO_CAPTURE) are read here, once.
 class QtEditorServices {
 public:
+    QtEditorServices();
     /// messageBox, when given, replaces the real one.
-    explicit QtEditorServices(std::unique_ptr<platform::MessageBox> messageBox = nullptr);
+    explicit QtEditorServices(std::unique_ptr<platform::MessageBox> messageBox);
     ~QtEditorServices();
     QtEditorServices(const QtEditorServices&) = delete;
     QtEditorServices& operator=(const QtEditorServices&) = delete;
