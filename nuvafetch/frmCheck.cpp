@@ -69,7 +69,8 @@ void frmCheck::check_update()
             return;
         setBold(lblStatus, true);
         lblStatus->setText(updateAvailableText(sizeText));
-        platform::toInt32(sizeText); // the size must be a number, though it is not used
+        // The size must be a number; it bounds the download.
+        m_state.announcedKb = platform::toInt32(sizeText);
         cmdNext->setEnabled(true);
         cmdBack->setEnabled(true);
         cmdExit->setEnabled(true);

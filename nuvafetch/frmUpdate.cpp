@@ -47,12 +47,14 @@ void frmUpdate::load()
         return;
     }
     const QString& path = place.path;
-    qint64 received = 0;
+    SavedInstaller saved;
     try {
         QCoreApplication::processEvents();
         // Written beside the old installer and renamed over it only when it is
-        // complete and, with the publisher's key, signed by the publisher.
-        transfer([&] { received = downloadInstaller(Inet, address, path, m_state.publicKey); });
+        // complete, no larger than announced and, with the publisher's key,
+        // signed by the publisher.
+        const qint64 limit = installerSizeLimit(m_state.announcedKb);
+        transfer([&] { saved = downloadInstaller(Inet, address, path, m_state.publicKey, limit); });
         QCoreApplication::processEvents();
     } catch (const platform::Error&) {
         if (!unloaded())
@@ -62,7 +64,8 @@ void frmUpdate::load()
     if (unloaded())
         return;
     m_state.installerPath = path;
-    if (received < 2)
+    m_state.installer = std::move(saved.file);
+    if (saved.size < 2)
         failed();
     else
         downloaded();
@@ -106,7 +109,9 @@ void frmUpdate::cmdExit_Click()
 {
     if (m_state.updateReady) {
         try {
-            m_services.processes.start(m_state.installerPath);
+            // The bytes verified, from the descriptor opened before they were:
+            // a file swapped in under the same name is never started.
+            m_services.processes.startOpened(m_state.installer, m_state.installerPath);
         } catch (const platform::Error& error) {
             platform::showFailureDescription(m_services.messageBox, error);
         }

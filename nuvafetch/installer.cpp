@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -142,13 +143,46 @@ QString userCacheFolder()
     return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + u"/Nuvafetch"_s;
 }
 
+bool onlyUserCanWrite(const QString& folder)
+{
+    const QString real = QFileInfo(folder).canonicalFilePath();
+    if (real.isEmpty())
+        return false;
+    // From the root down: a folder anyone else may write could have any
+    // folder below it renamed away and replaced.
+    const QStringList parts = real.split(u'/', Qt::SkipEmptyParts);
+    QString path;
+    for (qsizetype i = -1; i < parts.size(); ++i) {
+        path = i < 0 ? u"/"_s : path + (i == 0 ? QString() : u"/"_s) + parts[i];
+        struct stat info {};
+        if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+            return false;
+        const bool last = i == parts.size() - 1;
+        if (info.st_uid != ::geteuid() && (last || info.st_uid != 0))
+            return false;
+        const bool othersWrite = (info.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+        if (othersWrite && (last || !(info.st_mode & S_ISVTX)))
+            return false;
+    }
+    return true;
+}
+
 InstallerPlace placeInstaller(const QString& applicationDirectory, const QString& cacheFolder)
 {
-    if (canCreateFilesIn(applicationDirectory))
+    if (onlyUserCanWrite(applicationDirectory) && canCreateFilesIn(applicationDirectory))
         return {applicationDirectory + u'/' + installerName, {}};
-    if (makePrivateFolder(cacheFolder) && canCreateFilesIn(cacheFolder))
+    if (makePrivateFolder(cacheFolder) && onlyUserCanWrite(cacheFolder) &&
+        canCreateFilesIn(cacheFolder))
         return {cacheFolder + u'/' + installerName, {}};
     return {{}, cacheFolder};
+}
+
+qint64 installerSizeLimit(qint64 announcedKb)
+{
+    if (announcedKb <= 0 || announcedKb > installerSizeCap / 1024)
+        return installerSizeCap;
+    const qint64 announced = announcedKb * 1024;
+    return std::min(installerSizeCap, announced + announced / 4 + (qint64(1) << 20));
 }
 
 QString unwritableFolderText(const QString& folder)
@@ -161,14 +195,19 @@ QString signatureAddress(const QString& installerAddress)
     return installerAddress + u".sig"_s;
 }
 
-qint64 downloadInstaller(platform::HttpClient& inet, const QString& address, const QString& path,
-                         const QByteArray& publicKey)
+SavedInstaller downloadInstaller(platform::HttpClient& inet, const QString& address,
+                                 const QString& path, const QByteArray& publicKey, qint64 maxBytes)
 {
+    SavedInstaller saved;
     platform::DownloadOptions options;
     options.mode = 0755;
     options.refuseHtml = true;
-    if (publicKey.isEmpty())
-        return inet.download(address, path, options);
+    options.maxBytes = maxBytes;
+    options.saved = &saved.file;
+    if (publicKey.isEmpty()) {
+        saved.size = inet.download(address, path, options);
+        return saved;
+    }
 
     const auto signature = platform::decodeBase64Exactly(inet.OpenURL(signatureAddress(address)),
                                                          platform::signatureBytes);
@@ -185,5 +224,6 @@ qint64 downloadInstaller(platform::HttpClient& inet, const QString& address, con
             throw platform::Error(platform::err::BadSignature,
                                   u"The update does not match its signature: "_s + address);
     };
-    return inet.download(address, path, options);
+    saved.size = inet.download(address, path, options);
+    return saved;
 }

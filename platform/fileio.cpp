@@ -5,9 +5,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,30 +23,6 @@ constexpr qint64 maxDocumentBytes = qint64(512) * 1024 * 1024;
 /// How much of a file being written may wait in memory before its write-back starts.
 constexpr qint64 writeBackChunk = qint64(8) * 1024 * 1024;
 
-/// Closes a descriptor on every path out of a function.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-    /// Closes now and reports close's own failure (a delayed write error).
-    int close()
-    {
-        const int result = ::close(m_fd);
-        m_fd = -1;
-        return result;
-    }
-
-private:
-    int m_fd;
-};
-
 mode_t newFileMode()
 {
     const mode_t mask = ::umask(022);
@@ -52,7 +30,63 @@ mode_t newFileMode()
     return 0666 & ~mask;
 }
 
+/// The file a path names once the kernel has followed its symbolic links,
+/// with the protections it gives links in sticky folders: a link another
+/// user planted there is refused, as it would be for any program. A path
+/// that names nothing yet is its own target, except a link to a file not
+/// there yet, which the kernel creates where the link points.
+QString finalTarget(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    Descriptor fd(::open(name.constData(), O_PATH | O_CLOEXEC));
+    if (!fd.isOpen() && errno == ENOENT) {
+        struct stat link {};
+        if (::lstat(name.constData(), &link) != 0 || !S_ISLNK(link.st_mode))
+            return path;
+        fd = Descriptor(::open(name.constData(), O_WRONLY | O_CREAT | O_NOCTTY | O_CLOEXEC, 0666));
+    }
+    if (!fd.isOpen())
+        throw errno == ENOENT ? Error(err::PathNotFound, QStringLiteral("Path not found: ") + path)
+                              : fileError(errno, path);
+    char target[PATH_MAX + 1];
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd.get());
+    const ssize_t size = ::readlink(self.constData(), target, PATH_MAX);
+    if (size <= 0 || target[0] != '/')
+        return path; // without /proc the path stays as given
+    return QFile::decodeName(QByteArray(target, size));
+}
+
 } // namespace
+
+Descriptor& Descriptor::operator=(Descriptor&& other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = other.release();
+    }
+    return *this;
+}
+
+Descriptor::~Descriptor()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+int Descriptor::release()
+{
+    const int fd = m_fd;
+    m_fd = -1;
+    return fd;
+}
+
+int Descriptor::close()
+{
+    const int result = ::close(m_fd);
+    m_fd = -1;
+    return result;
+}
 
 bool writeAll(int fd, const void* data, std::size_t bytes)
 {
@@ -103,39 +137,77 @@ QByteArray readWholeFile(const QString& path)
     return data;
 }
 
-AtomicFile::AtomicFile(const QString& path, std::optional<mode_t> mode) : m_path(path)
+QByteArray readOwnFile(const QString& path, qint64 maxBytes, bool whole)
 {
-    // Write through a symbolic link to the file it names, keeping the link.
-    QFileInfo target(path);
-    if (target.isSymLink() && QFileInfo(target.symLinkTarget()).dir().exists())
-        target = QFileInfo(target.symLinkTarget());
+    const QByteArray name = QFile::encodeName(path);
+    // Non-blocking: a named pipe planted here must not hold the program.
+    Descriptor fd(
+        ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd.isOpen())
+        throw fileError(errno, path);
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        throw fileError(errno, path);
+    if (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
+        throw Error(err::PathFileAccess, QStringLiteral("Path/File access error: ") + path +
+                                             QStringLiteral(" (not a file of this user)"));
+    if (whole && info.st_size > maxBytes)
+        throw Error(err::OutOfMemory, QStringLiteral("Out of memory: ") + path +
+                                          QStringLiteral(" is too large to open"));
+    QByteArray data(qsizetype(std::min<qint64>(info.st_size, maxBytes)), Qt::Uninitialized);
+    qsizetype got = 0;
+    while (got < data.size()) {
+        const ssize_t n = ::read(fd.get(), data.data() + got, std::size_t(data.size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw fileError(errno, path);
+        if (n == 0)
+            break;
+        got += n;
+    }
+    data.truncate(got);
+    return data;
+}
+
+bool isPrivateFolder(const QString& path)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == ::geteuid() && (info.st_mode & 07777) == 0700;
+}
+
+AtomicFile::AtomicFile(const QString& path, std::optional<mode_t> mode)
+    : m_path(path), m_target(finalTarget(path))
+{
+    const QFileInfo target(m_target);
     if (!target.absoluteDir().exists())
         throw Error(err::PathNotFound, QStringLiteral("Path not found: ") + path);
-    if (target.isDir())
-        throw fileError(EISDIR, path);
-    m_target = QFile::encodeName(target.absoluteFilePath());
+    const QByteArray name = QFile::encodeName(m_target);
     struct stat existing {};
-    const bool exists = ::stat(m_target.constData(), &existing) == 0;
-    if (exists && ::faccessat(AT_FDCWD, m_target.constData(), W_OK, AT_EACCESS) != 0)
+    const bool exists = ::stat(name.constData(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode))
+        throw fileError(EISDIR, path);
+    if (exists && !S_ISREG(existing.st_mode))
+        throw fileError(EINVAL, path); // a device or a pipe is not replaced by a file
+    if (exists && ::faccessat(AT_FDCWD, name.constData(), W_OK, AT_EACCESS) != 0)
         throw fileError(errno, path); // a read-only file stays read-only
-
-    m_temporary = QFile::encodeName(target.absolutePath() + QStringLiteral("/.") +
-                                    target.fileName() + QStringLiteral(".XXXXXX"));
-    m_fd = ::mkostemp(m_temporary.data(), O_CLOEXEC);
-    if (m_fd < 0)
+    const QByteArray folder = QFile::encodeName(target.absolutePath());
+    if (::faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) != 0)
         throw fileError(errno, path);
+
+    m_file = std::make_unique<QSaveFile>(m_target);
+    if (!m_file->open(QIODevice::WriteOnly))
+        throw Error(err::PathFileAccess, QStringLiteral("Path/File access error: ") + path +
+                                             QStringLiteral(" (") + m_file->errorString() +
+                                             QStringLiteral(")"));
+    m_fd = m_file->handle();
     const mode_t wanted = mode ? *mode : exists ? existing.st_mode & 07777 : newFileMode();
     if (::fchmod(m_fd, wanted) != 0)
-        fail(errno); // the destructor removes the temporary file
+        fail(errno); // the QSaveFile removes the temporary file
 }
 
-AtomicFile::~AtomicFile()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-    if (!m_committed && !m_temporary.isEmpty())
-        ::unlink(m_temporary.constData());
-}
+AtomicFile::~AtomicFile() = default;
 
 bool AtomicFile::write(const char* data, std::size_t size)
 {
@@ -181,21 +253,30 @@ void AtomicFile::fail(int errnoValue)
 
 void AtomicFile::commit()
 {
+    // QSaveFile flushes to disk too, but goes on when that fails.
     if (::fsync(m_fd) != 0)
         fail(errno);
-    const int fd = m_fd;
     m_fd = -1;
-    if (::close(fd) != 0)
-        fail(errno);
-    if (::rename(m_temporary.constData(), m_target.constData()) != 0)
-        fail(errno);
+    if (!m_file->commit())
+        throw Error(err::PathFileAccess, QStringLiteral("Path/File access error: ") + m_path +
+                                             QStringLiteral(" (") + m_file->errorString() +
+                                             QStringLiteral(")"));
     m_committed = true;
     // Make the rename itself durable.
-    const int slash = m_target.lastIndexOf('/');
-    Descriptor dir(::open(m_target.left(slash > 0 ? slash : 1).constData(),
-                          O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0)
+    const QByteArray folder = QFile::encodeName(QFileInfo(m_target).absolutePath());
+    const Descriptor dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.isOpen())
         ::fsync(dir.get());
+}
+
+Descriptor AtomicFile::openForReading() const
+{
+    // The same file as the one being written, even once it has another name.
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
+    Descriptor fd(::open(self.constData(), O_RDONLY | O_CLOEXEC));
+    if (!fd.isOpen())
+        throw fileError(errno, m_path);
+    return fd;
 }
 
 void writeFileAtomically(const QString& path, QByteArrayView data)

@@ -43,6 +43,8 @@ struct Transfer {
     CURL* easy = nullptr;
     std::function<bool(const char*, size_t)> sink;
     bool refuseHtml = false;
+    /// An announced length above this fails the transfer at once; 0: none.
+    qint64 maxBytes = 0;
     bool replyChecked = false;
     std::optional<Error> failure;
 };
@@ -102,6 +104,8 @@ Error curlError(CURLcode code, const QString& url)
     case CURLE_GOT_NOTHING:
         return Error(err::TransferIncomplete,
                      QStringLiteral("The transfer broke off: ") + url + u' ' + reason);
+    case CURLE_FILESIZE_EXCEEDED:
+        return Error(err::ReplyRefused, QStringLiteral("The download is too large: ") + url);
     default:
         return Error(err::TransferFailed,
                      QStringLiteral("Transfer failed: ") + url + u' ' + reason);
@@ -178,6 +182,8 @@ EasyHandle CurlHttpClient::Impl::makeEasy(const QString& url, Transfer& transfer
         curl_easy_setopt(e, CURLOPT_USERAGENT, settings.userAgent.toUtf8().constData());
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &onBody);
     curl_easy_setopt(e, CURLOPT_WRITEDATA, &transfer);
+    if (transfer.maxBytes > 0)
+        curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(transfer.maxBytes));
     transfer.easy = e;
     return easy;
 }
@@ -261,9 +267,19 @@ qint64 CurlHttpClient::download(const QString& url, const QString& path,
                                 const DownloadOptions& options)
 {
     AtomicFile file(path, static_cast<mode_t>(options.mode));
+    // Opened before any byte is judged: what is approved is what it reads.
+    Descriptor saved = options.saved ? file.openForReading() : Descriptor();
     Transfer transfer;
     transfer.refuseHtml = options.refuseHtml;
+    transfer.maxBytes = options.maxBytes;
     transfer.sink = [&](const char* data, size_t size) {
+        if (options.maxBytes > 0 && file.size() + qint64(size) > options.maxBytes) {
+            transfer.failure =
+                Error(err::ReplyRefused, QStringLiteral("The download is larger than ") +
+                                             QString::number(options.maxBytes) +
+                                             QStringLiteral(" bytes: ") + url);
+            return false;
+        }
         if (!file.write(data, size)) {
             transfer.failure = file.error();
             return false;
@@ -277,6 +293,8 @@ qint64 CurlHttpClient::download(const QString& url, const QString& path,
     if (options.approve)
         options.approve();
     file.commit();
+    if (options.saved)
+        *options.saved = std::move(saved);
     return file.size();
 }
 

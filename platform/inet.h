@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/error.h"
+#include "platform/fileio.h"
 
 #include <QByteArray>
 #include <QString>
@@ -39,6 +40,12 @@ struct DownloadOptions {
     /// Judges the whole body before it replaces path; raising Error refuses
     /// it, and path is then left as it was.
     std::function<void()> approve;
+    /// A body longer than this (announced or received) is refused; 0: no limit.
+    qint64 maxBytes = 0;
+    /// When set, receives a descriptor of the file saved, open for reading
+    /// and opened while the body was written: the very bytes saved, whatever
+    /// happens to path afterwards.
+    Descriptor* saved = nullptr;
 };
 
 /// HTTP and HTTPS GET transfers, one at a time. An https:// address is only

@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "platform/error.h"
 #include "platform/richtext/documentcopy.h"
+#include "platform/richtext/rtfreader.h"
 #include "platform/richtext/rtfwriter.h"
 #include "platform/ui/messagebox.h"
 #include "platform/ui/richtextbox.h"
@@ -182,6 +183,13 @@ void Recovery::keepForEnd()
 
 std::optional<recovery::SnapshotInfo> Recovery::offerRecovery()
 {
+    if (m_folder.untrusted()) {
+        // Said once, where it does not interrupt; the writes that fail later
+        // say nothing more.
+        m_problemShown = true;
+        m_window.setStatusText(m_folder.untrustedText());
+        return std::nullopt;
+    }
     std::vector<recovery::Orphan> orphans = m_folder.orphans();
     for (recovery::Orphan& orphan : orphans) {
         // The question comes over the window it concerns.
@@ -205,7 +213,9 @@ bool Recovery::recover(recovery::Orphan& orphan)
 {
     platform::RichTextBox& editor = m_window.editor();
     try {
-        editor.setFileName(orphan.snapshotPath());
+        const QByteArray rtf = orphan.readSnapshot();
+        editor.adoptDocument(
+            platform::buildDocument(platform::parseRtf(rtf), editor.document()->defaultFont()));
     } catch (const platform::Error& error) {
         platform::showFailure(m_services.messageBox, error);
         return false;

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -18,6 +19,10 @@ namespace {
 
 /// Snapshots hold the user's text: only the user may read them.
 constexpr mode_t privateFile = 0600;
+/// A side file is a few hundred bytes; anything far larger is not one.
+constexpr qint64 maxSideFileBytes = 64 * 1024;
+/// As large as a document Parlivox opens.
+constexpr qint64 maxSnapshotBytes = qint64(512) * 1024 * 1024;
 
 std::unique_ptr<QLockFile> lockFor(const QString& folder, const QString& id)
 {
@@ -45,16 +50,29 @@ void removeFiles(const QString& folder, const QString& id)
     QDir dir(folder);
     dir.remove(snapshotFileName(id));
     dir.remove(sideFileName(id));
-    const QStringList leftovers =
-        dir.entryList({u"."_s + id + u".*"_s}, QDir::Files | QDir::Hidden | QDir::System);
+    const QStringList leftovers = dir.entryList(
+        {u"."_s + id + u".*"_s, snapshotFileName(id) + u".*"_s, sideFileName(id) + u".*"_s},
+        QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& leftover : leftovers)
         dir.remove(leftover);
 }
 
-bool looksLikeSnapshot(const QString& path)
+/// The side file's record, its path kept only when it may be a document: a
+/// path that names a pipe, a device or a folder is no file to save to.
+std::optional<SnapshotInfo> readSideFile(const QString& path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) && file.read(5) == "{\\rtf";
+    std::optional<SnapshotInfo> info;
+    try {
+        info = parseSideFile(platform::readOwnFile(path, maxSideFileBytes));
+    } catch (const platform::Error&) {
+        return std::nullopt;
+    }
+    if (info && !info->path.isEmpty()) {
+        const QFileInfo named(info->path);
+        if (named.exists() && !named.isFile())
+            info->path.clear();
+    }
+    return info;
 }
 
 } // namespace
@@ -74,6 +92,11 @@ Orphan::~Orphan() = default;
 QString Orphan::snapshotPath() const
 {
     return m_folder + u'/' + snapshotFileName(m_id);
+}
+
+QByteArray Orphan::readSnapshot() const
+{
+    return platform::readOwnFile(snapshotPath(), maxSnapshotBytes);
 }
 
 void Orphan::discard()
@@ -105,19 +128,37 @@ bool RecoveryFolder::claim()
 {
     if (m_lock)
         return true;
-    if (!QDir().mkpath(m_folder))
+    const QByteArray name = QFile::encodeName(m_folder);
+    if (!QFileInfo::exists(m_folder) && QDir().mkpath(QFileInfo(m_folder).absolutePath()) &&
+        ::mkdir(name.constData(), 0700) == 0)
+        ::chmod(name.constData(), 0700); // whatever the umask
+    // Another user's folder, or one others may open, is not trusted with the
+    // user's text nor believed about what it holds.
+    // (A file where the folder should be is reported when a write fails.)
+    struct stat info {};
+    m_untrusted = ::lstat(name.constData(), &info) == 0 &&
+                  (S_ISDIR(info.st_mode) || S_ISLNK(info.st_mode)) &&
+                  !platform::isPrivateFolder(m_folder);
+    if (m_untrusted)
         return false;
-    QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     m_lock = lockFor(m_folder, m_id);
     return m_lock != nullptr;
+}
+
+QString RecoveryFolder::untrustedText() const
+{
+    return u"Recovery snapshots are off: "_s + m_folder +
+           u" must be a folder of yours that only you can open (0700)"_s;
 }
 
 void RecoveryFolder::write(QByteArrayView rtf, const SnapshotInfo& info)
 {
     if (!claim()) {
         // Say why in the user's terms: a file where the folder should be, a
-        // folder that cannot be made or written.
+        // folder that cannot be made or written, or one that is not private.
         const QFileInfo folder(m_folder);
+        if (m_untrusted)
+            throw platform::Error(platform::err::PermissionDenied, untrustedText());
         if (folder.exists() && !folder.isDir())
             throw platform::fileError(ENOTDIR, m_folder);
         throw platform::fileError(EACCES, m_folder);
@@ -134,6 +175,8 @@ void RecoveryFolder::remove()
 std::vector<Orphan> RecoveryFolder::orphans()
 {
     std::vector<Orphan> found;
+    if (!platform::isPrivateFolder(m_folder))
+        return found;
     const QDir dir(m_folder);
     // An instance that ended before it had anything to keep left its lock
     // alone; taking it and letting it go removes it.
@@ -151,18 +194,19 @@ std::vector<Orphan> RecoveryFolder::orphans()
         if (!lock)
             continue; // its instance is running
         const QString snapshot = dir.filePath(name);
-        if (!QFileInfo(snapshot).isReadable())
-            continue;
-        if (!looksLikeSnapshot(snapshot)) {
+        QByteArray head;
+        try {
+            head = platform::readOwnFile(snapshot, 5, false);
+        } catch (const platform::Error&) {
+            continue; // unreadable, a link, not the user's: left alone
+        }
+        if (head != "{\\rtf") {
             removeFiles(m_folder, *id); // holds nothing that could be given back
             continue;
         }
         // Without a readable side file the changes are still offered, as an
         // untitled document of the time the snapshot was written.
-        QFile side(dir.filePath(sideFileName(*id)));
-        std::optional<SnapshotInfo> info;
-        if (side.open(QIODevice::ReadOnly))
-            info = parseSideFile(side.read(64 * 1024 + 1));
+        std::optional<SnapshotInfo> info = readSideFile(dir.filePath(sideFileName(*id)));
         if (!info)
             info = SnapshotInfo{QString(), u"rtf"_s, QFileInfo(snapshot).lastModified()};
         found.emplace_back(m_folder, *id, std::move(*info), std::move(lock));

@@ -14,6 +14,8 @@
 #include <QFile>
 #include <QWidget>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -131,36 +133,47 @@ bool Documents::saveFileAs()
 {
     DocumentState& doc = m_state.document;
     platform::CommonDialog& dialog = m_services.dialog;
-    try {
-        dialog.setFilter(saveFilter);
-        dialog.ShowSave();
-    } catch (const platform::Error& error) {
-        // Cancelled, nothing changes; a dialog that failed says why.
-        if (error.number() != platform::err::Cancel)
-            platform::showFailure(m_services.messageBox, error);
-        return false;
-    }
     const bool wasChanged = doc.blnChanged;
-    doc.strFileName = dialog.FileName();
-    doc.blnNamed = true;
-    doc.blnChanged = false;
-
-    if (ifExist(doc.strFileName)) {
-        const auto answer = m_services.messageBox.show(
-            u"File already exists. Do you want to overwrite it?"_s, u"Overwrite?"_s,
-            platform::MsgButtons::YesNo, platform::MsgIcon::Question);
-        if (answer != platform::MsgResult::Yes) {
-            const bool written = saveFileAs();
-            if (!written) {
+    bool declined = false; // an overwrite was declined on the way
+    proposeSaveName();
+    for (;;) {
+        try {
+            dialog.ShowSave();
+        } catch (const platform::Error& error) {
+            // Cancelled, nothing changes; a dialog that failed says why.
+            if (error.number() != platform::err::Cancel)
+                platform::showFailure(m_services.messageBox, error);
+            if (declined) {
                 // Nothing was written: the declined file is never overwritten
                 // by a later Save without asking, and the changes stay unsaved.
                 doc.blnNamed = false;
                 doc.blnChanged = wasChanged;
+                m_window.widget().setWindowTitle(documentrules::captionFor(doc.strFileName));
             }
-            m_window.widget().setWindowTitle(documentrules::captionFor(doc.strFileName));
-            return written;
+            return false;
         }
+        const QString name = dialog.FileName();
+        // RTF or text written under a Word document's name destroys it.
+        if (documentrules::isReadOnlyFormatName(name)) {
+            platform::showFailure(m_services.messageBox,
+                                  documentrules::readOnlyFormatRefusal(name));
+            dialog.setFileName(documentrules::proposedSaveName(
+                name, dialog.FilterIndex() == 2 ? u"txt"_s : u"rtf"_s));
+            continue;
+        }
+        if (!ifExist(name))
+            break;
+        const auto answer = m_services.messageBox.show(
+            u"File already exists. Do you want to overwrite it?"_s, u"Overwrite?"_s,
+            platform::MsgButtons::YesNo, platform::MsgIcon::Question);
+        if (answer == platform::MsgResult::Yes)
+            break;
+        doc.strFileName = name;
+        declined = true;
     }
+    doc.strFileName = dialog.FileName();
+    doc.blnNamed = true;
+    doc.blnChanged = false;
 
     const bool asText = dialog.FilterIndex() == 2;
     try {
@@ -179,13 +192,29 @@ bool Documents::saveFileAs()
     return true;
 }
 
+void Documents::proposeSaveName()
+{
+    platform::CommonDialog& dialog = m_services.dialog;
+    dialog.setFilter(saveFilter);
+    const DocumentState& doc = m_state.document;
+    // A document read from another format (or opened with another extension)
+    // is proposed beside its original, under its name with the chosen
+    // filter's extension: never over the original.
+    if (doc.strFileName.isEmpty() ||
+        (!doc.blnConverted && (doc.strFileType == u"rtf"_s || doc.strFileType == u"txt"_s)))
+        return;
+    if (dialog.FilterIndex() != 2)
+        dialog.setFilterIndex(1);
+    dialog.setFileName(documentrules::proposedSaveName(
+        doc.strFileName, dialog.FilterIndex() == 2 ? u"txt"_s : u"rtf"_s));
+}
+
 bool Documents::ifExist(const QString& fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    file.close();
-    return true;
+    // Asked of the name alone: opening a named pipe or a device to find out
+    // could wait for ever.
+    struct stat info {};
+    return ::stat(QFile::encodeName(fileName).constData(), &info) == 0;
 }
 
 void Documents::showRecovered(const recovery::SnapshotInfo& info)

@@ -38,6 +38,10 @@ public:
     void showRecovered(const recovery::SnapshotInfo& info);
 
 private:
+    /// Sets the Save As dialog's filter and, for a document read from
+    /// another format, the name it proposes.
+    void proposeSaveName();
+
     EditorWindow& m_window;
     EditorServices& m_services;
     AppState& m_state;

@@ -8,6 +8,7 @@
 #include "parlivox/formatting/formatting.h"
 #include "parlivox/formatting/frmFind.h"
 #include "parlivox/recovery/recovery.h"
+#include "parlivox/shell/documentrules.h"
 #include "parlivox/shell/documents.h"
 #include "parlivox/shell/editing.h"
 #include "parlivox/speech/audioexport.h"
@@ -105,6 +106,12 @@ void frmMain::Form_Load()
         m_state.document.strFileType = u"rtf"_s;
         const bool recovered = offerRecovery();
         if (m_commandLine.isEmpty())
+            return;
+        // Changes taken back for the very file named on the command line are
+        // that file, edited: there is nothing else to open.
+        if (recovered && m_commandLine.size() > 2 &&
+            documentrules::sameFile(m_state.document.strFileName,
+                                    m_commandLine.mid(1, m_commandLine.size() - 2)))
             return;
         // Changes taken back are not dropped for the file without asking.
         if (recovered && !m_documents->offerToSave(platform::MsgButtons::YesNoCancel))

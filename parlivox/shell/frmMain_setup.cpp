@@ -330,6 +330,8 @@ void frmMain::setupStatusBar()
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Sunken);
         panel->setContentsMargins(4, 0, 4, 0);
+        // Status texts name files and quote failures: shown as written.
+        panel->setTextFormat(Qt::PlainText);
         statusPanel[i] = panel;
     }
     statusPanel[0]->setMinimumWidth(140);

@@ -5,12 +5,12 @@
 #include "parlivox/common/appstate.h"
 #include "parlivox/shell/frmMain.h"
 #include "parlivox/shell/qtservices.h"
-#include "parlivox/shell/testhooks.h"
 #include "platform/app.h"
 #include "platform/convert.h"
 #include "platform/error.h"
 #include "platform/termination.h"
 #include "platform/ui/commoncontrols.h"
+#include "platform/ui/messagebox.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -37,7 +37,7 @@ void connectSessionEnd(QApplication& app, frmMain& window)
 
 } // namespace
 
-int Main(int argc, char* argv[])
+int Main(int argc, char* argv[], StartHooks* hooks)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlivox"));
@@ -49,7 +49,7 @@ int Main(int argc, char* argv[])
     // From here a step that fails is skipped and the next one runs.
     platform::InitCommonControlsEx(platform::ICC_USEREX_CLASSES);
 
-    QtEditorServices services;
+    QtEditorServices services(hooks ? hooks->messageBox() : nullptr);
     AppState state(services.services().speech);
     frmMain window(services.services(), state, platform::commandLineText(app.arguments()));
 
@@ -75,8 +75,10 @@ int Main(int argc, char* argv[])
     if (endRequested)
         return 0;
     window.show();
-    testhooks::typeWhenShown(window);
+    if (hooks)
+        hooks->shown(window);
     const int code = QApplication::exec();
-    testhooks::report(window, state);
+    if (hooks)
+        hooks->ended(window, state);
     return code;
 }

@@ -1,6 +1,5 @@
 #include "parlivox/shell/qtservices.h"
 
-#include "parlivox/shell/testhooks.h"
 #include "platform/clock.h"
 #include "platform/registry.h"
 #include "platform/settings.h"
@@ -19,8 +18,8 @@ using namespace Qt::StringLiterals;
 
 struct QtEditorServices::Backends {
     platform::IniSettingsStore settings;
-    /// Scripted for the tests that run the program (PARLIVOX_TEST_ANSWERS).
-    std::unique_ptr<platform::MessageBox> messageBox = testhooks::scriptedMessageBox();
+    /// The start-up's replacement of the message box, if any.
+    std::unique_ptr<platform::MessageBox> messageBox;
     platform::QtMessageBox qtMessageBox;
     platform::QtCommonDialog dialog;
     platform::QtClipboard clipboard;
@@ -35,9 +34,13 @@ struct QtEditorServices::Backends {
     platform::EspeakEngine speech{qEnvironmentVariable("PARLIVOX_AUDIO_CAPTURE")};
 };
 
-QtEditorServices::QtEditorServices() : m_backends(std::make_unique<Backends>())
+QtEditorServices::QtEditorServices() : QtEditorServices(nullptr) {}
+
+QtEditorServices::QtEditorServices(std::unique_ptr<platform::MessageBox> messageBox)
+    : m_backends(std::make_unique<Backends>())
 {
     Backends& b = *m_backends;
+    b.messageBox = std::move(messageBox);
     m_services = std::make_unique<EditorServices>(EditorServices{
         b.settings, b.messageBox ? *b.messageBox : b.qtMessageBox, b.dialog, b.clipboard, b.printer,
         b.processes, b.help, b.keyboard, b.clock, b.registry, b.speech});

@@ -4,13 +4,18 @@
 
 #include <memory>
 
+namespace platform {
+class MessageBox;
+}
+
 /// Owns the real backends of every service of the editor and hands them out
-/// as EditorServices. The test and packaging overrides of the environment
-/// (PARLIVOX_PRINTER_PDF, PARLIVOX_AUDIO_CAPTURE, PARLIVOX_TEST_ANSWERS) are
-/// read here, once.
+/// as EditorServices. The packaging overrides of the environment
+/// (PARLIVOX_PRINTER_PDF, PARLIVOX_AUDIO_CAPTURE) are read here, once.
 class QtEditorServices {
 public:
     QtEditorServices();
+    /// messageBox, when given, replaces the real one.
+    explicit QtEditorServices(std::unique_ptr<platform::MessageBox> messageBox);
     ~QtEditorServices();
     QtEditorServices(const QtEditorServices&) = delete;
     QtEditorServices& operator=(const QtEditorServices&) = delete;

@@ -54,7 +54,7 @@ platform::RichTextBox* editorOf(frmMain& window)
 
 } // namespace
 
-std::unique_ptr<platform::MessageBox> scriptedMessageBox()
+std::unique_ptr<platform::MessageBox> EnvironmentHooks::messageBox()
 {
     if (!qEnvironmentVariableIsSet("PARLIVOX_TEST_ANSWERS"))
         return nullptr;
@@ -62,7 +62,7 @@ std::unique_ptr<platform::MessageBox> scriptedMessageBox()
         qEnvironmentVariable("PARLIVOX_TEST_ANSWERS").split(u',', Qt::SkipEmptyParts));
 }
 
-void typeWhenShown(frmMain& window)
+void EnvironmentHooks::shown(frmMain& window)
 {
     if (!anyHookSet())
         return;
@@ -79,7 +79,7 @@ void typeWhenShown(frmMain& window)
     });
 }
 
-void report(frmMain& window, const AppState& state)
+void EnvironmentHooks::ended(frmMain& window, const AppState& state)
 {
     const QString path = qEnvironmentVariable("PARLIVOX_TEST_REPORT");
     if (path.isEmpty())
@@ -96,3 +96,9 @@ void report(frmMain& window, const AppState& state)
 }
 
 } // namespace testhooks
+
+int main(int argc, char* argv[])
+{
+    testhooks::EnvironmentHooks hooks;
+    return Main(argc, argv, &hooks);
+}

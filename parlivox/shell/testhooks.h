@@ -1,6 +1,8 @@
 #pragma once
-// Hooks for the tests that run the real program in a child process. Each is
-// off unless its environment variable is set; none is meant for users.
+// The test variant of the program (ParlivoxTest, built with the tests and
+// never installed): the tests that run the real program in a child process
+// drive it through these hooks. Each is off unless its variable is set; the
+// product (Parlivox) links none of this.
 //
 //   PARLIVOX_TEST_ANSWERS=Yes,No   message boxes are not shown: each is
 //                                  printed on standard error and answered
@@ -12,21 +14,19 @@
 // With any of them set, "ready" is printed on standard output once the
 // window is up and the typing done.
 
-#include <memory>
-
-namespace platform {
-class MessageBox;
-}
-class AppState;
-class frmMain;
+#include "parlivox/shell/global.h"
 
 namespace testhooks {
 
-/// The scripted message box when PARLIVOX_TEST_ANSWERS is set, else none.
-std::unique_ptr<platform::MessageBox> scriptedMessageBox();
-/// Types PARLIVOX_TEST_TYPE once the event loop runs, then says "ready".
-void typeWhenShown(frmMain& window);
-/// Writes the document's state to PARLIVOX_TEST_REPORT.
-void report(frmMain& window, const AppState& state);
+/// The hooks of the environment above.
+class EnvironmentHooks final : public StartHooks {
+public:
+    EnvironmentHooks() = default;
+    std::unique_ptr<platform::MessageBox> messageBox() override;
+    /// Types PARLIVOX_TEST_TYPE once the event loop runs, then says "ready".
+    void shown(frmMain& window) override;
+    /// Writes the document's state to PARLIVOX_TEST_REPORT.
+    void ended(frmMain& window, const AppState& state) override;
+};
 
 } // namespace testhooks

@@ -28,6 +28,7 @@ frmConvertProgress::frmConvertProgress(platform::AudioFileConversion& conversion
 
     lblFile = new QLabel(u"Saving the speech to "_s + fileName + u"..."_s, this);
     lblFile->setObjectName(u"lblFile"_s);
+    lblFile->setTextFormat(Qt::PlainText); // a file name is never HTML
     prgDone = new QProgressBar(this);
     prgDone->setObjectName(u"prgDone"_s);
     prgDone->setRange(0, 1000);

@@ -27,6 +27,35 @@ QStringList nameFiltersFrom(const QString& filter)
     return result;
 }
 
+namespace {
+
+/// The extension of filter index's first pattern ("*.txt" gives "txt"), or
+/// nothing for a pattern that has none.
+QString firstExtension(const QString& filter, int index)
+{
+    const QStringList parts = filter.split(u'|');
+    const qsizetype at = qsizetype(index) * 2 - 1;
+    if (index < 1 || at >= parts.size())
+        return {};
+    const QString first = parts[at].split(u';', Qt::SkipEmptyParts).value(0);
+    if (!first.startsWith(QStringLiteral("*.")) || first.size() < 3 ||
+        first.indexOf(u'*', 1) >= 0 || first.contains(u'?'))
+        return {};
+    return first.mid(2);
+}
+
+} // namespace
+
+QString withFilterExtension(const QString& fileName, const QString& filter, int index)
+{
+    const QString extension = firstExtension(filter, index);
+    const qsizetype slash = fileName.lastIndexOf(u'/');
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    if (extension.isEmpty() || dot <= slash + 1)
+        return fileName;
+    return fileName.left(dot + 1) + extension;
+}
+
 void QtCommonDialog::showFileDialog(bool save)
 {
     QFileDialog dialog(QApplication::activeWindow());
@@ -39,6 +68,23 @@ void QtCommonDialog::showFileDialog(bool save)
     dialog.setNameFilters(filters);
     if (FilterIndex() >= 1 && FilterIndex() <= filters.size())
         dialog.selectNameFilter(filters[FilterIndex() - 1]);
+    if (save) {
+        // Another filter, another format: the name typed or proposed takes its
+        // extension, and a name typed without one gets it on saving.
+        const auto useFilter = [this, &dialog, filters](const QString& chosen) {
+            const int index = int(filters.indexOf(chosen)) + 1;
+            dialog.setDefaultSuffix(firstExtension(Filter(), index));
+            const QStringList typed = dialog.selectedFiles();
+            if (typed.isEmpty() || QFileInfo(typed.constFirst()).isDir())
+                return;
+            const QString name = QFileInfo(typed.constFirst()).fileName();
+            const QString renamed = withFilterExtension(name, Filter(), index);
+            if (renamed != name)
+                dialog.selectFile(renamed);
+        };
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, useFilter);
+        dialog.setDefaultSuffix(firstExtension(Filter(), FilterIndex()));
+    }
     if (!FileName().isEmpty()) {
         const QFileInfo last(FileName());
         dialog.setDirectory(last.absolutePath());

@@ -35,7 +35,9 @@ public:
 
     /// Asks for a file to open; sets FileName and FilterIndex.
     virtual void ShowOpen() = 0;
-    /// Asks for a file to save to; sets FileName and FilterIndex.
+    /// Asks for a file to save to, proposing FileName in FilterIndex's filter;
+    /// picking another filter changes the proposed name's extension
+    /// (withFilterExtension). Sets FileName and FilterIndex.
     virtual void ShowSave() = 0;
     /// Asks for a colour; sets Color.
     virtual void ShowColor() = 0;
@@ -52,6 +54,12 @@ private:
 /// A description that already ends with its patterns shows them once, and
 /// "*.*" becomes "*", which also lists files without an extension.
 QStringList nameFiltersFrom(const QString& filter);
+
+/// The file name a save dialog shows once the user picks filter index
+/// (1-based) of filter: a name with an extension takes the filter's first
+/// one ("report.rtf" becomes "report.txt" with "Text|*.txt"); a name
+/// without one, or a filter without one ("*"), leaves the name as it is.
+QString withFilterExtension(const QString& fileName, const QString& filter, int index);
 
 /// QFileDialog and QColorDialog, modal over the active window.
 class QtCommonDialog final : public CommonDialog {

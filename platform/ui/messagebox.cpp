@@ -61,6 +61,9 @@ MsgResult QtMessageBox::show(const QString& text, const QString& title, MsgButto
                              MsgIcon icon)
 {
     QuestionBox box(QApplication::activeWindow(), buttons == MsgButtons::YesNo);
+    // Messages name files and quote what files say: never read as HTML (an
+    // image tag in a file name would make the box load what it names).
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     box.setWindowTitle(title);
     switch (icon) {

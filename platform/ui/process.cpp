@@ -1,6 +1,7 @@
 #include "platform/ui/process.h"
 
 #include "platform/error.h"
+#include "platform/fileio.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -8,7 +9,11 @@
 
 #include <cerrno>
 
+#include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+extern char** environ;
 
 namespace platform {
 
@@ -28,6 +33,54 @@ void QtProcessStarter::start(const QString& path)
         throw Error(err::PathFileAccess, QStringLiteral("Cannot run ") + path +
                                              QStringLiteral(" (") + process.errorString() +
                                              QStringLiteral(")"));
+}
+
+void QtProcessStarter::startOpened(const Descriptor& program, const QString& path)
+{
+    // Everything the children need is made before they exist: between fork
+    // and exec only async-signal-safe calls are allowed.
+    const QByteArray name = QFile::encodeName(path);
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    char* const argv[] = {const_cast<char*>(name.constData()), nullptr};
+    // The grandchild reports a failed exec through this pipe; a successful
+    // one closes it (close-on-exec) and the parent reads nothing.
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0)
+        throw fileError(errno, path);
+    Descriptor reading(report[0]);
+    Descriptor writing(report[1]);
+    const pid_t child = ::fork();
+    if (child < 0)
+        throw fileError(errno, path);
+    if (child == 0) {
+        // Detached as QProcess::startDetached does: a new session, and a
+        // grandchild that init adopts.
+        ::setsid();
+        const pid_t grandchild = ::fork();
+        if (grandchild > 0)
+            ::_exit(0);
+        if (grandchild == 0) {
+            static_cast<void>(::chdir(folder.constData()));
+            // A script is read by its interpreter through /dev/fd/N: that
+            // descriptor must stay open across the exec.
+            const int fd = ::dup(program.get());
+            ::fexecve(fd, argv, environ);
+        }
+        const int failure = errno;
+        static_cast<void>(::write(writing.get(), &failure, sizeof failure));
+        ::_exit(127);
+    }
+    writing.close();
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    int failure = 0;
+    ssize_t got = 0;
+    do {
+        got = ::read(reading.get(), &failure, sizeof failure);
+    } while (got < 0 && errno == EINTR);
+    if (got > 0)
+        throw fileError(failure, path);
 }
 
 } // namespace platform

@@ -16,6 +16,9 @@ public:
         bool cancel = false;
         /// Another failure than a cancel, when non-zero.
         int failure = 0;
+        /// Enter on the name the dialog proposes, after picking filterIndex
+        /// (which changes its extension as the real dialog does).
+        bool acceptProposed = false;
     };
     enum class Kind { Open, Save, Color };
     struct Call {
@@ -29,6 +32,14 @@ public:
     static Answer file(const QString& path, int filterIndex = 1) { return {path, filterIndex, {}}; }
     static Answer colour(const QColor& c) { return {{}, 1, c}; }
     static Answer cancelled() { return {{}, 1, {}, true}; }
+    /// Enter at once (filterIndex 0), or after picking filter filterIndex.
+    static Answer enter(int filterIndex = 0)
+    {
+        Answer a;
+        a.filterIndex = filterIndex;
+        a.acceptProposed = true;
+        return a;
+    }
 
     void ShowOpen() override { answer(Kind::Open); }
     void ShowSave() override { answer(Kind::Save); }
@@ -50,6 +61,11 @@ private:
             throw platform::cancelSelected();
         if (kind == Kind::Color) {
             setColor(a.color);
+        } else if (a.acceptProposed) {
+            if (a.filterIndex != 0 && a.filterIndex != FilterIndex()) {
+                setFileName(platform::withFilterExtension(FileName(), Filter(), a.filterIndex));
+                setFilterIndex(a.filterIndex);
+            }
         } else {
             setFileName(a.fileName);
             setFilterIndex(a.filterIndex);

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <condition_variable>
+#include <fcntl.h>
 #include <mutex>
 #include <optional>
 #include <sys/stat.h>
@@ -31,6 +32,8 @@ public:
                     const platform::DownloadOptions& options) override
     {
         const QByteArray body = answer(url);
+        if (options.maxBytes > 0 && body.size() > options.maxBytes)
+            throw platform::Error(platform::err::ReplyRefused, QStringLiteral("Too large"));
         if (options.observe)
             options.observe(body.constData(), std::size_t(body.size()));
         if (options.approve)
@@ -42,6 +45,9 @@ public:
                                   QStringLiteral("Cannot write ") + path);
         file.close();
         ::chmod(QFile::encodeName(path).constData(), static_cast<mode_t>(options.mode));
+        if (options.saved)
+            *options.saved = platform::Descriptor(
+                ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
         const std::lock_guard lock(m_lock);
         downloadOptions.push_back(options);
         return body.size();

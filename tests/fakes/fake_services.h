@@ -2,6 +2,7 @@
 
 #include "platform/clock.h"
 #include "platform/error.h"
+#include "platform/fileio.h"
 #include "platform/ui/clipboard.h"
 #include "platform/ui/helpviewer.h"
 #include "platform/ui/keyboard.h"
@@ -13,6 +14,7 @@
 #include <QTextDocument>
 
 #include <optional>
+#include <unistd.h>
 
 /// A clipboard in memory: plain text, an RTF flag, or a picture only.
 class FakeClipboard final : public platform::Clipboard {
@@ -69,8 +71,21 @@ public:
             throw platform::Error(failure, QStringLiteral("Scripted failure"));
         started.append(path);
     }
+    /// Records path, and the bytes the descriptor holds as the program.
+    void startOpened(const platform::Descriptor& program, const QString& path) override
+    {
+        start(path);
+        QByteArray bytes;
+        char buffer[4096];
+        off_t at = 0;
+        for (ssize_t got; (got = ::pread(program.get(), buffer, sizeof buffer, at)) > 0; at += got)
+            bytes.append(buffer, got);
+        startedPrograms.append(bytes);
+    }
 
     QStringList started;
+    /// What startOpened would have run.
+    QList<QByteArray> startedPrograms;
     QSet<QString> missing;
     bool missingAll = false;
     int failure = 0;

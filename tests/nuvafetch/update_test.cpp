@@ -282,6 +282,40 @@ TEST_F(UpdatePage, SignedInstallerIsOfferedOnlyWhenItsSignatureVerifies)
     EXPECT_EQ(processes.started, QStringList{installer()});
 }
 
+// Install starts the bytes that were verified: an installer swapped in under
+// the same name after the download is never started.
+TEST_F(UpdatePage, AnInstallerSwappedAfterTheDownloadIsNotStarted)
+{
+    serve("1216", "1", "MZ verified");
+    frmUpdate* update = download();
+    ASSERT_NE(update, nullptr);
+    ASSERT_TRUE(state.updateReady);
+    writeFile(u"swapped"_s, "MZ swapped in");
+    ASSERT_EQ(::rename(QFile::encodeName(dir.filePath(u"swapped"_s)).constData(),
+                       QFile::encodeName(installer()).constData()),
+              0);
+    update->cmdExit->click();
+    EXPECT_EQ(processes.started, QStringList{installer()});
+    EXPECT_EQ(processes.startedPrograms, QList<QByteArray>{"MZ verified"});
+}
+
+// The download stops past the announced size with its margin: a server that
+// announces 1 KB and sends 3 MB leaves no installer and starts nothing.
+TEST_F(UpdatePage, AnInstallerFarLargerThanAnnouncedIsRefused)
+{
+    writeFile(u"update.exe"_s, "previous");
+    serve("1216", "1", std::string(3 << 20, 'x'));
+    frmUpdate* update = download();
+    expectFailed(update);
+    EXPECT_EQ(readFile(u"update.exe"_s), QByteArray("previous"));
+    EXPECT_EQ(folder(), QStringList({u"Nuvafetch.inf"_s, u"update.exe"_s}));
+    update->cmdExit->click();
+    EXPECT_TRUE(processes.started.isEmpty());
+    EXPECT_EQ(installerSizeLimit(1), 1024 + 256 + (1 << 20));
+    EXPECT_EQ(installerSizeLimit(-1), installerSizeCap);
+    EXPECT_EQ(installerSizeLimit(qint64(1) << 40), installerSizeCap);
+}
+
 class UnwritableUpdate : public UpdatePage {
 protected:
     void SetUp() override
@@ -348,4 +382,22 @@ TEST_F(UpdatePage, EnterRunsNextWheneverItIsEnabledAndNeverBack)
     pressEnter(update);
     EXPECT_EQ(processes.started, QStringList{installer()});
     EXPECT_TRUE(wizard->finished());
+}
+
+// A folder another user could write to, or any above the installer's, is
+// never where the installer is kept: it could be swapped there.
+TEST_F(UnwritableUpdate, AFolderOthersCanWriteIsNotUsed)
+{
+    const QString open = dir.filePath(u"open"_s);
+    ASSERT_TRUE(QDir().mkpath(open + u"/app"_s));
+    ::chmod(QFile::encodeName(open).constData(), 0777);
+    appDir = open + u"/app"_s;
+    cacheFolder = open + u"/cache/Nuvafetch"_s;
+    startAt(PageId::Update);
+    expectFailed(page<frmUpdate>(),
+                 u"Fetchwell cannot write to the folder "_s + cacheFolder + u'.');
+    EXPECT_TRUE(server.requests().empty());
+    EXPECT_FALSE(onlyUserCanWrite(open + u"/app"_s));
+    ::chmod(QFile::encodeName(open).constData(), 01777); // sticky, as /tmp is
+    EXPECT_TRUE(onlyUserCanWrite(open + u"/app"_s));
 }

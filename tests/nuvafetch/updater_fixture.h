@@ -9,6 +9,7 @@
 #include "nuvafetch/frmCheck.h"
 #include "nuvafetch/frmIntro.h"
 #include "nuvafetch/frmUpdate.h"
+#include "nuvafetch/installer.h"
 #include "nuvafetch/services.h"
 #include "nuvafetch/wizard.h"
 #include "nuvafetch/wizardstate.h"

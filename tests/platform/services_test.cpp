@@ -1,5 +1,6 @@
 #include "platform/app.h"
 #include "platform/error.h"
+#include "platform/fileio.h"
 #include "platform/ui/clipboard.h"
 #include "platform/ui/commondialog.h"
 #include "platform/ui/messagebox.h"
@@ -10,11 +11,17 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -100,6 +107,34 @@ TEST(ProcessStart, AMissingProgramIsFileNotFoundAndOneWithoutExecutePermissionIs
     EXPECT_TRUE(denied.description().contains(program)) << denied.description().toStdString();
 }
 
+// The bytes held open are the program that runs, whatever the path names by
+// then: a file renamed over it after it was checked is never started.
+TEST(ProcessStart, AnOpenedProgramRunsTheBytesItHoldsWhateverItsPathNamesNow)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"update.exe"_s);
+    const QByteArray marker = QFile::encodeName(dir.filePath(u"ran"_s));
+    const auto script = [&](const char* word) -> QByteArray {
+        return "#!/bin/sh\necho " + QByteArray(word) + " > '" + marker + "'\n";
+    };
+    platform::Descriptor held;
+    {
+        platform::AtomicFile file(path, 0755);
+        const QByteArray verified = script("verified");
+        ASSERT_TRUE(file.write(verified.constData(), std::size_t(verified.size())));
+        held = file.openForReading();
+        file.commit();
+    }
+    platform::writeFileAtomically(path, script("swapped"));
+    platform::QtProcessStarter().startOpened(held, path);
+    QFile ran(QFile::decodeName(marker));
+    QDeadlineTimer deadline(10000);
+    while (!(ran.exists() && ran.size() > 0) && !deadline.hasExpired())
+        QThread::msleep(10);
+    ASSERT_TRUE(ran.open(QIODevice::ReadOnly));
+    EXPECT_EQ(ran.readAll(), QByteArray("verified\n"));
+}
+
 namespace {
 
 /// Runs inside once the next message box is up.
@@ -142,4 +177,41 @@ TEST(Clipboard, TextGivenToOtherProgramsHasLfLineEnds)
     clipboard.setText(u"one\r\ntwo\rthree\n"_s);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), u"one\ntwo\nthree\n"_s);
     EXPECT_EQ(clipboard.text(), u"one\ntwo\nthree\n"_s);
+}
+
+TEST(SaveDialog, PickingAnotherFilterChangesTheProposedExtension)
+{
+    QTemporaryDir dir;
+    platform::QtCommonDialog dialog;
+    dialog.setFilter(u"Rich Text Format (*.rtf)|*.rtf|Text File (*.txt)|*.txt"_s);
+    dialog.setFileName(dir.path() + u"/report.rtf"_s);
+    QString shown;
+    QTimer::singleShot(0, qApp, [&shown] {
+        auto* modal = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(modal, nullptr);
+        auto* types = modal->findChild<QComboBox*>(u"fileTypeCombo"_s);
+        auto* name = modal->findChild<QLineEdit*>(u"fileNameEdit"_s);
+        ASSERT_TRUE(types && name);
+        QTest::keyClick(types, Qt::Key_Down);
+        shown = name->text();
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    dialog.ShowSave();
+    EXPECT_EQ(shown, u"report.txt"_s);
+    EXPECT_EQ(dialog.FileName(), dir.path() + u"/report.txt"_s);
+    EXPECT_EQ(dialog.FilterIndex(), 2);
+}
+
+TEST(MessageBoxes, TextThatLooksLikeHtmlIsShownAsWritten)
+{
+    platform::QtMessageBox messageBox;
+    const QString text = u"53 - File not found: <img src=\"/dev/zero\">.epub"_s;
+    whenBoxShown([&](QMessageBox& box) {
+        const auto* label = box.findChild<QLabel*>(u"qt_msgbox_label"_s);
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        EXPECT_EQ(label->text(), text);
+        box.button(QMessageBox::Ok)->click();
+    });
+    messageBox.show(text, u"Error"_s, platform::MsgButtons::OK, platform::MsgIcon::Critical);
 }

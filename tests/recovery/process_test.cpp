@@ -1,7 +1,7 @@
 // The real program in child processes: a termination signal keeps the
 // changes, a crash leaves them to be offered, and a running instance's
-// snapshot is never offered to another one. The programs use the test hooks
-// of parlivox/shell/testhooks.h to type and to answer their questions.
+// snapshot is never offered to another one. The program is its test variant,
+// which types and answers its questions through parlivox/shell/testhooks.h.
 #include "platform/richtext/rtfreader.h"
 
 #include <QDeadlineTimer>
@@ -35,7 +35,7 @@ public:
         for (const QString& hook : hooks)
             env.insert(hook.section(u'=', 0, 0), hook.section(u'=', 1));
         m_process.setProcessEnvironment(env);
-        m_process.start(qEnvironmentVariable("PARLIVOX_APP_DIR") + u"/Parlivox"_s, {});
+        m_process.start(QStringLiteral(PARLIVOX_TEST_PROGRAM), {});
         const QDeadlineTimer deadline(60000);
         while (!m_output.contains("ready\n") && !deadline.hasExpired() &&
                m_process.state() != QProcess::NotRunning) {

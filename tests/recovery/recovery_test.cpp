@@ -6,6 +6,7 @@
 #include "platform/richtext/rtfreader.h"
 #include "platform/richtext/rtfwriter.h"
 
+#include <QAbstractButton>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -267,6 +268,24 @@ TEST_F(RecoveryTest, ASessionEndWithoutQuestionsKeepsASnapshotAndAsksNothing)
     EXPECT_EQ(textOf(readAll(onlySnapshot())), u"draft"_s);
 }
 
+TEST_F(RecoveryTest, AFolderOthersMayOpenIsNotUsedAndTheStatusBarSaysSoOnce)
+{
+    leaveSnapshot(u"10-1-1"_s, u"planted"_s, {QString(), u"rtf"_s, time});
+    ASSERT_TRUE(QFile::setPermissions(folder(), QFile::ReadOwner | QFile::WriteOwner |
+                                                    QFile::ExeOwner | QFile::ReadOther |
+                                                    QFile::ExeOther));
+    Editor e;
+    EXPECT_TRUE(e.fakes.messageBox.shown.isEmpty()) << "nothing offered from it";
+    const QString said = e.ui.statusPanel[1]->text();
+    EXPECT_TRUE(said.startsWith(u"Recovery snapshots are off: "_s + folder()))
+        << said.toStdString();
+    e.ui.statusPanel[1]->setText(u"Ready"_s);
+    type(e, u"draft"_s);
+    snapshot(e);
+    EXPECT_EQ(e.ui.statusPanel[1]->text(), u"Ready"_s) << "said once";
+    EXPECT_EQ(snapshots(), QStringList{u"10-1-1.rtf"_s});
+}
+
 TEST_F(RecoveryTest, ASnapshotThatCannotBeWrittenIsReportedOnceInTheStatusBar)
 {
     ASSERT_TRUE(QDir().mkpath(home.path() + u"/Parlivox"_s));
@@ -290,4 +309,42 @@ TEST_F(RecoveryTest, ASnapshotThatCannotBeWrittenIsReportedOnceInTheStatusBar)
     e.ui.statusPanel[1]->setText(u"Recovery snapshot not written: x"_s);
     snapshot(e);
     EXPECT_EQ(textOf(readAll(onlySnapshot())), u"draft more"_s);
+}
+
+TEST_F(RecoveryTest, ChangesTakenBackForTheFileOnTheCommandLineAreThatFileEdited)
+{
+    const QString letter = home.path() + u"/letter.txt"_s;
+    writeFile(letter, "as saved");
+    leaveSnapshot(u"10-1-1"_s, u"as edited"_s, {letter, u"txt"_s, time});
+    Editor e(u"\""_s + home.path() + u"/./letter.txt\""_s, false);
+    e.fakes.messageBox.answers = {MsgResult::Yes};
+    e.window.Form_Load();
+    ASSERT_EQ(e.fakes.messageBox.shown.size(), 1) << "no question about saving and reopening";
+    EXPECT_EQ(e.ui.txtConvert->Text(), u"as edited"_s);
+    EXPECT_TRUE(e.state.document.blnChanged);
+    EXPECT_TRUE(e.state.document.blnNamed);
+    EXPECT_EQ(e.window.windowTitle(), u"Parlivox - ["_s + letter + u"]"_s);
+    EXPECT_EQ(readAll(letter), QByteArray("as saved"));
+    settle(e.window.recovery());
+    EXPECT_EQ(snapshots().size(), 1) << "the changes are still unsaved";
+}
+
+// A side file's path is text: a name that looks like HTML is shown as
+// written, in the question and in every status panel.
+TEST_F(RecoveryTest, APathThatLooksLikeHtmlIsShownAsText)
+{
+    const QString path = home.path() + u"/<img src=\"/dev/zero\">.txt"_s;
+    leaveSnapshot(u"10-1-1"_s, u"words"_s, {path, u"txt"_s, time});
+    bool plain = false;
+    EditorWithRealMessageBox::whenAsked([&](QMessageBox& box) {
+        const auto* label = box.findChild<QLabel*>(u"qt_msgbox_label"_s);
+        plain = label && label->textFormat() == Qt::PlainText && label->text().contains(path);
+        box.button(QMessageBox::Yes)->click();
+    });
+    EditorWithRealMessageBox e;
+    EXPECT_TRUE(plain);
+    EXPECT_EQ(e.ui.txtConvert->Text(), u"words"_s);
+    EXPECT_EQ(e.window.windowTitle(), u"Parlivox - ["_s + path + u"]"_s);
+    for (const QLabel* panel : e.ui.statusPanel)
+        EXPECT_EQ(panel->textFormat(), Qt::PlainText) << panel->objectName().toStdString();
 }

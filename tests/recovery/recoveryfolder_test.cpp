@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -88,6 +89,8 @@ TEST_F(RecoveryFolderTest, RunningInstancesAreNotOfferedEndedOnesAreNewestFirst)
 TEST_F(RecoveryFolderTest, TheLockOfACrashedInstanceThatLeftNoSnapshotIsCleared)
 {
     ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     // As a process that no longer exists leaves its lock.
     writeFile(file(u"7-7-1.lock"_s),
               "99999999\nParlivox\n" + QSysInfo::machineHostName().toUtf8() + "\n");
@@ -182,4 +185,62 @@ TEST_F(RecoveryFolderTest, TheWriterWritesAndRemovesInTheOrderAskedAndReportsFai
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
     ASSERT_EQ(failures.size(), 1);
     EXPECT_TRUE(failures[0].contains(notAFolder));
+}
+
+// A folder others may open, or another user's, is neither written to nor
+// believed: its snapshots are not offered and stay as they are.
+TEST_F(RecoveryFolderTest, AFolderThatIsNotPrivateIsNeitherUsedNorBelieved)
+{
+    leaveSnapshot(folder, u"5-5-1"_s, "{\\rtf1 planted}", at(1));
+    const QByteArray name = QFile::encodeName(folder);
+    const auto refuses = [&](const char* why) {
+        SCOPED_TRACE(why);
+        RecoveryFolder own(folder, u"5-5-2"_s);
+        EXPECT_FALSE(own.claim());
+        EXPECT_TRUE(own.untrusted());
+        EXPECT_TRUE(own.orphans().empty());
+        try {
+            own.write("{\\rtf1 mine}", at(2));
+            ADD_FAILURE() << "written";
+        } catch (const platform::Error& error) {
+            EXPECT_EQ(error.description(), own.untrustedText());
+        }
+        EXPECT_FALSE(QFile::exists(own.snapshotPath()));
+        EXPECT_TRUE(QFile::exists(file(u"5-5-1.rtf"_s)));
+    };
+    ::chmod(name.constData(), 0755);
+    refuses("mode 0755");
+    ::chmod(name.constData(), 0700);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(name.constData(), 65534, 65534), 0);
+        refuses("another user's");
+        ASSERT_EQ(::chown(name.constData(), 0, 0), 0);
+    }
+    EXPECT_EQ(RecoveryFolder(folder, u"5-5-3"_s).orphans().size(), 1u) << "private again";
+}
+
+// What the folder holds is read without following links, and a side file's
+// path is only a suggestion.
+TEST_F(RecoveryFolderTest, ALinkedSnapshotIsNotFollowedAndASideFilesPathIsOnlyASuggestion)
+{
+    leaveSnapshot(folder, u"6-6-1"_s, "{\\rtf1 x}", at(1));
+    const QString secret = home.path() + u"/secret.rtf"_s;
+    writeFile(secret, "{\\rtf1 not for the recovery}");
+    ASSERT_TRUE(QFile::remove(file(u"6-6-1.rtf"_s)));
+    ASSERT_TRUE(QFile::link(secret, file(u"6-6-1.rtf"_s)));
+
+    const QString pipe = home.path() + u"/pipe"_s;
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString letter = home.path() + u"/letter.rtf"_s;
+    writeFile(letter, "{\\rtf1 saved}");
+    leaveSnapshot(folder, u"6-6-2"_s, "{\\rtf1 a}", at(2, pipe));
+    leaveSnapshot(folder, u"6-6-3"_s, "{\\rtf1 b}", at(3, home.path()));
+    leaveSnapshot(folder, u"6-6-4"_s, "{\\rtf1 c}", at(4, letter));
+
+    QStringList offered;
+    for (const recovery::Orphan& orphan : RecoveryFolder(folder, u"6-6-9"_s).orphans())
+        offered << orphan.id() + u'=' + orphan.info().path;
+    EXPECT_EQ(offered, QStringList({u"6-6-4="_s + letter, u"6-6-3="_s, u"6-6-2="_s}));
+    EXPECT_TRUE(QFileInfo(file(u"6-6-1.rtf"_s)).isSymLink()) << "left alone";
+    EXPECT_EQ(readAll(secret), "{\\rtf1 not for the recovery}");
 }

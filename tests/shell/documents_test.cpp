@@ -457,3 +457,65 @@ TEST(CommandLine, ASingleCharacterIsReportedInTheSameWay)
     EXPECT_EQ(e.fakes.messageBox.last().title, u"Error"_s);
     EXPECT_FALSE(e.state.document.blnNamed);
 }
+
+// A document read from another format is saved beside its original, never
+// over it: Ctrl+S and Enter write report.rtf and leave report.docx as it was.
+TEST(SaveConverted, SaveAndEnterWriteRichTextBesideTheOriginal)
+{
+    DocumentEditor e;
+    const QString original = e.path(u"report.docx"_s);
+    ASSERT_TRUE(QFile::copy(book(u"pass/testWORD.docx"_s), original));
+    const QByteArray bytes = readAll(original);
+    e.open(original, 4);
+    e.type(u"edited "_s);
+    e.fakes.dialog.answers = {FakeCommonDialog::enter()};
+    e.ui.mnuSave->trigger();
+    ASSERT_EQ(e.fakes.dialog.calls.size(), 2);
+    EXPECT_EQ(e.fakes.dialog.calls[1].fileName, e.path(u"report.rtf"_s));
+    EXPECT_EQ(e.fakes.dialog.calls[1].filterIndex, 1);
+    EXPECT_EQ(readAll(original), bytes);
+    EXPECT_TRUE(readAll(e.path(u"report.rtf"_s)).startsWith("{\\rtf1"));
+    EXPECT_EQ(e.window.windowTitle(), u"Parlivox - ["_s + e.path(u"report.rtf"_s) + u"]"_s);
+    EXPECT_TRUE(e.fakes.messageBox.shown.isEmpty());
+
+    // Picking the text filter proposes report.txt; an existing one is asked
+    // about as ever.
+    e.type(u"again "_s);
+    e.fakes.dialog.answers = {FakeCommonDialog::enter(2)};
+    writeFile(e.path(u"report.txt"_s), "old");
+    e.window.documents().saveFileAs();
+    EXPECT_EQ(e.fakes.dialog.FileName(), e.path(u"report.txt"_s));
+    ASSERT_EQ(e.fakes.messageBox.shown.size(), 1);
+    EXPECT_EQ(e.fakes.messageBox.last().text,
+              u"File already exists. Do you want to overwrite it?"_s);
+    EXPECT_TRUE(readAll(e.path(u"report.txt"_s)).startsWith("edited again "));
+    EXPECT_EQ(readAll(original), bytes);
+}
+
+// A name Parlivox reads but does not write is refused with the program's
+// error, and the dialog opens again proposing the name in the filter's format.
+TEST(SaveConverted, ANameOfAFormatParlivoxOnlyReadsIsNeverWritten)
+{
+    DocumentEditor e;
+    const QString original = e.path(u"report.docx"_s);
+    ASSERT_TRUE(QFile::copy(book(u"pass/testWORD.docx"_s), original));
+    const QByteArray bytes = readAll(original);
+    e.open(original, 4);
+    e.type(u"edited "_s);
+    e.fakes.dialog.answers = {FakeCommonDialog::file(original, 1),
+                              FakeCommonDialog::file(e.path(u"Other.PDF"_s), 2),
+                              FakeCommonDialog::cancelled()};
+    EXPECT_FALSE(e.window.documents().saveFile());
+    ASSERT_EQ(e.fakes.messageBox.shown.size(), 2) << "no overwrite question either";
+    EXPECT_EQ(e.fakes.messageBox.shown[0].text,
+              u"321 - Parlivox saves Rich Text (.rtf) or plain text (.txt), not .docx: "_s +
+                  original);
+    EXPECT_EQ(e.fakes.messageBox.shown[0].title, u"Error"_s);
+    ASSERT_EQ(e.fakes.dialog.calls.size(), 4);
+    EXPECT_EQ(e.fakes.dialog.calls[2].fileName, e.path(u"report.rtf"_s));
+    EXPECT_EQ(e.fakes.dialog.calls[3].fileName, e.path(u"Other.txt"_s));
+    EXPECT_EQ(readAll(original), bytes);
+    EXPECT_EQ(QDir(e.dir.path()).entryList(QDir::Files), QStringList{u"report.docx"_s});
+    EXPECT_TRUE(e.state.document.blnChanged);
+    EXPECT_EQ(e.state.document.strFileName, original);
+}
