@@ -59,15 +59,19 @@ constexpr std::array<Kind, 128> asciiKinds = [] {
     return kinds;
 }();
 
-Kind kindOf(char16_t c)
+[[gnu::noinline]] Kind kindOfNonAscii(char16_t c)
 {
-    if (c < 128)
-        return asciiKinds[c];
     if (isLineBreak(c))
         return Kind::LineBreak;
     if (isSentenceMark(c))
         return Kind::Mark;
     return QChar(c).isLetterOrNumber() ? Kind::Word : Kind::Other;
+}
+
+/// Every character of a text passes here: ASCII is one look-up.
+inline Kind kindOf(char16_t c)
+{
+    return c < 128 ? asciiKinds[c] : kindOfNonAscii(c);
 }
 
 /// The abbreviations after which a full stop does not end a sentence, as
@@ -90,13 +94,14 @@ struct Suppressions {
         seen.set(slot(word.size(), word.front()));
         words.push_back(std::move(word));
     }
-    bool contains(std::u16string_view word) const
+    /// The word's place in words, or -1.
+    int indexOf(std::u16string_view word) const
     {
         if (word.empty() || word.size() > longest || !seen.test(slot(word.size(), word.front())))
-            return false;
-        return std::binary_search(
-            words.begin(), words.end(), word,
-            [](std::u16string_view a, std::u16string_view b) { return a < b; });
+            return -1;
+        const auto found = std::lower_bound(words.begin(), words.end(), word);
+        return found != words.end() && *found == word ? static_cast<int>(found - words.begin())
+                                                      : -1;
     }
 };
 
@@ -212,6 +217,10 @@ struct SentenceSplitter::Rules {
     std::unique_ptr<icu::BreakIterator> iterator;
     std::shared_ptr<const Suppressions> suppressions;
     std::unordered_map<std::u16string, bool> verdicts;
+    /// ICU's answers for an abbreviation, its full stop and a word in upper
+    /// case, lower case or digits after it (-1 while not asked): the doubt
+    /// a text meets most.
+    std::vector<signed char> abbreviationVerdicts;
 
     /// ICU's answer for a mark in a short stretch of text made of the word
     /// before it, the marks, one space and what follows up to a letter.
@@ -236,6 +245,7 @@ SentenceSplitter::SentenceSplitter(std::string_view language) : m_rules(std::mak
     auto [iterator, suppressions] = rulesFor(language);
     m_rules->iterator = std::move(iterator);
     m_rules->suppressions = std::move(suppressions);
+    m_rules->abbreviationVerdicts.assign(m_rules->suppressions->words.size() * 3, -1);
 }
 
 SentenceSplitter::~SentenceSplitter() = default;
@@ -263,30 +273,43 @@ bool SentenceSplitter::endsSentence(QStringView text, qsizetype mark, qsizetype 
         --lastMark;
     const bool quoted = lastMark + 1 < runEnd;
     const bool fullStop = text[lastMark] == u'.' || text[lastMark] == u'\u2026';
+    // The first letter or digit after the quotes or brackets that open what follows.
     qsizetype letter = next;
-    while (letter < size && letter - next < 8 && !text[letter].isLetterOrNumber() &&
+    while (letter < size && letter - next < 8 && kindOf(text[letter].unicode()) != Kind::Word &&
            !text[letter].isSpace())
         ++letter;
     const bool lowerNext = letter < size && text[letter].isLower();
     if (quoted && lowerNext)
         return false; // "Stop!" he said.
+    const char16_t following = text[next].unicode();
+    bool doubtful = lowerNext || following == u',' || following == u';' || following == u':';
 
     // The word the marks close, without the quotes or brackets that open it.
     qsizetype word = mark;
-    while (word > 0 && mark - word < contextLength && !text[word - 1].isSpace())
-        --word;
-    while (word < mark && isOpener(text[word].unicode()))
-        ++word;
-    if (fullStop && !quoted && mark - word == 1 && text[word].isUpper() && text[mark] == u'.')
-        return false; // an initial
-
-    const std::u16string_view abbreviation(text.utf16() + word,
-                                           static_cast<std::size_t>(mark + 1 - word));
-    const bool doubtful = (fullStop && m_rules->suppressions->contains(abbreviation)) ||
-                          lowerNext || text[next] == u',' || text[next] == u';' ||
-                          text[next] == u':';
+    signed char* known = nullptr;
+    if (fullStop) {
+        while (word > 0 && mark - word < contextLength && !text[word - 1].isSpace())
+            --word;
+        while (word < mark && isOpener(text[word].unicode()))
+            ++word;
+        if (!quoted && mark - word == 1 && text[word].isUpper() && text[mark] == u'.')
+            return false; // an initial
+        const int abbreviation = m_rules->suppressions->indexOf(
+            std::u16string_view(text.utf16() + word, static_cast<std::size_t>(mark + 1 - word)));
+        if (abbreviation >= 0) {
+            doubtful = true;
+            const QChar after = letter < size ? text[letter] : QChar();
+            const int kind = after.isUpper() ? 0 : after.isLower() ? 1 : after.isDigit() ? 2 : -1;
+            if (runEnd == mark + 1 && letter == next && kind >= 0)
+                known =
+                    &m_rules
+                         ->abbreviationVerdicts[static_cast<std::size_t>(abbreviation * 3 + kind)];
+        }
+    }
     if (!doubtful)
         return true;
+    if (known && *known >= 0)
+        return *known != 0;
 
     // ICU decides, on the word, its marks and the kind of what follows.
     std::u16string window;
@@ -302,7 +325,10 @@ bool SentenceSplitter::endsSentence(QStringView text, qsizetype mark, qsizetype 
         const QChar c = text[i];
         window += c.isUpper() ? u'A' : c.isLower() ? u'a' : c.isDigit() ? u'1' : c.unicode();
     }
-    return m_rules->breaksAfter(window, marksEnd);
+    const bool breaks = m_rules->breaksAfter(window, marksEnd);
+    if (known)
+        *known = breaks ? 1 : 0;
+    return breaks;
 }
 
 SentenceSplitter::Piece SentenceSplitter::piece(QStringView text, qsizetype begin,
