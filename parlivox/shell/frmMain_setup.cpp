@@ -346,6 +346,7 @@ void frmMain::setupStatusBar()
         auto* panel = new QLabel(QString::fromUtf16(panels[i].text), status);
         panel->setObjectName(QString::fromUtf16(panels[i].name));
         panel->setToolTip(QString::fromUtf16(panels[i].tooltip));
+        panel->setTextFormat(Qt::PlainText); // a status may name a file
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Sunken);
         panel->setContentsMargins(4, 0, 4, 0);

@@ -33,6 +33,9 @@ public:
     void show(const platform::ISpeechVoiceStatus& status);
     /// Brings the sentence heard last into view, and follows it again.
     void goBack();
+    /// Follows the reading again from where the view is (the user moved it
+    /// to the sentence now read).
+    void resume() { m_userScrolled = false; }
     /// Removes the highlight: the session is over.
     void stop();
 

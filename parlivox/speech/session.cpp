@@ -237,7 +237,7 @@ void SpeechSession::jumpTo(int position)
     try {
         m_state.objVoice().SkipTo(static_cast<long>(m_map->toSpoken(position)));
         m_sentenceElapsedMs = 0;
-        m_follower.goBack();
+        m_follower.resume(); // the sentence clicked is in sight
     } catch (const platform::Error& error) {
         platform::showFailure(m_services.messageBox, error);
     }
