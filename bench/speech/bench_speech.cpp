@@ -354,6 +354,88 @@ std::pair<double, double> speakThrough(Session& s, const QString& text)
     return {std::chrono::duration<double>(Clock::now() - start).count(), cpuSeconds() - cpuStart};
 }
 
+/// (e) Splitting a novel as the engine is given it.
+void splittingRows(std::vector<Row>& rows)
+{
+    QString novel;
+    for (int i = 0; i < 500; ++i)
+        novel += novelPage();
+    novel = speechtext::prepare(novel, QTime(12, 0), QDate(2026, 1, 1), QLocale::c());
+    qsizetype plainCount = 0;
+    qsizetype icuCount = 0;
+    platform::speech::SentenceSplitter splitter("en-gb");
+    // Taken turn about, the best of many: other work on the machine slows
+    // single runs by several times.
+    double plain = 1e9;
+    double icu = 1e9;
+    for (int i = 0; i < 21; ++i) {
+        plain = std::min(plain, splitMs(novel, plainSentenceEnd, plainCount));
+        icu = std::min(icu, splitMs(
+                                novel,
+                                [&splitter](QStringView text, qsizetype pos) {
+                                    return splitter.end(text, pos);
+                                },
+                                icuCount));
+    }
+    rows.push_back({"500-page novel: characters", static_cast<double>(novel.size()), "chars", "-"});
+    rows.push_back({"split, plain splitter (marks and line breaks), best of 21", plain, "ms", "-"});
+    rows.push_back({"split, sentences as heard (ICU), best of 21", icu, "ms", "-"});
+    rows.push_back({"split, as heard / plain", icu / plain, "x", "< 1.5"});
+    rows.push_back(
+        {"sentences, plain splitter", static_cast<double>(plainCount), "sentences", "-"});
+    rows.push_back({"sentences as heard", static_cast<double>(icuCount), "sentences", "-"});
+}
+
+/// (f) Moving the reading of a 500-page document: the time from the key to
+/// the device taking the new sentence's first sample.
+void movingRows(Session& s, std::vector<Row>& rows)
+{
+    s.w.hide();
+    s.editor->setText(document(500));
+    s.w.speech().mnuConvertAll_Click();
+    const auto waitForSentence = [&s](Clock::time_point after) {
+        const Clock::time_point give = after + std::chrono::seconds(2);
+        for (;;) {
+            const auto reached = s.voice().counters().sentenceReached;
+            if (reached && *reached > after)
+                return ms(*reached - after);
+            if (Clock::now() > give)
+                return ms(give - after);
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+    };
+    waitForSentence(Clock::now() - std::chrono::hours(1));
+    std::vector<double> forward;
+    std::vector<double> back;
+    std::vector<double> jump;
+    for (int i = 0; i < 20; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        Clock::time_point start = Clock::now();
+        s.w.speech().skipSentence(1);
+        forward.push_back(waitForSentence(start));
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        start = Clock::now();
+        s.w.speech().skipSentence(-1);
+        back.push_back(waitForSentence(start));
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        start = Clock::now();
+        s.w.speech().jumpTo(
+            static_cast<int>(s.editor->document()->characterCount() * (i + 1) / 21));
+        jump.push_back(waitForSentence(start));
+    }
+    s.w.speech().StopText();
+    const auto addMove = [&rows](const char* what, std::vector<double> values) {
+        std::sort(values.begin(), values.end());
+        rows.push_back(
+            {std::string(what) + " to its first sample, median", median(values), "ms", "< 50"});
+        rows.push_back(
+            {std::string(what) + " to its first sample, max", values.back(), "ms", "< 50"});
+    };
+    addMove("a sentence on", forward);
+    addMove("a sentence back", back);
+    addMove("a jump (double click) in 500 pages", jump);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -455,81 +537,8 @@ int main(int argc, char* argv[])
             {"word's first sample taken to highlight painted, max", sorted.back(), "ms", "< 30"});
     }
 
-    // (e) Splitting a novel as the engine is given it.
-    QString novel;
-    for (int i = 0; i < 500; ++i)
-        novel += novelPage();
-    novel = speechtext::prepare(novel, QTime(12, 0), QDate(2026, 1, 1), QLocale::c());
-    qsizetype plainCount = 0;
-    qsizetype icuCount = 0;
-    platform::speech::SentenceSplitter splitter("en-gb");
-    // Taken turn about, the best of many: other work on the machine slows
-    // single runs by several times.
-    double plain = 1e9;
-    double icu = 1e9;
-    for (int i = 0; i < 21; ++i) {
-        plain = std::min(plain, splitMs(novel, plainSentenceEnd, plainCount));
-        icu = std::min(icu, splitMs(
-                                novel,
-                                [&splitter](QStringView text, qsizetype pos) {
-                                    return splitter.end(text, pos);
-                                },
-                                icuCount));
-    }
-    rows.push_back({"500-page novel: characters", static_cast<double>(novel.size()), "chars", "-"});
-    rows.push_back({"split, plain splitter (marks and line breaks), best of 21", plain, "ms", "-"});
-    rows.push_back({"split, sentences as heard (ICU), best of 21", icu, "ms", "-"});
-    rows.push_back({"split, as heard / plain", icu / plain, "x", "< 1.5"});
-    rows.push_back(
-        {"sentences, plain splitter", static_cast<double>(plainCount), "sentences", "-"});
-    rows.push_back({"sentences as heard", static_cast<double>(icuCount), "sentences", "-"});
-
-    // (f) Moving the reading of a 500-page document: the time from the key
-    // to the device taking the new sentence's first sample.
-    s.w.hide();
-    s.editor->setText(document(500));
-    s.w.speech().mnuConvertAll_Click();
-    const auto waitForSentence = [&s](Clock::time_point after) {
-        const Clock::time_point give = after + std::chrono::seconds(2);
-        for (;;) {
-            const auto reached = s.voice().counters().sentenceReached;
-            if (reached && *reached > after)
-                return ms(*reached - after);
-            if (Clock::now() > give)
-                return ms(give - after);
-            std::this_thread::sleep_for(std::chrono::microseconds(100));
-        }
-    };
-    waitForSentence(Clock::now() - std::chrono::hours(1));
-    std::vector<double> forward;
-    std::vector<double> back;
-    std::vector<double> jump;
-    for (int i = 0; i < 20; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        Clock::time_point start = Clock::now();
-        s.w.speech().skipSentence(1);
-        forward.push_back(waitForSentence(start));
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        start = Clock::now();
-        s.w.speech().skipSentence(-1);
-        back.push_back(waitForSentence(start));
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        start = Clock::now();
-        s.w.speech().jumpTo(
-            static_cast<int>(s.editor->document()->characterCount() * (i + 1) / 21));
-        jump.push_back(waitForSentence(start));
-    }
-    s.w.speech().StopText();
-    const auto addMove = [&rows](const char* what, std::vector<double> values) {
-        std::sort(values.begin(), values.end());
-        rows.push_back(
-            {std::string(what) + " to its first sample, median", median(values), "ms", "< 50"});
-        rows.push_back(
-            {std::string(what) + " to its first sample, max", values.back(), "ms", "< 50"});
-    };
-    addMove("a sentence on", forward);
-    addMove("a sentence back", back);
-    addMove("a jump (double click) in 500 pages", jump);
+    splittingRows(rows);
+    movingRows(s, rows);
 
     std::vector<bench::Row> table;
     for (const Row& row : rows)

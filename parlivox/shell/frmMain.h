@@ -108,6 +108,7 @@ private:
     void setupEditActions();
     void setupMacroActions();
     void setupConvertActions();
+    void setupReadingKeys();
     void setupHelpActions();
     void setupToolbar();
     void setupStatusBar();

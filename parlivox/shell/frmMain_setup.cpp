@@ -221,6 +221,11 @@ void frmMain::setupConvertActions()
         settingskeys::save(m_services.settings, settingskeys::Follow,
                            mnuFollow->isChecked() ? u"1"_s : u"0"_s);
     });
+    setupReadingKeys();
+}
+
+void frmMain::setupReadingKeys()
+{
     // Keys of the window that steer a reading, on only while a session
     // speaks (the menus are off then); none is a key of a command.
     const auto addReadingKey = [this](const QString& name, const QKeySequence& key,

@@ -278,11 +278,11 @@ bool SentenceSplitter::endsSentence(QStringView text, qsizetype mark, qsizetype 
     while (letter < size && letter - next < 8 && kindOf(text[letter].unicode()) != Kind::Word &&
            !text[letter].isSpace())
         ++letter;
-    const bool lowerNext = letter < size && text[letter].isLower();
-    if (quoted && lowerNext)
+    const QChar after = letter < size ? text[letter] : QChar();
+    if (quoted && after.isLower())
         return false; // "Stop!" he said.
     const char16_t following = text[next].unicode();
-    bool doubtful = lowerNext || following == u',' || following == u';' || following == u':';
+    bool doubtful = after.isLower() || following == u',' || following == u';' || following == u':';
 
     // The word the marks close, without the quotes or brackets that open it.
     qsizetype word = mark;
@@ -298,20 +298,27 @@ bool SentenceSplitter::endsSentence(QStringView text, qsizetype mark, qsizetype 
             std::u16string_view(text.utf16() + word, static_cast<std::size_t>(mark + 1 - word)));
         if (abbreviation >= 0) {
             doubtful = true;
-            const QChar after = letter < size ? text[letter] : QChar();
             const int kind = after.isUpper() ? 0 : after.isLower() ? 1 : after.isDigit() ? 2 : -1;
             if (runEnd == mark + 1 && letter == next && kind >= 0)
-                known =
-                    &m_rules
-                         ->abbreviationVerdicts[static_cast<std::size_t>(abbreviation * 3 + kind)];
+                known = &m_rules->abbreviationVerdicts[static_cast<std::size_t>(abbreviation) * 3 +
+                                                       static_cast<std::size_t>(kind)];
         }
     }
     if (!doubtful)
         return true;
     if (known && *known >= 0)
         return *known != 0;
+    const bool breaks = askIcu(text, word, runEnd, next, letter);
+    if (known)
+        *known = breaks ? 1 : 0;
+    return breaks;
+}
 
-    // ICU decides, on the word, its marks and the kind of what follows.
+bool SentenceSplitter::askIcu(QStringView text, qsizetype word, qsizetype runEnd, qsizetype next,
+                              qsizetype letter)
+{
+    // The word and its marks as they are, one space, and what follows up to
+    // its first letter or digit by kind: ICU's rules look no further.
     std::u16string window;
     for (qsizetype i = word; i < runEnd; ++i) {
         if (text[i] == u'\u2026')
@@ -321,14 +328,11 @@ bool SentenceSplitter::endsSentence(QStringView text, qsizetype mark, qsizetype 
     }
     const auto marksEnd = static_cast<qsizetype>(window.size());
     window += u' ';
-    for (qsizetype i = next; i <= letter && i < size; ++i) {
+    for (qsizetype i = next; i <= letter && i < text.size(); ++i) {
         const QChar c = text[i];
         window += c.isUpper() ? u'A' : c.isLower() ? u'a' : c.isDigit() ? u'1' : c.unicode();
     }
-    const bool breaks = m_rules->breaksAfter(window, marksEnd);
-    if (known)
-        *known = breaks ? 1 : 0;
-    return breaks;
+    return m_rules->breaksAfter(window, marksEnd);
 }
 
 SentenceSplitter::Piece SentenceSplitter::piece(QStringView text, qsizetype begin,

@@ -57,6 +57,10 @@ private:
     Piece piece(QStringView text, qsizetype begin, qsizetype maxLength);
     /// Whether the marks [mark, runEnd) followed by white space end a sentence.
     bool endsSentence(QStringView text, qsizetype mark, qsizetype runEnd);
+    /// ICU's verdict on the marks that end the word at word, followed at
+    /// next by text whose first letter or digit is at letter.
+    bool askIcu(QStringView text, qsizetype word, qsizetype runEnd, qsizetype next,
+                qsizetype letter);
 
     std::unique_ptr<Rules> m_rules;
 };

@@ -302,3 +302,17 @@ TEST(VoiceChannel, ANewSpeedSoundsFromTheSentenceAfterTheOneHeard)
     EXPECT_EQ(two->utf8, "Two. ") << "made again";
     EXPECT_EQ(two->settings.wordsPerMinute, 300);
 }
+
+TEST(VoiceChannel, ParagraphBreaksAreSpokenWithTheirSentenceAndNeverSkippedTo)
+{
+    using platform::speech::HeardPlace;
+    VoiceChannel channel(rate);
+    // As the engine is given a document: each paragraph break " ;".
+    channel.enqueue(u"One. ;\n ;\nTwo. ;\nThree."_s, {"v", "en", 175, false});
+    EXPECT_EQ(synthesize(channel, 100).utf8, "One. ;\n ; ") << "its pause sounds with it";
+    play(channel, 10);
+    EXPECT_EQ(channel.skip(1), 1);
+    EXPECT_EQ(channel.heard(), (HeardPlace{10, 6, 0, 0})) << "the next real sentence";
+    EXPECT_EQ(channel.skipBack(1), 1);
+    EXPECT_EQ(channel.heard(), (HeardPlace{0, 9, 0, 0}));
+}
