@@ -66,8 +66,11 @@ public:
     /// The pause button's image and tip and the status text of a paused or
     /// resumed session.
     virtual void showPaused(bool paused) = 0;
-    /// The voice chosen in the Options dialog (loaded hidden the first time).
+    /// The voice chosen in the Options dialog (loaded hidden the first time),
+    /// as an index into the engine's voices.
     virtual int chosenVoiceIndex() = 0;
+    /// The speed the keys set while reading, for an Options dialog loaded hidden.
+    virtual void showSpeed(int speed) = 0;
 
     /// The editor reset, the font lists' refresh and the selection's
     /// dependants, which the document and editing commands need.
@@ -76,6 +79,8 @@ public:
     virtual void refreshSelection() = 0;
     /// The document was written to its file: its changes are safe.
     virtual void documentSaved() = 0;
+    /// A file was opened into the editor.
+    virtual void documentOpened() = 0;
 
 protected:
     ~EditorWindow() = default;

@@ -104,6 +104,7 @@ void Documents::openFile()
         m_window.findFont();
         doc.blnNamed = true;
         doc.blnChanged = false;
+        m_window.documentOpened();
     } catch (const platform::Error& error) {
         if (error.number() == platform::err::Cancel)
             return;
@@ -264,4 +265,5 @@ void Documents::openCommandLine(const QString& commandLine)
     doc.blnConverted = format != platform::DocumentFormat::None;
     if (const auto panel = documentrules::formatPanelFor(doc.strFileType, format))
         m_window.setFormatPanel(*panel);
+    m_window.documentOpened();
 }

@@ -27,6 +27,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -62,7 +63,8 @@ frmMain::frmMain(EditorServices& services, AppState& state, QString commandLine,
     EditorWindow& window = *this;
     m_documents = std::make_unique<Documents>(window, m_services, m_state);
     m_editing = std::make_unique<EditCommands>(window, m_services);
-    m_speech = std::make_unique<SpeechSession>(window, m_services, m_state);
+    m_speech = std::make_unique<SpeechSession>(window, m_services, m_state,
+                                               platform::stateHome() + u"/Parlivox/positions"_s);
     m_audioExport = std::make_unique<AudioExport>(window, m_services, m_state, *m_speech);
     m_formatting =
         std::make_unique<Formatting>(window, m_services, m_state, *cmbFont, *cmbFontSize);
@@ -388,7 +390,13 @@ void frmMain::setFormatPanel(const QString& text)
 
 int frmMain::chosenVoiceIndex()
 {
-    return Options().lstVoice->currentIndex();
+    return Options().chosenVoiceIndex();
+}
+
+void frmMain::showSpeed(int speed)
+{
+    if (m_frmOptions)
+        m_frmOptions->Slider1->setValue(speed);
 }
 
 void frmMain::clear()
@@ -401,6 +409,11 @@ void frmMain::clear()
 void frmMain::documentSaved()
 {
     m_recovery->settled();
+}
+
+void frmMain::documentOpened()
+{
+    m_speech->documentOpened();
 }
 
 void frmMain::setStatusText(const QString& text)
@@ -452,13 +465,22 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
     case QEvent::ApplicationActivate:
         refreshKeyPanels();
         break;
+    case QEvent::MouseButtonDblClick:
+        // While reading, a double click moves the reading to its sentence.
+        if (watched == txtConvert->viewport() && m_speech->isSpeaking()) {
+            const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+            guarded(m_services.messageBox,
+                    [this, at] { m_speech->jumpTo(txtConvert->cursorForPosition(at).position()); });
+            return true;
+        }
+        break;
     case QEvent::ShortcutOverride: {
         // The Edit menu's enabled shortcuts (Ctrl+X, Ctrl+C...) come before
         // the editor's own, so that they cut and copy plain text.
         const QKeySequence keys(static_cast<QKeyEvent*>(event)->keyCombination());
         if (watched == txtConvert) {
-            // The locked editor must not take a sentence key as a cursor move.
-            for (const QAction* key : m_sentenceKeys) {
+            // The locked editor must not take a reading key as a cursor move.
+            for (const QAction* key : std::as_const(m_readingKeys)) {
                 if (key->isEnabled() && key->shortcut() == keys)
                     return true;
             }

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QIcon>
+#include <QList>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -94,10 +95,12 @@ private:
     void showSpeaking(bool busy) override;
     void showPaused(bool paused) override;
     int chosenVoiceIndex() override;
+    void showSpeed(int speed) override;
     void clear() override;
     void findFont() override;
     void refreshSelection() override;
     void documentSaved() override;
+    void documentOpened() override;
 
     // ---- composition (frmMain_setup.cpp) ---------------------------------
     void loadIcons();
@@ -105,6 +108,7 @@ private:
     void setupEditActions();
     void setupMacroActions();
     void setupConvertActions();
+    void setupReadingKeys();
     void setupHelpActions();
     void setupToolbar();
     void setupStatusBar();
@@ -152,8 +156,9 @@ private:
     QHash<Menu, QMenu*> m_menus;
     QHash<MenuItem, QAction*> m_items;
     QMenu* mnuMacroSymbols = nullptr;
-    /// Ctrl+Left and Ctrl+Right: a sentence back or forward while speaking.
-    std::array<QAction*, 2> m_sentenceKeys = {};
+    /// The keys that steer a reading (a sentence back or forward, pause,
+    /// stop, speed, back to the reading): on only while speaking.
+    QList<QAction*> m_readingKeys;
 
     // ---- subsystems ----------------------------------------------------------
     std::unique_ptr<Documents> m_documents;

@@ -42,8 +42,8 @@ const ButtonSpec fileButtons[] = {
 };
 const ButtonSpec speechButtons[] = {
     {ToolButton::Speech, u"speech", u"Convert To Speech", u"icoSpeech"},
-    {ToolButton::PlayPause, u"playpause", u"Pause Speech", u"pause"},
-    {ToolButton::Stop, u"stop", u"Stop speech", u"icoStop"},
+    {ToolButton::PlayPause, u"playpause", u"Pause Speech (Ctrl+Space)", u"pause"},
+    {ToolButton::Stop, u"stop", u"Stop speech (Esc)", u"icoStop"},
 };
 const ButtonSpec fontButtons[] = {
     {ToolButton::Bold, u"fntBold", u"Bold", u"fntBold"},
@@ -70,6 +70,9 @@ const std::pair<ToolButton, bool> whileSpeaking[] = {
 constexpr Menu allMenus[] = {Menu::Convert, Menu::File, Menu::Edit, Menu::Help, Menu::Macros};
 
 const QString textInProgress = u"Text-to-speech conversion in progress..."_s;
+/// The pause button's tips name the key that does the same while reading.
+const QString pauseTip = u"Pause Speech (Ctrl+Space)"_s;
+const QString resumeTip = u"Resume Speech (Ctrl+Space)"_s;
 
 QAction* addItem(QMenu* menu, const QString& name, const QString& caption,
                  const QKeySequence& shortcut = {})
@@ -202,6 +205,9 @@ void frmMain::setupConvertActions()
         addItem(mnuConvert, u"mnuConvertSel"_s, u"Convert &Selection"_s, QKeySequence(Qt::Key_F6));
     m_items.insert(MenuItem::ConvertSel, mnuConvertSel);
     onTriggered(mnuConvertSel, [this] { m_speech->mnuConvertSel_Click(); });
+    onTriggered(addItem(mnuConvert, u"mnuConvertCursor"_s, u"Convert from &Cursor"_s,
+                        QKeySequence(Qt::SHIFT | Qt::Key_F5)),
+                [this] { m_speech->mnuConvertCursor_Click(); });
     mnuConvert->addSeparator();
     // In the Convert menu, it is off with it: for an empty document and while speaking.
     onTriggered(addItem(mnuConvert, u"mnuConvertFile"_s, u"Convert to Audio &File..."_s,
@@ -215,20 +221,38 @@ void frmMain::setupConvertActions()
         settingskeys::save(m_services.settings, settingskeys::Follow,
                            mnuFollow->isChecked() ? u"1"_s : u"0"_s);
     });
-    // A sentence back or forward: keys of the window, on only while a session
-    // speaks (the menus are off then).
-    const auto addSkip = [this](const QString& name, Qt::Key key, long count) {
+    setupReadingKeys();
+}
+
+void frmMain::setupReadingKeys()
+{
+    // Keys of the window that steer a reading, on only while a session
+    // speaks (the menus are off then); none is a key of a command.
+    const auto addReadingKey = [this](const QString& name, const QKeySequence& key,
+                                      std::function<void()> command) {
         auto* action = new QAction(this);
         action->setObjectName(name);
-        action->setShortcut(QKeySequence(Qt::CTRL | key));
+        action->setShortcut(key);
         action->setShortcutContext(Qt::WindowShortcut);
         action->setEnabled(false);
         addAction(action);
-        onTriggered(action, [this, count] { m_speech->skipSentence(count); });
-        return action;
+        onTriggered(action, std::move(command));
+        m_readingKeys.append(action);
     };
-    m_sentenceKeys = {addSkip(u"actSentenceBack"_s, Qt::Key_Left, -1),
-                      addSkip(u"actSentenceForward"_s, Qt::Key_Right, 1)};
+    addReadingKey(u"actSentenceBack"_s, QKeySequence(Qt::CTRL | Qt::Key_Left),
+                  [this] { m_speech->skipSentence(-1); });
+    addReadingKey(u"actSentenceForward"_s, QKeySequence(Qt::CTRL | Qt::Key_Right),
+                  [this] { m_speech->skipSentence(1); });
+    addReadingKey(u"actPauseResume"_s, QKeySequence(Qt::CTRL | Qt::Key_Space),
+                  [this] { m_speech->PlayPause(); });
+    addReadingKey(u"actStopReading"_s, QKeySequence(Qt::Key_Escape),
+                  [this] { m_speech->StopText(); });
+    addReadingKey(u"actSlower"_s, QKeySequence(Qt::CTRL | Qt::Key_Down),
+                  [this] { m_speech->changeSpeed(-1); });
+    addReadingKey(u"actFaster"_s, QKeySequence(Qt::CTRL | Qt::Key_Up),
+                  [this] { m_speech->changeSpeed(1); });
+    addReadingKey(u"actBackToReading"_s, QKeySequence(Qt::CTRL | Qt::Key_J),
+                  [this] { m_speech->backToReading(); });
 }
 
 void frmMain::setupHelpActions()
@@ -327,6 +351,7 @@ void frmMain::setupStatusBar()
         auto* panel = new QLabel(QString::fromUtf16(panels[i].text), status);
         panel->setObjectName(QString::fromUtf16(panels[i].name));
         panel->setToolTip(QString::fromUtf16(panels[i].tooltip));
+        panel->setTextFormat(Qt::PlainText); // a status may name a file
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Sunken);
         panel->setContentsMargins(4, 0, 4, 0);
@@ -382,7 +407,7 @@ void frmMain::showSpeaking(bool busy)
         button(which)->setEnabled(busy == onWhileSpeaking);
     if (!busy) {
         button(ToolButton::PlayPause)->setIcon(SMicons.value(u"pause"_s));
-        button(ToolButton::PlayPause)->setToolTip(u"Pause Speech"_s);
+        button(ToolButton::PlayPause)->setToolTip(pauseTip);
     }
     cmbFont->setEnabled(!busy);
     cmbFontSize->setEnabled(!busy);
@@ -390,7 +415,7 @@ void frmMain::showSpeaking(bool busy)
     for (Menu which : allMenus)
         setMenuEnabled(which, !busy);
     txtConvert->setLocked(busy);
-    for (QAction* key : m_sentenceKeys)
+    for (QAction* key : std::as_const(m_readingKeys))
         key->setEnabled(busy);
 }
 
@@ -398,7 +423,7 @@ void frmMain::showPaused(bool paused)
 {
     QAction* playPause = button(ToolButton::PlayPause);
     playPause->setIcon(SMicons.value(paused ? u"play"_s : u"pause"_s));
-    playPause->setToolTip(paused ? u"Resume Speech"_s : u"Pause Speech"_s);
+    playPause->setToolTip(paused ? resumeTip : pauseTip);
     statusPanel[1]->setText(paused ? u"Speech Paused..."_s : textInProgress);
 }
 

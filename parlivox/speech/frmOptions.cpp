@@ -4,6 +4,7 @@
 #include "parlivox/common/commands.h"
 #include "parlivox/common/services.h"
 #include "parlivox/common/settingskeys.h"
+#include "parlivox/speech/voicelist.h"
 #include "platform/convert.h"
 #include "platform/error.h"
 #include "platform/speech/voice.h"
@@ -16,6 +17,7 @@
 #include <QCoreApplication>
 #include <QFrame>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QSlider>
 #include <QTabBar>
@@ -155,8 +157,15 @@ void frmOptions::Form_Load()
 
     platform::ISpeechVoice& voice = m_state.objVoice();
     const platform::ISpeechObjectTokens voices = voice.GetVoices(QString(), QString());
+    QStringList descriptions;
     for (long i = 0; i < voices.Count(); ++i)
-        lstVoice->addItem(voices.Item(i).GetDescription(0));
+        descriptions.append(voices.Item(i).GetDescription(0));
+    // Listed by name, the user's language first; each entry keeps the place
+    // of its voice among the engine's.
+    const std::vector<voicelist::Entry> entries =
+        voicelist::entries(descriptions, QLocale::languageToString(QLocale::system().language()));
+    for (const voicelist::Entry& entry : entries)
+        lstVoice->addItem(entry.shown, entry.engineIndex);
     lstVoice->setCurrentIndex(-1);
 
     // A speed beyond the slider's ends shows at the nearest end, and is then
@@ -166,10 +175,7 @@ void frmOptions::Form_Load()
 
     const QString stored = settingskeys::get(settings, settingskeys::Voice,
                                              m_platform.speech.defaultVoiceDescription());
-    for (int i = 0; i < lstVoice->count(); ++i) {
-        if (lstVoice->itemText(i) == stored)
-            lstVoice->setCurrentIndex(i);
-    }
+    lstVoice->setCurrentIndex(voicelist::find(entries, stored));
 
     chkReadPunctuation->setChecked(
         storedNumber(settings, settingskeys::ReadP, u"0"_s).value_or(0) != 0);
@@ -187,9 +193,14 @@ void frmOptions::Slider1_Change()
     m_state.intSpeed = static_cast<std::int16_t>(Slider1->value());
 }
 
+int frmOptions::chosenVoiceIndex() const
+{
+    return lstVoice->currentIndex() < 0 ? -1 : lstVoice->currentData().toInt();
+}
+
 void frmOptions::cmdTest_Click()
 {
-    const int index = lstVoice->currentIndex();
+    const int index = chosenVoiceIndex();
     if (index < 0)
         return; // no voice to test
     const std::unique_ptr<platform::ISpeechVoice> test = m_platform.speech.createVoice();
@@ -226,7 +237,7 @@ void frmOptions::cmdOK_Click()
     settingskeys::save(settings, settingskeys::Voice, lstVoice->currentText());
     settingskeys::save(settings, settingskeys::ReadP,
                        chkReadPunctuation->isChecked() ? u"1"_s : u"0"_s);
-    const int index = lstVoice->currentIndex();
+    const int index = chosenVoiceIndex();
     if (index >= 0) {
         platform::ISpeechVoice& voice = m_state.objVoice();
         voice.setVoice(voice.GetVoices(QString(), QString()).Item(index));

@@ -33,6 +33,8 @@ public:
     /// Stores the choices and gives the program's voice the selected voice.
     void cmdOK_Click();
     void cmdCancel_Click();
+    /// The selected voice's index among the engine's voices; -1 for none.
+    int chosenVoiceIndex() const;
 
     // ---- Controls (pixels, on a 369 x 240 client area) ------------------
     QTabWidget* TabStrip1 = nullptr;

@@ -152,6 +152,41 @@ std::pair<qsizetype, qsizetype> TextMap::toEditor(qsizetype begin, qsizetype len
     return {editor(first), editor(last)};
 }
 
+qsizetype TextMap::forth(const std::vector<Edit>& edits, qsizetype offset)
+{
+    const auto after = std::upper_bound(edits.begin(), edits.end(), offset,
+                                        [](qsizetype x, const Edit& e) { return x < e.srcPos; });
+    if (after == edits.begin())
+        return offset;
+    const Edit& edit = *(after - 1);
+    if (offset < edit.srcPos + edit.srcLen)
+        return edit.outPos;
+    return edit.outPos + edit.outLen + (offset - edit.srcPos - edit.srcLen);
+}
+
+qsizetype TextMap::toSpoken(qsizetype position) const
+{
+    // The i-th line feed (counted from 0) is followed by editor offset lf - i:
+    // every line feed up to the position lies before it in the source text.
+    const qsizetype offset = std::max<qsizetype>(position - m_base, 0);
+    qsizetype before = 0;
+    qsizetype count = static_cast<qsizetype>(m_lineFeeds.size());
+    while (count > 0) {
+        const qsizetype half = count / 2;
+        const auto i = static_cast<std::size_t>(before + half);
+        if (m_lineFeeds[i] - static_cast<qsizetype>(i) <= offset) {
+            before += half + 1;
+            count -= half + 1;
+        } else {
+            count = half;
+        }
+    }
+    qsizetype spoken = offset + before;
+    for (const std::vector<Edit>& pass : m_passes)
+        spoken = forth(pass, spoken);
+    return spoken;
+}
+
 PreparedText prepareMapped(QString text, QTime time, QDate date, const QLocale& locale,
                            qsizetype base)
 {

@@ -31,6 +31,9 @@ public:
     /// [begin, begin + length). A piece inside a replacement maps to the
     /// whole of what it replaced.
     std::pair<qsizetype, qsizetype> toEditor(qsizetype begin, qsizetype length) const;
+    /// The prepared text's offset of editor position: where what stood there
+    /// begins in it (positions inside a replaced piece give its start).
+    qsizetype toSpoken(qsizetype position) const;
 
 private:
     friend struct Mapper;
@@ -43,6 +46,7 @@ private:
         qsizetype srcLen;
     };
     static qsizetype back(const std::vector<Edit>& edits, qsizetype offset, bool isEnd);
+    static qsizetype forth(const std::vector<Edit>& edits, qsizetype offset);
 
     std::vector<std::vector<Edit>> m_passes; ///< in the order they were made
     std::vector<qsizetype> m_lineFeeds;      ///< of each CR LF in the source text

@@ -8,6 +8,7 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <limits>
 
 namespace platform {
@@ -112,8 +113,9 @@ void SpVoice::syncOutput()
 
 speech::UtteranceSettings SpVoice::utteranceSettings(long flags) const
 {
-    return {m_worker->voices()[m_voiceIndex].id, speech::wordsPerMinute(m_rate),
-            (flags & SVSFNLPSpeakPunc) != 0};
+    const speech::VoiceInfo& voice = m_worker->voices()[m_voiceIndex];
+    return {voice.id, voice.languages.empty() ? std::string() : voice.languages.front().second,
+            speech::wordsPerMinute(m_rate), (flags & SVSFNLPSpeakPunc) != 0};
 }
 
 void SpVoice::checkNotConverting() const
@@ -162,11 +164,26 @@ long SpVoice::Skip(const QString& type, long numItems)
     if (type.compare(QStringLiteral("Sentence"), Qt::CaseInsensitive) != 0)
         throw invalidCall(QStringLiteral("only sentences can be skipped"));
     constexpr long most = std::numeric_limits<long>::max();
-    const long skipped = numItems >= 0 ? m_channel->skip(numItems)
-                                       : m_channel->skipBack(numItems < -most ? most : -numItems);
+    const long skipped = numItems > 0 ? m_channel->skip(numItems)
+                                      : m_channel->skipBack(numItems < -most ? most : -numItems);
     syncOutput();
     m_worker->wake();
     return skipped;
+}
+
+long SpVoice::SkipTo(long position)
+{
+    const qsizetype begin = m_channel->seek(std::max(position, 0L));
+    syncOutput();
+    m_worker->wake();
+    return static_cast<long>(begin);
+}
+
+void SpVoice::setRateFromNextSentence(long rate)
+{
+    m_rate = rate;
+    m_channel->setWordsPerMinute(speech::wordsPerMinute(rate));
+    m_worker->wake();
 }
 
 ISpeechVoiceStatus SpVoice::Status()
@@ -179,8 +196,12 @@ ISpeechVoiceStatus SpVoice::Status()
         return {};
     }
     const speech::HeardPlace place = m_channel->heard();
-    return {SRSEIsSpeaking, static_cast<long>(place.wordBegin), static_cast<long>(place.wordLength),
-            static_cast<long>(place.sentenceBegin), static_cast<long>(place.sentenceLength)};
+    return {SRSEIsSpeaking,
+            static_cast<long>(place.wordBegin),
+            static_cast<long>(place.wordLength),
+            static_cast<long>(place.sentenceBegin),
+            static_cast<long>(place.sentenceLength),
+            static_cast<long>(place.sentenceSamples * 1000 / m_worker->sampleRate())};
 }
 
 std::unique_ptr<AudioFileConversion> SpVoice::SpeakToFile(const QString& text, long flags,

@@ -48,6 +48,8 @@ public:
     void Pause() override;
     void Resume() override;
     long Skip(const QString& type, long numItems) override;
+    long SkipTo(long position) override;
+    void setRateFromNextSentence(long rate) override;
     ISpeechVoiceStatus Status() override;
     std::unique_ptr<AudioFileConversion> SpeakToFile(const QString& text, long flags,
                                                      const AudioFileTarget& target) override;

@@ -68,6 +68,8 @@ struct ISpeechVoiceStatus {
     long InputWordLength = 0;
     long InputSentencePosition = 0;
     long InputSentenceLength = 0;
+    /// How long the sentence being heard has sounded so far, pauses not counted.
+    long SentenceElapsedMs = 0;
 };
 
 /// Where ISpeechVoice::SpeakToFile saves the speech.
@@ -128,8 +130,17 @@ public:
     /// Moves the reading by numItems sentences ("Sentence" items): forward
     /// drops the current sentence and numItems - 1 after it; backward
     /// restarts the sentence numItems before the current one (never before
-    /// the first of the text being spoken). Returns the count moved over.
+    /// the first of the text being spoken), and 0 the current one. Returns
+    /// the count moved over.
     virtual long Skip(const QString& type, long numItems) = 0;
+    /// Restarts the reading at the sentence that holds position (a UTF-16
+    /// offset into the text of the Speak being heard), at once; a paused
+    /// voice stays paused. Returns where that sentence begins, or -1 when
+    /// nothing is being spoken.
+    virtual long SkipTo(long position) = 0;
+    /// Speed of later speech, -10..10, and of the text being spoken from the
+    /// sentence after the one being heard on.
+    virtual void setRateFromNextSentence(long rate) = 0;
     virtual ISpeechVoiceStatus Status() = 0;
     /// Speaks text into an audio file instead of the sound device, with the
     /// voice, rate, volume and flags (SVSFNLPSpeakPunc) Speak would use; the

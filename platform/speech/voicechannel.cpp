@@ -31,7 +31,8 @@ long VoiceChannel::enqueue(const QString& text, UtteranceSettings settings)
         m_heard = {}; // the place heard last belongs to a reading that is over
     m_counters.firstSampleQueued.reset();
     m_counters.firstSamplePlayed.reset();
-    Utterance utterance{text, 0, text.size(), std::move(settings), stream};
+    SentenceSplitter& splitter = splitterFor(settings.language);
+    Utterance utterance{text, &splitter, 0, text.size(), std::move(settings), stream};
     while (utterance.end > 0 && text[utterance.end - 1].isSpace())
         --utterance.end;
     utterance.pos = skipBlanks(QStringView(text).first(utterance.end), 0);
@@ -43,12 +44,20 @@ long VoiceChannel::enqueue(const QString& text, UtteranceSettings settings)
     return stream;
 }
 
+SentenceSplitter& VoiceChannel::splitterFor(const std::string& language)
+{
+    auto found = m_splitters.find(language);
+    if (found == m_splitters.end())
+        found = m_splitters.emplace(language, SentenceSplitter(language)).first;
+    return found->second;
+}
+
 std::pair<qsizetype, qsizetype> VoiceChannel::cutSentence()
 {
     Utterance& utterance = m_text.front();
     const QStringView text = QStringView(utterance.text).first(utterance.end);
     const qsizetype begin = utterance.pos;
-    qsizetype end = sentenceEnd(text, begin);
+    qsizetype end = utterance.splitter->end(text, begin);
     utterance.pos = skipBlanks(text, end);
     while (end > begin && text[end - 1].isSpace())
         --end;
@@ -87,7 +96,7 @@ void VoiceChannel::notePlace()
     } else if (!m_text.empty()) {
         const Utterance& utterance = m_text.front();
         const QStringView text = QStringView(utterance.text).first(utterance.end);
-        qsizetype end = sentenceEnd(text, utterance.pos);
+        qsizetype end = utterance.splitter->end(text, utterance.pos);
         while (end > utterance.pos && text[end - 1].isSpace())
             --end;
         m_heard = {utterance.pos, end - utterance.pos, 0, 0};
@@ -136,7 +145,7 @@ long VoiceChannel::skip(long count)
     if (!m_text.empty()) {
         qsizetype left = 0;
         for (const Utterance& u : m_text)
-            left += countSentences(QStringView(u.text).first(u.end), u.pos);
+            left += u.splitter->count(QStringView(u.text).first(u.end), u.pos);
         if (left <= target - m_nextSentence) {
             // Everything goes, without cutting the text up sentence by sentence.
             skipped += static_cast<long>(left);
@@ -156,29 +165,19 @@ long VoiceChannel::skip(long count)
     return skipped;
 }
 
-long VoiceChannel::skipBack(long count)
+std::pair<std::size_t, long> VoiceChannel::currentCut() const
 {
-    if (count < 0)
-        return 0;
-    const std::lock_guard lock(m_mutex);
     const std::int64_t current = currentSentence();
-    // The current sentence among those cut (m_cut.size() when not cut yet).
     std::size_t index = m_cut.size();
     while (index > 0 && m_cut[index - 1].sentence >= current)
         --index;
-    long stream = 0;
     if (index < m_cut.size())
-        stream = m_cut[index].stream;
-    else if (!m_text.empty())
-        stream = m_text.front().stream;
-    else
-        return 0;
-    std::size_t first = index;
-    while (first > 0 && m_cut[first - 1].stream == stream)
-        --first;
-    const std::size_t target = index - std::min<std::size_t>(index - first, count);
-    if (target == m_cut.size())
-        return 0; // nothing of the current text has been cut yet: it is at its start
+        return {index, m_cut[index].stream};
+    return {index, m_text.empty() ? 0 : m_text.front().stream};
+}
+
+void VoiceChannel::uncutFrom(std::size_t target)
+{
     const CutSentence to = m_cut[target];
     // Every text from the target's on is cut again from its start, the
     // target's from the target sentence.
@@ -187,18 +186,116 @@ long VoiceChannel::skipBack(long count)
         m_spent.pop_back();
     }
     for (Utterance& utterance : m_text) {
-        utterance.pos = utterance.stream == to.stream
-                            ? to.begin
-                            : skipBlanks(QStringView(utterance.text).first(utterance.end), 0);
+        if (utterance.stream >= to.stream)
+            utterance.pos = utterance.stream == to.stream
+                                ? to.begin
+                                : skipBlanks(QStringView(utterance.text).first(utterance.end), 0);
     }
     m_cut.erase(m_cut.begin() + static_cast<std::ptrdiff_t>(target), m_cut.end());
+}
+
+void VoiceChannel::dropAudio()
+{
     m_audio.clear();
     m_buffered = 0;
     m_synthesizing = -1; // its synthesis stops at its next delivery
     m_drained = true;
+}
+
+long VoiceChannel::skipBack(long count)
+{
+    if (count < 0)
+        return 0;
+    const std::lock_guard lock(m_mutex);
+    const auto [index, stream] = currentCut();
+    if (stream == 0)
+        return 0;
+    std::size_t first = index;
+    while (first > 0 && m_cut[first - 1].stream == stream)
+        --first;
+    const std::size_t target = index - std::min<std::size_t>(index - first, count);
+    if (target == m_cut.size())
+        return 0; // nothing of the current text has been cut yet: it is at its start
+    uncutFrom(target);
+    dropAudio();
     notePlace();
     m_changed.notify_all();
     return static_cast<long>(index - target);
+}
+
+qsizetype VoiceChannel::seek(qsizetype position)
+{
+    const std::lock_guard lock(m_mutex);
+    const auto [index, stream] = currentCut();
+    if (stream == 0)
+        return -1;
+    const auto owns = [stream](const Utterance& u) {
+        return u.stream == stream;
+    };
+    auto spent = std::find_if(m_spent.begin(), m_spent.end(), owns);
+    Utterance& utterance =
+        spent != m_spent.end() ? *spent : *std::find_if(m_text.begin(), m_text.end(), owns);
+    const QStringView text = QStringView(utterance.text).first(utterance.end);
+    // The nearest sentence start known before position: one cut already, the
+    // next to cut, or the first; then sentence by sentence up to it.
+    std::size_t first = index;
+    while (first > 0 && m_cut[first - 1].stream == stream)
+        --first;
+    std::size_t last = first;
+    while (last < m_cut.size() && m_cut[last].stream == stream)
+        ++last;
+    const auto known =
+        std::upper_bound(m_cut.begin() + static_cast<std::ptrdiff_t>(first),
+                         m_cut.begin() + static_cast<std::ptrdiff_t>(last), position,
+                         [](qsizetype at, const CutSentence& cut) { return at < cut.begin; });
+    qsizetype begin = known == m_cut.begin() + static_cast<std::ptrdiff_t>(first)
+                          ? skipBlanks(text, 0)
+                          : (known - 1)->begin;
+    const bool uncut = spent == m_spent.end();
+    if (uncut && utterance.pos <= position && utterance.pos > begin)
+        begin = utterance.pos;
+    for (;;) {
+        const qsizetype next = skipBlanks(text, utterance.splitter->end(text, begin));
+        if (next > position || next >= text.size())
+            break;
+        begin = next;
+    }
+    const auto cut = std::find_if(m_cut.begin() + static_cast<std::ptrdiff_t>(first),
+                                  m_cut.begin() + static_cast<std::ptrdiff_t>(last),
+                                  [begin](const CutSentence& c) { return c.begin == begin; });
+    if (cut != m_cut.begin() + static_cast<std::ptrdiff_t>(last))
+        uncutFrom(static_cast<std::size_t>(cut - m_cut.begin()));
+    dropAudio();
+    // Ahead of what was cut: the sentences before it are cut unheard, so
+    // that the reading can still go back to them.
+    while (!m_text.empty() && m_text.front().stream == stream && m_text.front().pos < begin)
+        cutSentence();
+    notePlace();
+    m_changed.notify_all();
+    return begin;
+}
+
+void VoiceChannel::setWordsPerMinute(int wordsPerMinute)
+{
+    const std::lock_guard lock(m_mutex);
+    for (auto* texts : {&m_text, &m_spent}) {
+        for (Utterance& utterance : *texts)
+            utterance.settings.wordsPerMinute = wordsPerMinute;
+    }
+    const std::int64_t current = currentSentence();
+    std::size_t next = m_cut.size();
+    while (next > 0 && m_cut[next - 1].sentence > current)
+        --next;
+    if (next == m_cut.size())
+        return; // nothing after the current sentence has been made yet
+    while (!m_audio.empty() && m_audio.back().sentence > current) {
+        m_buffered -= m_audio.back().samples.size() - m_audio.back().pos;
+        m_audio.pop_back();
+    }
+    if (m_synthesizing > current)
+        m_synthesizing = -1;
+    uncutFrom(next);
+    m_changed.notify_all();
 }
 
 HeardPlace VoiceChannel::heard() const
@@ -386,6 +483,7 @@ std::size_t VoiceChannel::copyOut(std::int16_t* out, std::size_t count)
             // into the texts before its own.
             m_heard = {segment.textBegin, segment.textLength, 0, 0};
             forgetBefore(segment.stream);
+            m_counters.sentenceReached = std::chrono::steady_clock::now();
         }
         const std::size_t take = std::min(count - copied, segment.samples.size() - segment.pos);
         const std::int16_t* from = segment.samples.data() + segment.pos;
@@ -399,6 +497,7 @@ std::size_t VoiceChannel::copyOut(std::int16_t* out, std::size_t count)
         copied += take;
         m_buffered -= take;
         const std::int64_t reached = segment.firstSample + static_cast<std::int64_t>(segment.pos);
+        m_heard.sentenceSamples = reached;
         const std::size_t wordBefore = segment.nextWord;
         while (segment.nextWord < segment.words.size() &&
                segment.words[segment.nextWord].sample < reached) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/error.h"
+#include "platform/speech/sentences.h"
 
 #include <QString>
 
@@ -8,6 +9,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -18,6 +20,8 @@ namespace platform::speech {
 /// How one Speak call is to sound; taken when Speak is called.
 struct UtteranceSettings {
     std::string voiceId;
+    /// The voice's language tag ("en-gb"): where its sentences end.
+    std::string language;
     int wordsPerMinute = 175;
     bool punctuation = false;
 };
@@ -38,7 +42,14 @@ struct HeardPlace {
     qsizetype sentenceLength = 0;
     qsizetype wordBegin = 0;
     qsizetype wordLength = 0;
-    bool operator==(const HeardPlace&) const = default;
+    /// Samples of the sentence played so far.
+    std::int64_t sentenceSamples = 0;
+    /// The same place, however long it has sounded.
+    bool operator==(const HeardPlace& other) const
+    {
+        return sentenceBegin == other.sentenceBegin && sentenceLength == other.sentenceLength &&
+               wordBegin == other.wordBegin && wordLength == other.wordLength;
+    }
 };
 
 /// One sentence for the synthesizer.
@@ -62,8 +73,9 @@ struct PlaybackCounters {
     std::optional<SteadyTime> firstSamplePlayed;
     /// When the output last ran out of samples (the last one was played).
     std::optional<SteadyTime> playbackEnded;
-    /// When the device last took the first sample of a word.
+    /// When the device last took the first sample of a word, and of a sentence.
     std::optional<SteadyTime> wordReached;
+    std::optional<SteadyTime> sentenceReached;
 };
 
 /// Who takes a channel's samples.
@@ -95,6 +107,14 @@ public:
     /// first sentence of the current utterance at the earliest (count 0
     /// restarts the current one); returns how many sentences it went back.
     long skipBack(long count);
+    /// Restarts the reading at the sentence of the utterance being heard that
+    /// holds position (a UTF-16 offset in its text; one in the white space
+    /// after a sentence counts as in it); returns where that sentence
+    /// begins, or -1 when nothing is being spoken.
+    qsizetype seek(qsizetype position);
+    /// The speed of the queued text from the sentence after the one being
+    /// heard on: what was made of it already is made again.
+    void setWordsPerMinute(int wordsPerMinute);
     /// The sentence and word being played; nothing once everything is done.
     HeardPlace heard() const;
     void setVolume(int volume);
@@ -145,8 +165,9 @@ public:
 private:
     struct Utterance {
         QString text;
-        qsizetype pos = 0; ///< the next sentence starts here (never white space)
-        qsizetype end = 0; ///< the text without its trailing white space
+        SentenceSplitter* splitter = nullptr; ///< of its language, owned by the channel
+        qsizetype pos = 0;                    ///< the next sentence starts here (never white space)
+        qsizetype end = 0;                    ///< the text without its trailing white space
         UtteranceSettings settings;
         long stream = 0;
     };
@@ -180,6 +201,15 @@ private:
     /// Drops the utterances and cut sentences the reading can no longer go
     /// back to: those before the stream being heard.
     void forgetBefore(long stream);
+    /// The index in m_cut of the current sentence (m_cut.size() when it is
+    /// not cut yet), and its stream (0 when nothing is left).
+    std::pair<std::size_t, long> currentCut() const;
+    /// Makes the text from cut sentence target on uncut again: it is cut,
+    /// synthesized and played anew from there.
+    void uncutFrom(std::size_t target);
+    /// Drops every sample and the sentence being synthesized.
+    void dropAudio();
+    SentenceSplitter& splitterFor(const std::string& language);
     bool doneLocked() const;
     /// Moves up to count queued samples to out at the current volume.
     std::size_t copyOut(std::int16_t* out, std::size_t count);
@@ -190,6 +220,7 @@ private:
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
+    std::map<std::string, SentenceSplitter> m_splitters;
     std::deque<Utterance> m_text;
     std::deque<Utterance> m_spent; ///< fully cut, kept for going back
     std::deque<CutSentence> m_cut; ///< in speaking order

@@ -87,6 +87,16 @@ public:
         maybeFail(QStringLiteral("Skip ") + type + u' ' + QString::number(count));
         return 0;
     }
+    long SkipTo(long position) override
+    {
+        maybeFail(QStringLiteral("SkipTo ") + QString::number(position));
+        return position;
+    }
+    void setRateFromNextSentence(long rate) override
+    {
+        m_rate = rate;
+        maybeFail(QStringLiteral("RateFromNextSentence ") + QString::number(rate));
+    }
     std::unique_ptr<platform::AudioFileConversion>
     SpeakToFile(const QString& text, long flags, const platform::AudioFileTarget& target) override
     {

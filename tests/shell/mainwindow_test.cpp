@@ -70,6 +70,10 @@ TEST(MainWindowComposition, MenusHoldEveryItemWithItsCaptionAndShortcut)
     // The Convert menu is disabled by start-up, which also lifts its shortcuts.
     EXPECT_EQ(e.ui.mnuConvertAll->text(), u"Convert &All Text"_s);
     EXPECT_EQ(e.ui.mnuConvertSel->text(), u"Convert &Selection"_s);
+    const QList<QAction*> convert = e.ui.mnuConvert->actions();
+    const QAction* fromCursor = convert.value(convert.indexOf(e.ui.mnuConvertSel) + 1);
+    ASSERT_NE(fromCursor, nullptr);
+    EXPECT_EQ(fromCursor->text(), u"Convert from &Cursor"_s) << "right after Convert Selection";
 }
 
 TEST(MainWindowComposition, ToolbarHasTheTwentyThreeEntriesInOrder)
@@ -94,8 +98,8 @@ TEST(MainWindowComposition, ToolbarHasTheTwentyThreeEntriesInOrder)
                                     u"print:Print file"_s,
                                     u"|"_s,
                                     u"speech:Convert To Speech (off)"_s,
-                                    u"playpause:Pause Speech (off)"_s,
-                                    u"stop:Stop speech (off)"_s,
+                                    u"playpause:Pause Speech (Ctrl+Space) (off)"_s,
+                                    u"stop:Stop speech (Esc) (off)"_s,
                                     u"|"_s,
                                     u"prop:Settings"_s,
                                     u"|"_s,
@@ -157,6 +161,8 @@ TEST(MainWindowStartState, ConvertMenuIsOffUntilTheEditorHoldsText)
     EXPECT_TRUE((e.ui.mnuConvert)->menuAction()->isEnabled());
     EXPECT_EQ(e.ui.mnuConvertAll->shortcut(), QKeySequence(Qt::Key_F5));
     EXPECT_EQ(e.ui.mnuConvertSel->shortcut(), QKeySequence(Qt::Key_F6));
+    EXPECT_EQ(e.ui.find<QAction>(u"mnuConvertCursor"_s)->shortcut(),
+              QKeySequence(Qt::SHIFT | Qt::Key_F5));
     EXPECT_TRUE(e.ui.mnuSelectAll->isEnabled());
     EXPECT_TRUE(e.ui.button(u"speech"_s)->isEnabled());
 }

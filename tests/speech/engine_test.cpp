@@ -4,6 +4,9 @@
 
 #include "platform/speech/synthworker.h"
 
+#include <QProcess>
+
+#include <algorithm>
 #include <clocale>
 #include <numeric>
 #include <string>
@@ -319,4 +322,65 @@ TEST_F(EngineTest, TheDefaultVoiceFollowsTheLocaleLanguage)
     EXPECT_EQ(name("C"), u"English (Great Britain)"_s);
     EXPECT_EQ(name("xx_YY"), u"English (Great Britain)"_s);
     EXPECT_EQ(real(*voice).voiceDescription(), engine->defaultVoiceDescription());
+}
+
+namespace {
+
+/// The longest run of silence between the first and the last sound, in samples.
+std::size_t longestInnerSilence(const std::vector<std::int16_t>& samples)
+{
+    constexpr int quiet = 200;
+    const auto loud = [](std::int16_t s) {
+        return std::abs(static_cast<int>(s)) >= quiet;
+    };
+    const auto first = std::find_if(samples.begin(), samples.end(), loud);
+    const auto last = std::find_if(samples.rbegin(), samples.rend(), loud).base();
+    std::size_t longest = 0;
+    std::size_t run = 0;
+    for (auto it = first; it < last; ++it) {
+        run = loud(*it) ? 0 : run + 1;
+        longest = std::max(longest, run);
+    }
+    return longest;
+}
+
+/// What espeak-ng's own program makes of text with its English voice, as samples.
+std::vector<std::int16_t> espeakAlone(const QString& text)
+{
+    QProcess espeak;
+    espeak.start(u"espeak-ng"_s, {u"-v"_s, u"en"_s, u"-s"_s, u"175"_s, u"--stdout"_s, text});
+    EXPECT_TRUE(espeak.waitForFinished(10000)) << "espeak-ng (package espeak-ng) did not run";
+    const QByteArray wav = espeak.readAllStandardOutput();
+    std::vector<std::int16_t> samples(
+        static_cast<std::size_t>(std::max<qsizetype>(wav.size() - 44, 0)) / 2);
+    std::memcpy(samples.data(), wav.constData() + 44, samples.size() * 2);
+    return samples;
+}
+
+} // namespace
+
+TEST_F(EngineTest, AnAbbreviationIsSpokenWithinItsSentenceWithNoPauseOfItsOwn)
+{
+    const QString text = u"Mr. Bennet replied."_s;
+    const platform::ISpeechObjectTokens voices = voice->GetVoices(QString(), QString());
+    for (long i = 0; i < voices.Count(); ++i) {
+        if (voices.Item(i).GetDescription() == u"English (Great Britain)"_s)
+            voice->setVoice(voices.Item(i));
+    }
+    QSet<long> sentences; // the lengths of the sentences heard
+    voice->Speak(text, platform::SVSFlagsAsync);
+    ASSERT_TRUE(waitUntil([&] {
+        const platform::ISpeechVoiceStatus status = voice->Status();
+        if (status.InputSentenceLength > 0)
+            sentences.insert(status.InputSentenceLength);
+        return status.RunningState == platform::SRSEDone;
+    }));
+    EXPECT_EQ(sentences, QSet<long>{static_cast<long>(text.size())}) << "one sentence";
+    const std::size_t ours = longestInnerSilence(captured());
+    const std::size_t alone = longestInnerSilence(espeakAlone(text));
+    ASSERT_GT(alone, 0u);
+    // No pause longer than espeak-ng's own in the same text (give or take 10 ms).
+    EXPECT_LE(ours, alone + 220) << "ours " << seconds(static_cast<std::int64_t>(ours))
+                                 << " s, espeak-ng's " << seconds(static_cast<std::int64_t>(alone))
+                                 << " s";
 }

@@ -3,11 +3,13 @@
 // the reading.
 #include "main_window.h"
 
+#include "parlivox/speech/frmOptions.h"
 #include "parlivox/speech/speechtext.h"
 #include "platform/ui/richtextbox.h"
 
 #include <QAction>
 #include <QScrollBar>
+#include <QSlider>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -142,7 +144,7 @@ TEST_F(FollowTest, TheSentenceHeardIsKeptInViewScrollingOnlyWhenItLeavesIt)
     EXPECT_EQ(bar->value(), scrolled) << "the view stays where the reading took it";
 }
 
-TEST_F(FollowTest, TheSentenceKeysMoveTheReadingOnlyDuringASessionAndNeverTheCursor)
+TEST_F(FollowTest, TheReadingKeysSteerAReadingFollowedOrNotAndAreTheEditorsOtherwise)
 {
     showActive();
     editor().setText(u"One. Two. Three."_s);
@@ -150,19 +152,130 @@ TEST_F(FollowTest, TheSentenceKeysMoveTheReadingOnlyDuringASessionAndNeverTheCur
     press(Qt::Key_Right, Qt::ControlModifier);
     EXPECT_NE(editor().SelStart(), 2) << "idle, the key is the editor's";
     select(2, 0);
-    fakes.speech.log.calls.clear();
     w.speech().mnuConvertAll_Click();
-    press(Qt::Key_Right, Qt::ControlModifier);
-    press(Qt::Key_Left, Qt::ControlModifier);
-    EXPECT_TRUE(fakes.speech.log.calls.contains(u"Skip Sentence 1"_s));
-    EXPECT_TRUE(fakes.speech.log.calls.contains(u"Skip Sentence -1"_s));
+    const auto callsOf = [this](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        fakes.speech.log.calls.clear();
+        press(key, modifiers);
+        return fakes.speech.log.calls;
+    };
+    EXPECT_EQ(callsOf(Qt::Key_Right, Qt::ControlModifier), QStringList{u"Skip Sentence 1"_s});
+    // Back goes to the sentence before while the one heard has just begun,
+    // and hears that one again once it has sounded for a while.
+    voice().heard.SentenceElapsedMs = 300;
+    w.speech().tmrSpk_Timer();
+    EXPECT_EQ(callsOf(Qt::Key_Left, Qt::ControlModifier), QStringList{u"Skip Sentence -1"_s});
+    voice().heard.SentenceElapsedMs = 1500;
+    w.speech().tmrSpk_Timer();
+    EXPECT_EQ(callsOf(Qt::Key_Left, Qt::ControlModifier), QStringList{u"Skip Sentence 0"_s});
     EXPECT_EQ(editor().SelStart(), 2) << "the locked editor takes no cursor move";
 
+    // Speed: one step of the slider, stored as the dialog stores it, shown
+    // by the dialog the start loaded hidden; never beyond the slider's ends.
+    EXPECT_EQ(callsOf(Qt::Key_Up, Qt::ControlModifier), QStringList{u"RateFromNextSentence 1"_s});
+    EXPECT_EQ(fakes.settings.config(u"Speed"_s), u"1"_s);
+    EXPECT_EQ(w.Options().Slider1->value(), 1);
+    EXPECT_EQ(callsOf(Qt::Key_Down, Qt::ControlModifier), QStringList{u"RateFromNextSentence 0"_s});
+    EXPECT_TRUE(callsOf(Qt::Key_Down, Qt::ControlModifier).isEmpty());
+    EXPECT_EQ(fakes.settings.config(u"Speed"_s), u"0"_s);
+
+    callsOf(Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(w.speech().strPlayState, u"paused"_s);
+    EXPECT_EQ(ui.statusPanel[1]->text(), u"Speech Paused..."_s);
     // Paused past the last sentence: the session ends as Stop ends it.
-    w.speech().PlayPause();
     voice().runningState = platform::SRSEDone;
     press(Qt::Key_Right, Qt::ControlModifier);
     EXPECT_FALSE(ui.tmrSpk->isActive());
     EXPECT_EQ(fakes.speech.log.calls.constLast(), u"Skip Sentence 2147483647"_s);
-    EXPECT_TRUE(fakes.speech.log.calls.contains(u"Resume"_s));
+
+    voice().runningState = platform::SRSEIsSpeaking;
+    w.speech().mnuConvertAll_Click();
+    callsOf(Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(callsOf(Qt::Key_Space, Qt::ControlModifier),
+              (QStringList{u"Volume 100"_s, u"Resume"_s}));
+    EXPECT_EQ(callsOf(Qt::Key_Escape, Qt::NoModifier),
+              (QStringList{u"Resume"_s, u"Skip Sentence 2147483647"_s}));
+    EXPECT_EQ(w.speech().strPlayState, u"stopped"_s);
+    EXPECT_TRUE(callsOf(Qt::Key_Escape, Qt::NoModifier).isEmpty()) << "nothing to stop";
+    EXPECT_TRUE(callsOf(Qt::Key_Space, Qt::ControlModifier).isEmpty());
+}
+
+TEST_F(FollowTest, ADoubleClickWhileReadingReadsFromTheSentenceClicked)
+{
+    showActive();
+    editor().setText(u"One.\r\nTwo.\r\nThree four."_s); // "Three" at 10 in the editor
+    w.speech().mnuConvertAll_Click();
+    ASSERT_EQ(spoken(), u"One. ;\nTwo. ;\nThree four."_s); // and at 14 in what is spoken
+    QTextCursor inThree(editor().document());
+    inThree.setPosition(12);
+    fakes.speech.log.calls.clear();
+    QTest::mouseDClick(editor().viewport(), Qt::LeftButton, {},
+                       editor().cursorRect(inThree).center());
+    ASSERT_EQ(fakes.speech.log.calls.size(), 1);
+    const QString call = fakes.speech.log.calls.first();
+    ASSERT_TRUE(call.startsWith(u"SkipTo "_s)) << call.toStdString();
+    const int at = call.mid(7).toInt();
+    EXPECT_GE(at, 14);
+    EXPECT_LE(at, 19);
+    EXPECT_EQ(editor().SelLength(), 0) << "the double click selects no word while reading";
+}
+
+TEST_F(FollowTest, ASelectionReadWhileFollowedGivesWayToTheMarksAndComesBackAfterwards)
+{
+    fakes.settings.setConfig(u"Follow"_s, u"1"_s);
+    editor().setText(u"One. Two. Three."_s);
+    select(5, 4);
+    w.speech().mnuConvertSel_Click();
+    EXPECT_EQ(editor().SelLength(), 0) << "its colour would hide the marks";
+    hear(u"Two."_s, u"Two"_s);
+    EXPECT_EQ(highlighted(), (QStringList{u"Two."_s, u"Two"_s}));
+    voice().runningState = platform::SRSEDone;
+    w.speech().tmrSpk_Timer();
+    EXPECT_EQ(editor().SelStart(), 5);
+    EXPECT_EQ(editor().SelLength(), 4);
+
+    // A click while reading put the caret elsewhere: that is where it stays.
+    voice().runningState = platform::SRSEIsSpeaking;
+    w.speech().mnuConvertSel_Click();
+    editor().setSelStart(12);
+    w.speech().StopText();
+    EXPECT_EQ(editor().SelStart(), 12);
+    EXPECT_EQ(editor().SelLength(), 0);
+}
+
+TEST_F(FollowTest, AUserScrollIsRespectedUntilTheUserComesBackOrAsksForTheReading)
+{
+    fakes.settings.setConfig(u"Follow"_s, u"1"_s);
+    showActive();
+    w.resize(500, 300);
+    QString text;
+    for (int i = 0; i < 300; ++i)
+        text += u"Sentence number "_s + QString::number(i) + u".\r\n"_s;
+    editor().setText(text);
+    QScrollBar* bar = editor().verticalScrollBar();
+    const auto wordInView = [this] {
+        const QRect word = editor().cursorRect(editor().extraSelections().constLast().cursor);
+        return editor().viewport()->rect().contains(word);
+    };
+    w.speech().mnuConvertAll_Click();
+    hear(u"Sentence number 150."_s, u"150"_s);
+    ASSERT_TRUE(wordInView());
+    bar->triggerAction(QAbstractSlider::SliderToMinimum); // the user scrolls to the top
+    hear(u"Sentence number 152."_s, u"152"_s);
+    EXPECT_EQ(bar->value(), 0) << "the view stays where the user put it";
+    press(Qt::Key_J, Qt::ControlModifier);
+    EXPECT_TRUE(wordInView()) << "back to the reading";
+    hear(u"Sentence number 200."_s, u"200"_s);
+    EXPECT_TRUE(wordInView()) << "and following it again";
+
+    // Scrolled away and back by hand to the marked sentence: followed again.
+    bar->triggerAction(QAbstractSlider::SliderToMinimum);
+    hear(u"Sentence number 201."_s, u"201"_s);
+    EXPECT_EQ(bar->value(), 0);
+    const int atSentence =
+        bar->value() + editor().cursorRect(editor().extraSelections()[0].cursor).top();
+    bar->setSliderPosition(atSentence);
+    bar->triggerAction(QAbstractSlider::SliderMove);
+    hear(u"Sentence number 202."_s, u"202"_s);
+    hear(u"Sentence number 260."_s, u"260"_s);
+    EXPECT_TRUE(wordInView());
 }

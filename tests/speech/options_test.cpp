@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include "parlivox/speech/frmOptions.h"
+#include "parlivox/speech/voicelist.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -46,7 +47,9 @@ TEST_F(OptionsTest, WithNothingStoredTheDialogShowsTheDefaults)
 {
     frmOptions& d = load();
     EXPECT_EQ(d.windowTitle(), u"Options..."_s);
-    EXPECT_EQ(entries(), fakes.speech.voices) << "enumeration order, nothing else";
+    EXPECT_EQ(entries(),
+              (QStringList{u"English (America)"_s, u"English (Great Britain)"_s, u"German"_s}))
+        << "by name";
     EXPECT_EQ(d.lstVoice->currentText(), u"English (Great Britain)"_s);
     EXPECT_EQ(d.Slider1->value(), 2);
     EXPECT_EQ(state.intSpeed, 2);
@@ -71,7 +74,7 @@ TEST_F(OptionsTest, StoredChoicesAreShown)
     frmOptions& d = load();
     EXPECT_EQ(d.Slider1->value(), 7);
     EXPECT_EQ(state.intSpeed, 7);
-    EXPECT_EQ(d.lstVoice->currentIndex(), 1);
+    EXPECT_EQ(d.lstVoice->currentText(), u"English (America)"_s);
     EXPECT_TRUE(d.chkReadPunctuation->isChecked());
 }
 
@@ -81,11 +84,42 @@ TEST_F(OptionsTest, AStoredVoiceThatIsNotInstalledLeavesTheListWithoutSelection)
     EXPECT_EQ(load().lstVoice->currentIndex(), -1);
 }
 
-TEST_F(OptionsTest, OfTwoVoicesWithTheSameNameTheLaterIsSelected)
+TEST_F(OptionsTest, TheListShowsReadableNamesOnceInOrderAndOldStoredNamesKeepTheirVoice)
 {
-    fakes.speech.voices = {u"Alpha"_s, u"Twin"_s, u"Beta"_s, u"Twin"_s, u"Gamma"_s};
-    fakes.settings.setConfig(u"Voice"_s, u"Twin"_s);
-    EXPECT_EQ(load().lstVoice->currentIndex(), 3);
+    // In the engine's order; one name is a file's identifier, one is twice.
+    fakes.speech.voices = {u"Zeta"_s, u"Lang_Qubit"_s, u"Twin"_s, u"Alpha"_s, u"Twin"_s};
+    fakes.settings.setConfig(u"Voice"_s, u"Lang_Qubit"_s); // as saved before
+    frmOptions& d = load();
+    EXPECT_EQ(entries(), (QStringList{u"Alpha"_s, u"Qubit"_s, u"Twin"_s, u"Zeta"_s}));
+    EXPECT_EQ(d.lstVoice->currentText(), u"Qubit"_s);
+    EXPECT_EQ(d.chosenVoiceIndex(), 1) << "the engine's own place of the voice";
+    d.lstVoice->setCurrentIndex(d.lstVoice->findText(u"Twin"_s));
+    EXPECT_EQ(d.chosenVoiceIndex(), 4) << "of two with one name, the later, as chosen before";
+    d.lstVoice->setCurrentIndex(d.lstVoice->findText(u"Zeta"_s));
+    d.cmdOK->click();
+    EXPECT_EQ(fakes.settings.config(u"Voice"_s), u"Zeta"_s);
+    EXPECT_EQ(programVoice().token(), u"Zeta"_s);
+
+    // A start speaks with the voice the list names.
+    fakes.settings.setConfig(u"Voice"_s, u"Qubit"_s);
+    frmMain w(fakes.services, state, QString());
+    w.Form_Load();
+    MainWindowControls(w).txtConvert->setText(u"Hello."_s);
+    w.speech().mnuConvertAll_Click();
+    ASSERT_FALSE(fakes.speech.log.spoken.isEmpty());
+    EXPECT_EQ(fakes.speech.log.spoken.constLast().token, u"Lang_Qubit"_s);
+}
+
+TEST(VoiceList, TheUsersLanguageComesFirst)
+{
+    const std::vector<voicelist::Entry> list = voicelist::entries(
+        {u"French (France)"_s, u"German"_s, u"English (America)"_s, u"Afrikaans"_s, u"Germanic"_s},
+        u"German"_s);
+    QStringList shown;
+    for (const voicelist::Entry& entry : list)
+        shown << entry.shown;
+    EXPECT_EQ(shown, (QStringList{u"German"_s, u"Afrikaans"_s, u"English (America)"_s,
+                                  u"French (France)"_s, u"Germanic"_s}));
 }
 
 TEST_F(OptionsTest, AStoredSpeedOutsideTheSliderShowsAtTheNearestEnd)
@@ -164,7 +198,7 @@ TEST_F(OptionsTest, OkWithNoVoiceSelectedStoresAnEmptyVoiceAndKeepsTheProgramsVo
 TEST_F(OptionsTest, TestSpeaksTheVoicesNameWithASeparateVoiceAtTheSlidersSpeed)
 {
     frmOptions& d = load();
-    d.lstVoice->setCurrentIndex(1);
+    d.lstVoice->setCurrentIndex(d.lstVoice->findText(u"English (America)"_s));
     bool buttonsOff = false;
     bool waitCursor = false;
     fakes.speech.log.onSpeak = [&](const SpeechLog::Spoken&) {

@@ -3,12 +3,14 @@
 #include "parlivox/speech/frmOptions.h"
 #include "parlivox/speech/speechtext.h"
 #include "platform/ui/richtextbox.h"
+#include "test_files.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
 #include <QPixmap>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -54,7 +56,7 @@ protected:
         EXPECT_FALSE(ui.button(u"stop"_s)->isEnabled());
         EXPECT_FALSE(ui.button(u"playpause"_s)->isEnabled());
         EXPECT_TRUE(imageIs(u"playpause"_s, u"pause"_s));
-        EXPECT_EQ(ui.button(u"playpause"_s)->toolTip(), u"Pause Speech"_s);
+        EXPECT_EQ(ui.button(u"playpause"_s)->toolTip(), u"Pause Speech (Ctrl+Space)"_s);
         EXPECT_TRUE(ui.cmbFont->isEnabled());
         EXPECT_TRUE(ui.cmbFontSize->isEnabled());
         for (QMenu* menu : {ui.mnuFile, ui.mnuEdit, ui.mnuMacroS, ui.mnuConvert, ui.mnuHelp})
@@ -80,7 +82,7 @@ protected:
         EXPECT_TRUE(ui.button(u"playpause"_s)->isEnabled());
         EXPECT_TRUE(imageIs(u"playpause"_s, paused ? u"play"_s : u"pause"_s));
         EXPECT_EQ(ui.button(u"playpause"_s)->toolTip(),
-                  paused ? u"Resume Speech"_s : u"Pause Speech"_s);
+                  paused ? u"Resume Speech (Ctrl+Space)"_s : u"Pause Speech (Ctrl+Space)"_s);
         EXPECT_FALSE(ui.cmbFont->isEnabled());
         EXPECT_FALSE(ui.cmbFontSize->isEnabled());
         for (QMenu* menu : {ui.mnuFile, ui.mnuEdit, ui.mnuMacroS, ui.mnuConvert, ui.mnuHelp})
@@ -319,7 +321,8 @@ TEST_F(SessionTest, TheVoiceComesFromTheHiddenOptionsDialogWhichIsLoadedOnce)
     w.speech().mnuConvertAll_Click();
     frmOptions* first = &w.Options();
     EXPECT_FALSE(first->isVisible());
-    first->lstVoice->setCurrentIndex(1); // not saved: the list is what counts
+    first->lstVoice->setCurrentIndex(first->lstVoice->findText(u"English (America)"_s));
+    // Not saved: the list is what counts.
     w.speech().StopText();
     w.speech().mnuConvertAll_Click();
     EXPECT_EQ(&w.Options(), first);
@@ -370,4 +373,74 @@ TEST_F(SessionTest, UnloadingTheWindowReleasesTheVoice)
     state.document.blnChanged = false;
     w.close();
     EXPECT_EQ(fakes.speech.log.destroyed, fakes.speech.log.created);
+}
+
+// ---- reading from the cursor, and on from where it stopped --------------------------------
+
+TEST_F(SessionTest, ConvertFromCursorReadsTheWholeTextFromTheSentenceAtTheCaret)
+{
+    ui.txtConvert->setText(u"One. Two.\r\nThree."_s);
+    select(7, 0); // in "Two."
+    w.findChild<QAction*>(u"mnuConvertCursor"_s)->trigger();
+    EXPECT_EQ(lastSpoken().text, u"One. Two. ;\nThree."_s);
+    // Held until it stands there: nothing before it sounds.
+    EXPECT_EQ(fakes.speech.log.calls.mid(fakes.speech.log.calls.indexOf(u"Speak 1"_s) - 1),
+              (QStringList{u"Pause"_s, u"Speak 1"_s, u"SkipTo 7"_s, u"Resume"_s}));
+    expectSpeaking(false);
+}
+
+TEST(ContinueReading, AStoppedReadingGoesOnFromItsSentenceWhenTheSameFileIsOpenedAgain)
+{
+    QTemporaryDir home;
+    const QByteArray savedHome = qgetenv("XDG_STATE_HOME");
+    qputenv("XDG_STATE_HOME", QFile::encodeName(home.path()));
+    const QString path = home.filePath(u"story.txt"_s);
+    writeFile(path, "Mr. Bennet came.\r\n\r\n\"Is he?\" she asked.\r\nNo.");
+    const QString commandLine = u"\""_s + path + u"\""_s;
+    const QString sentence = u"\"Is he?\" she asked."_s;
+    const auto hearIn = [&sentence](Editor& e) {
+        const QString spoken = e.fakes.speech.log.spoken.constLast().text;
+        const auto at = static_cast<long>(spoken.indexOf(sentence));
+        e.fakes.speech.first->heard = {0, at + 5, 2, at, static_cast<long>(sentence.size()), 400};
+        e.window.speech().tmrSpk_Timer();
+    };
+    {
+        Editor first(commandLine);
+        EXPECT_EQ(first.ui.statusPanel[1]->text(), u"Ready"_s) << "nothing remembered yet";
+        first.window.speech().mnuConvertAll_Click();
+        hearIn(first);
+        first.window.speech().StopText();
+    }
+    {
+        Editor again(commandLine);
+        EXPECT_EQ(again.ui.txtConvert->SelStart(), 18) << "after two paragraph breaks";
+        EXPECT_EQ(again.ui.statusPanel[1]->text(), u"Reading position restored"_s);
+        again.window.findChild<QAction*>(u"mnuConvertCursor"_s)->trigger();
+        const QString spoken = again.fakes.speech.log.spoken.constLast().text;
+        EXPECT_TRUE(again.fakes.speech.log.calls.contains(
+            u"SkipTo "_s + QString::number(spoken.indexOf(sentence))));
+        // Closing while it reads keeps the place as well.
+        hearIn(again);
+        again.window.close();
+    }
+    {
+        Editor third(commandLine);
+        EXPECT_EQ(third.ui.txtConvert->SelStart(), 18);
+        // Read to its end, the file starts afresh next time.
+        third.window.speech().mnuConvertAll_Click();
+        third.fakes.speech.first->runningState = platform::SRSEDone;
+        third.window.speech().tmrSpk_Timer();
+    }
+    EXPECT_EQ(Editor(commandLine).ui.txtConvert->SelStart(), 0);
+    {
+        Editor fourth(commandLine);
+        fourth.window.speech().mnuConvertAll_Click();
+        hearIn(fourth);
+        fourth.window.speech().StopText();
+    }
+    writeFile(path, "Mr. Bennet came.\r\n\r\n\"Is he?\" she asked.\r\nNo. Yes."); // edited
+    Editor edited(commandLine);
+    EXPECT_EQ(edited.ui.txtConvert->SelStart(), 0);
+    EXPECT_EQ(edited.ui.statusPanel[1]->text(), u"Ready"_s);
+    qputenv("XDG_STATE_HOME", savedHome);
 }

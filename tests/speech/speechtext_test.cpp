@@ -85,3 +85,22 @@ TEST(SpeechText, MappedPreparationSpeaksTheSameTextAndMapsItBackToTheEditor)
     EXPECT_EQ(at(u"\U0001F600"_s), (Span{19, 21}));
     EXPECT_EQ(at(u"end"_s), (Span{22, 25}));
 }
+
+TEST(SpeechText, EditorPositionsMapToWhereTheirTextIsSpoken)
+{
+    // "Hi $time$." at 5..14, its paragraph break 15, "µm" 16..17 and its
+    // break 18, a blank line 19, "end" 20..22.
+    const QString t = speechtext::timeText(startTime, us);
+    const speechtext::PreparedText prepared = speechtext::prepareMapped(
+        u"Hi $time$.\r\n\u00B5m\r\n\r\nend"_s, startTime, startDate, us, 5);
+    const QString& spoken = prepared.text;
+    EXPECT_EQ(prepared.map.toSpoken(5), 0);
+    EXPECT_EQ(prepared.map.toSpoken(11), spoken.indexOf(t)) << "inside a macro: where it begins";
+    EXPECT_EQ(prepared.map.toSpoken(16), spoken.indexOf(u"Micro"_s));
+    EXPECT_EQ(prepared.map.toSpoken(20), spoken.indexOf(u"end"_s));
+    EXPECT_EQ(prepared.map.toSpoken(0), 0) << "before the text: its start";
+    // Every editor position outside a replaced piece comes back to itself.
+    for (qsizetype position : {5, 6, 14, 15, 17, 18, 19, 20, 22})
+        EXPECT_EQ(prepared.map.toEditor(prepared.map.toSpoken(position), 0).first, position)
+            << position;
+}

@@ -42,8 +42,8 @@ std::vector<std::int16_t> play(VoiceChannel& channel, int count)
 TEST(VoiceChannel, TextIsCutIntoSentencesInSpeakingOrderAcrossSpeakCalls)
 {
     VoiceChannel channel(rate);
-    EXPECT_EQ(channel.enqueue(u"  One. Two!  "_s, {"v1", 175, false}), 1);
-    EXPECT_EQ(channel.enqueue(u"Three"_s, {"v2", 300, true}), 2);
+    EXPECT_EQ(channel.enqueue(u"  One. Two!  "_s, {"v1", "en", 175, false}), 1);
+    EXPECT_EQ(channel.enqueue(u"Three"_s, {"v2", "en", 300, true}), 2);
     std::vector<QByteArray> texts;
     std::vector<std::int64_t> numbers;
     while (auto job = channel.takeSentence()) {
@@ -233,32 +233,86 @@ TEST(VoiceChannel, GoingBackRestartsAnEarlierSentenceButNeverLeavesTheText)
     channel.enqueue(u"Old."_s, {});
     synthesize(channel, 10);
     play(channel, 20); // played to the end
-    channel.enqueue(u"A. B. C."_s, {});
+    channel.enqueue(u"Ay. Be. Ce."_s, {});
     EXPECT_EQ(channel.skipBack(1), 0) << "nothing of the text cut yet: it is at its start";
     synthesize(channel, 100);
     play(channel, 50);
     EXPECT_EQ(channel.skipBack(1), 0) << "at the first sentence, back restarts it";
-    EXPECT_EQ(channel.heard(), (HeardPlace{0, 2, 0, 0}));
+    EXPECT_EQ(channel.heard(), (HeardPlace{0, 3, 0, 0}));
     std::optional<SentenceJob> again = channel.takeSentence();
     ASSERT_TRUE(again);
-    EXPECT_EQ(again->utf8, "A. ");
+    EXPECT_EQ(again->utf8, "Ay. ");
     channel.finishSentence(again->sentence);
 
-    // Two sentences on, paused: back one restarts "B." and stays paused.
-    synthesize(channel, 100); // "B."
-    synthesize(channel, 100); // "C."
+    // Two sentences on, paused: back one restarts "Be." and stays paused.
+    synthesize(channel, 100); // "Be."
+    synthesize(channel, 100); // "Ce."
     channel.setPaused(true);
-    EXPECT_EQ(channel.skip(1), 1) << "nothing of A was synthesized again: B is current";
-    EXPECT_EQ(channel.heard(), (HeardPlace{6, 2, 0, 0}));
+    EXPECT_EQ(channel.skip(1), 1) << "nothing of Ay was synthesized again: Be is current";
+    EXPECT_EQ(channel.heard(), (HeardPlace{8, 3, 0, 0}));
     EXPECT_EQ(channel.skipBack(1), 1);
-    EXPECT_EQ(channel.heard(), (HeardPlace{3, 2, 0, 0}));
+    EXPECT_EQ(channel.heard(), (HeardPlace{4, 3, 0, 0}));
     EXPECT_EQ(play(channel, 5), std::vector<std::int16_t>(5, 0)) << "still paused";
     channel.setPaused(false);
-    EXPECT_EQ(synthesize(channel, 100).utf8, "B. ");
-    EXPECT_EQ(synthesize(channel, 100).utf8, "C. ");
+    EXPECT_EQ(synthesize(channel, 100).utf8, "Be. ");
+    EXPECT_EQ(synthesize(channel, 100).utf8, "Ce. ");
     play(channel, 150);
-    EXPECT_EQ(channel.heard(), (HeardPlace{6, 2, 0, 0}));
+    EXPECT_EQ(channel.heard(), (HeardPlace{8, 3, 0, 0}));
     EXPECT_EQ(channel.skipBack(all), 2) << "back to the first of this text, never to \"Old.\"";
-    EXPECT_EQ(channel.heard(), (HeardPlace{0, 2, 0, 0}));
-    EXPECT_EQ(channel.takeSentence()->utf8, "A. ");
+    EXPECT_EQ(channel.heard(), (HeardPlace{0, 3, 0, 0}));
+    EXPECT_EQ(channel.takeSentence()->utf8, "Ay. ");
+}
+
+TEST(VoiceChannel, SeekingRestartsAtTheSentenceOfAPlaceAheadOrBehind)
+{
+    using platform::speech::HeardPlace;
+    VoiceChannel channel(rate);
+    const QString text = u"One. Two. Three. Four. Five."_s;
+    channel.enqueue(text, {});
+    synthesize(channel, 100, 1);
+    play(channel, 20);
+    // Ahead, in the space after "Three.": "Three." is next; nothing of
+    // "One." plays any more.
+    EXPECT_EQ(channel.seek(text.indexOf(u"Three"_s) + 6), text.indexOf(u"Three"_s));
+    EXPECT_EQ(channel.heard(), (HeardPlace{10, 6, 0, 0}));
+    EXPECT_EQ(play(channel, 5), std::vector<std::int16_t>(5, 0));
+    EXPECT_EQ(synthesize(channel, 100, 3).utf8, "Three. ");
+    EXPECT_EQ(channel.skipBack(1), 1) << "the sentences passed over can be gone back to";
+    EXPECT_EQ(synthesize(channel, 100, 2).utf8, "Two. ");
+    // Behind, and the sentence being heard itself, which starts again.
+    EXPECT_EQ(channel.seek(2), 0);
+    EXPECT_EQ(channel.takeSentence()->utf8, "One. ");
+    channel.seek(text.size() + 10);
+    EXPECT_EQ(channel.heard(), (HeardPlace{23, 5, 0, 0})) << "past the end: the last";
+    channel.skip(all);
+    EXPECT_EQ(channel.seek(3), -1) << "nothing being spoken";
+}
+
+TEST(VoiceChannel, ANewSpeedSoundsFromTheSentenceAfterTheOneHeard)
+{
+    VoiceChannel channel(rate);
+    channel.enqueue(u"One. Two. Three."_s, {"v", "en", 175, false});
+    synthesize(channel, 200, 1);
+    synthesize(channel, 200, 2); // made ahead at the old speed
+    play(channel, 50);
+    channel.setWordsPerMinute(300);
+    EXPECT_EQ(play(channel, 150), std::vector<std::int16_t>(150, 1)) << "the current one plays on";
+    const std::optional<SentenceJob> two = channel.takeSentence();
+    ASSERT_TRUE(two);
+    EXPECT_EQ(two->utf8, "Two. ") << "made again";
+    EXPECT_EQ(two->settings.wordsPerMinute, 300);
+}
+
+TEST(VoiceChannel, ParagraphBreaksAreSpokenWithTheirSentenceAndNeverSkippedTo)
+{
+    using platform::speech::HeardPlace;
+    VoiceChannel channel(rate);
+    // As the engine is given a document: each paragraph break " ;".
+    channel.enqueue(u"One. ;\n ;\nTwo. ;\nThree."_s, {"v", "en", 175, false});
+    EXPECT_EQ(synthesize(channel, 100).utf8, "One. ;\n ; ") << "its pause sounds with it";
+    play(channel, 10);
+    EXPECT_EQ(channel.skip(1), 1);
+    EXPECT_EQ(channel.heard(), (HeardPlace{10, 6, 0, 0})) << "the next real sentence";
+    EXPECT_EQ(channel.skipBack(1), 1);
+    EXPECT_EQ(channel.heard(), (HeardPlace{0, 9, 0, 0}));
 }
