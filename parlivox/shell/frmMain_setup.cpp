@@ -351,12 +351,10 @@ void frmMain::setupStatusBar()
         auto* panel = new QLabel(QString::fromUtf16(panels[i].text), status);
         panel->setObjectName(QString::fromUtf16(panels[i].name));
         panel->setToolTip(QString::fromUtf16(panels[i].tooltip));
-        panel->setTextFormat(Qt::PlainText); // a status may name a file
+        panel->setTextFormat(Qt::PlainText); // names files, quotes failures: as written
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Sunken);
         panel->setContentsMargins(4, 0, 4, 0);
-        // Status texts name files and quote failures: shown as written.
-        panel->setTextFormat(Qt::PlainText);
         statusPanel[i] = panel;
     }
     statusPanel[0]->setMinimumWidth(140);
