@@ -85,8 +85,9 @@ void Documents::openFile()
 
 void Documents::read(const QString& path, std::function<void(platform::LoadedFile)> done)
 {
+    platform::RichTextBox& editor = m_window.editor();
     m_opening = std::make_unique<FileOpening>(
-        path, m_window.editor().document()->defaultFont(), m_window.widget(),
+        path, editor.document()->defaultFont(), m_window.widget(), editor,
         [this, done = std::move(done)](platform::LoadedFile file) {
             // The reading's object is in the middle of this call: it goes later.
             if (m_opening)

@@ -1,11 +1,13 @@
 #include "parlivox/shell/fileopening.h"
 
 #include "parlivox/shell/frmReadProgress.h"
+#include "platform/ui/richtextbox.h"
 #include "platform/ui/waitcursor.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QWindow>
 
 namespace {
 
@@ -41,11 +43,14 @@ bool isUserInput(QEvent::Type type)
 
 } // namespace
 
-FileOpening::FileOpening(const QString& path, const QFont& defaultFont, QWidget& window, Done done)
-    : QObject(&window), m_window(window), m_done(std::move(done)),
+FileOpening::FileOpening(const QString& path, const QFont& defaultFont, QWidget& window,
+                         platform::RichTextBox& editor, Done done)
+    : QObject(&window), m_window(window), m_editor(editor), m_done(std::move(done)),
       m_reading(std::make_unique<platform::FileReading>(path, defaultFont)),
       m_busy(std::make_unique<platform::WaitCursor>(window))
 {
+    // The editor keeps a pointer of its own (the text cursor): it shows the hourglass too.
+    m_editor.viewport()->setCursor(Qt::WaitCursor);
     connect(m_reading.get(), &platform::FileReading::finished, this, &FileOpening::readingFinished);
     qApp->installEventFilter(this);
     m_showTimer.setSingleShot(true);
@@ -75,10 +80,15 @@ bool FileOpening::eventFilter(QObject* watched, QEvent* event)
 {
     if (!isUserInput(event->type()))
         return false;
-    // Only the progress window answers while the file is read.
-    const auto* widget = qobject_cast<QWidget*>(watched);
-    if (m_progress && widget && (widget == m_progress || m_progress->isAncestorOf(widget)))
-        return false;
+    // Only the progress window answers while the file is read. Input comes
+    // to its window first (QWindow), then to the control under the pointer.
+    if (m_progress) {
+        if (watched == m_progress->windowHandle())
+            return false;
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && (widget == m_progress || m_progress->isAncestorOf(widget)))
+            return false;
+    }
     if (event->type() == QEvent::ShortcutOverride)
         event->accept(); // taken here: no menu shortcut fires
     return true;
@@ -131,6 +141,7 @@ void FileOpening::end(platform::LoadedFile file)
     if (m_progress)
         m_progress->hide();
     m_busy.reset();
+    m_editor.setMousePointer(m_editor.MousePointer());
     // done may end this object's life (a deleteLater): it is the last step.
     if (Done done = std::exchange(m_done, nullptr))
         done(std::move(file));

@@ -13,8 +13,9 @@
 class frmReadProgress;
 
 namespace platform {
+class RichTextBox;
 class WaitCursor;
-}
+} // namespace platform
 
 /// A file being opened for the window, read by a worker (FileReading) while
 /// the window's thread goes on with its events, signals and the session's
@@ -33,8 +34,9 @@ public:
     static constexpr int progressAfterMs = 300;
 
     /// Starts reading; window (the parent of this object and of the
-    /// progress window) is where the hourglass shows.
-    FileOpening(const QString& path, const QFont& defaultFont, QWidget& window, Done done);
+    /// progress window) and its editor show the hourglass meanwhile.
+    FileOpening(const QString& path, const QFont& defaultFont, QWidget& window,
+                platform::RichTextBox& editor, Done done);
     ~FileOpening() override;
     FileOpening(const FileOpening&) = delete;
     FileOpening& operator=(const FileOpening&) = delete;
@@ -54,6 +56,7 @@ private:
     void end(platform::LoadedFile file);
 
     QWidget& m_window;
+    platform::RichTextBox& m_editor;
     Done m_done;
     std::unique_ptr<platform::FileReading> m_reading;
     std::unique_ptr<platform::WaitCursor> m_busy;

@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 
@@ -289,11 +290,15 @@ TEST(OpenDocument, ASlowReadingShowsItsProgressAndCancelLeavesTheDocument)
     e.window.documents().openFile();
     ASSERT_TRUE(e.window.documents().reading());
     EXPECT_EQ(e.window.cursor().shape(), Qt::WaitCursor);
+    EXPECT_EQ(e.ui.txtConvert->viewport()->cursor().shape(), Qt::WaitCursor);
     EXPECT_EQ(e.window.findChild<frmReadProgress*>(), nullptr) << "not in the first moments";
-    QTest::keyClicks(e.ui.txtConvert, u"typed"_s); // held while the file is read
+    // Keys wait while the file is read, shortcuts too (Ctrl+N would be New).
+    QTest::keyClick(e.window.windowHandle(), Qt::Key_A);
+    QTest::keyClick(e.window.windowHandle(), Qt::Key_N, Qt::ControlModifier);
+    QTest::keyClicks(e.ui.txtConvert, u"typed"_s);
     EXPECT_EQ(e.ui.txtConvert->Text(), u"kept text"_s);
 
-    frmReadProgress* progress = nullptr;
+    QPointer<frmReadProgress> progress;
     ASSERT_TRUE(QTest::qWaitFor([&] {
         progress = e.window.findChild<frmReadProgress*>();
         return progress && progress->isVisible();
@@ -304,7 +309,11 @@ TEST(OpenDocument, ASlowReadingShowsItsProgressAndCancelLeavesTheDocument)
     ASSERT_NE(name, nullptr);
     EXPECT_EQ(name->textFormat(), Qt::PlainText);
     EXPECT_EQ(name->text(), u"Opening \"long <b>page.html\"..."_s);
-    QTest::mouseClick(progress->findChild<QPushButton*>(u"cmdCancel"_s), Qt::LeftButton);
+    // Clicked as a user clicks: through the progress window's own window.
+    auto* cancel = progress->findChild<QPushButton*>(u"cmdCancel"_s);
+    ASSERT_NE(cancel, nullptr);
+    QTest::mouseClick(progress->windowHandle(), Qt::LeftButton, {},
+                      cancel->mapTo(progress, cancel->rect().center()));
 
     EXPECT_FALSE(e.window.documents().reading()) << "Cancel answers at once";
     EXPECT_TRUE(e.fakes.messageBox.shown.isEmpty()) << "a cancel says nothing";
@@ -312,8 +321,9 @@ TEST(OpenDocument, ASlowReadingShowsItsProgressAndCancelLeavesTheDocument)
     EXPECT_EQ(e.state.document.strFileName, e.path(u"a.txt"_s));
     EXPECT_FALSE(e.state.document.blnChanged);
     EXPECT_NE(e.window.cursor().shape(), Qt::WaitCursor);
+    EXPECT_EQ(e.ui.txtConvert->viewport()->cursor().shape(), Qt::IBeamCursor);
     QTest::qWait(50);
-    EXPECT_FALSE(progress->isVisible());
+    EXPECT_TRUE(!progress || !progress->isVisible()) << "the progress window went";
 }
 
 TEST(OpenDocument, TheSessionsEndDuringAReadingStopsItAndKeepsTheDocument)
@@ -332,6 +342,20 @@ TEST(OpenDocument, TheSessionsEndDuringAReadingStopsItAndKeepsTheDocument)
     EXPECT_EQ(e.ui.txtConvert->Text(), u"edited kept text"_s);
     EXPECT_TRUE(e.window.recovery().keptForEnd()) << "the edited document is kept";
     e.window.recovery().settled(); // and not offered to the tests that follow
+
+    // A logout that may ask: the reading stops, and the question is about
+    // the document that is open.
+    e.type(u"more "_s);
+    e.fakes.messageBox.answers = {MsgResult::No, MsgResult::No};
+    e.fakes.dialog.answers.append(FakeCommonDialog::file(e.path(u"long.html"_s)));
+    e.window.documents().openFile();
+    ASSERT_TRUE(e.window.documents().reading());
+    const qsizetype asked = e.fakes.messageBox.shown.size();
+    EXPECT_TRUE(e.window.commitSession(true));
+    EXPECT_FALSE(e.window.documents().reading());
+    ASSERT_EQ(e.fakes.messageBox.shown.size(), asked + 1);
+    EXPECT_EQ(e.fakes.messageBox.last().title, u"Save File?"_s);
+    EXPECT_EQ(e.ui.txtConvert->Text(), u"edited more kept text"_s);
 }
 
 TEST(OpenDocument, ClosingRightAfterOpenAsksNothing)
