@@ -221,8 +221,12 @@ DocumentRead readDocument(QByteArray data, DocumentFormat format, const QString&
         result.error = Error(err::OutOfMemory, QStringLiteral("Out of memory"));
     } catch (...) {
         // Nothing else is thrown by intent; whatever it was, the file is not opened.
-        result.error = damaged(fileName, documentFormatName(format).toLower(),
-                               QStringLiteral("it could not be read"));
+        const QString kind = format == DocumentFormat::Docx   ? kindDocx()
+                             : format == DocumentFormat::Odt  ? kindOdt()
+                             : format == DocumentFormat::Epub ? kindEpub()
+                             : format == DocumentFormat::Pdf  ? kindPdf()
+                                                              : kindHtml();
+        result.error = damaged(fileName, kind, QStringLiteral("it could not be read"));
     }
     return result;
 }
