@@ -26,12 +26,18 @@ inline constexpr qsizetype maxMarker = 40;
 /// List numbers are kept between -maxListNumber and maxListNumber.
 inline constexpr int maxListNumber = 1'000'000;
 
-/// "more than 64 million characters", "more than 1 million paragraphs"...
-inline QString moreThan(qsizetype limit, const QString& what)
+/// "64 million characters", "10000 pages".
+inline QString amount(qsizetype limit, const QString& what)
 {
     if (limit % 1'000'000 == 0)
-        return QStringLiteral("more than %1 million %2").arg(limit / 1'000'000).arg(what);
-    return QStringLiteral("more than %1 %2").arg(limit).arg(what);
+        return QStringLiteral("%1 million %2").arg(limit / 1'000'000).arg(what);
+    return QStringLiteral("%1 %2").arg(limit).arg(what);
+}
+
+/// "more than 64 million characters".
+inline QString moreThan(qsizetype limit, const QString& what)
+{
+    return QStringLiteral("more than ") + amount(limit, what);
 }
 
 } // namespace platform::limits

@@ -14,6 +14,8 @@
 namespace platform::documents {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 constexpr char16_t lineSeparator = 0x2028;
 /// A batch of events goes to the writing thread when it holds this much text.
 constexpr qsizetype batchText = 64 * 1024;
@@ -394,7 +396,8 @@ void DocumentBuilder::count(const Event& event)
         break;
     }
     const auto refuse = [this](qsizetype limit, const char* what) {
-        throw tooLargeToOpen(m_fileName, limits::moreThan(limit, QString::fromLatin1(what)));
+        throw tooLargeToOpen(m_fileName,
+                             u"holds "_s + limits::moreThan(limit, QString::fromLatin1(what)));
     };
     if (m_characters > limits::maxCharacters)
         refuse(limits::maxCharacters, "characters");

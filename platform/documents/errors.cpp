@@ -57,7 +57,7 @@ Error tooLarge(const QString& fileName, const QString& kind, const QString& deta
 Error tooLargeToOpen(const QString& fileName, const QString& detail)
 {
     return Error(err::OutOfMemory,
-                 QStringLiteral("Out of memory: the document is too large to open: %1 holds %2.")
+                 QStringLiteral("Out of memory: the document is too large to open: %1 %2.")
                      .arg(quoted(fileName), detail));
 }
 

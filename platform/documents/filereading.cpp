@@ -49,21 +49,24 @@ qsizetype plainTextLength(QByteArrayView data)
     return characters;
 }
 
+/// The refusal of a file whose document would hold more than limit of what.
+[[noreturn]] void refuse(const QString& path, qsizetype limit, const char* what)
+{
+    throw documents::tooLargeToOpen(QFileInfo(path).fileName(),
+                                    QStringLiteral("holds ") +
+                                        limits::moreThan(limit, QString::fromLatin1(what)));
+}
+
 std::unique_ptr<QTextDocument> plainDocument(const QByteArray& data, const QString& path,
                                              const QFont& font)
 {
-    const QString characters = QStringLiteral("characters");
     if (plainTextLength(data) > limits::maxCharacters)
-        throw documents::tooLargeToOpen(QFileInfo(path).fileName(),
-                                        limits::moreThan(limits::maxCharacters, characters));
+        refuse(path, limits::maxCharacters, "characters");
     const QString text = decodePlainText(data);
     if (text.size() > limits::maxCharacters)
-        throw documents::tooLargeToOpen(QFileInfo(path).fileName(),
-                                        limits::moreThan(limits::maxCharacters, characters));
+        refuse(path, limits::maxCharacters, "characters");
     if (text.count(u'\n') >= limits::maxParagraphs)
-        throw documents::tooLargeToOpen(
-            QFileInfo(path).fileName(),
-            limits::moreThan(limits::maxParagraphs, QStringLiteral("lines")));
+        refuse(path, limits::maxParagraphs, "lines");
     auto document = std::make_unique<QTextDocument>();
     document->setUndoRedoEnabled(false);
     document->setDefaultFont(font);
@@ -78,11 +81,9 @@ std::unique_ptr<QTextDocument> rtfDocument(const QByteArray& data, const QString
 {
     const RtfContent content = parseRtf(data);
     if (content.report.tooLarge) {
-        const bool characters = content.text.size() > limits::maxCharacters;
-        throw documents::tooLargeToOpen(
-            QFileInfo(path).fileName(),
-            characters ? limits::moreThan(limits::maxCharacters, QStringLiteral("characters"))
-                       : limits::moreThan(limits::maxParagraphs, QStringLiteral("paragraphs")));
+        if (content.text.size() > limits::maxCharacters)
+            refuse(path, limits::maxCharacters, "characters");
+        refuse(path, limits::maxParagraphs, "paragraphs");
     }
     return buildDocument(content, font);
 }

@@ -199,7 +199,8 @@ void readPdf(QByteArray data, const QString& fileName, DocumentBuilder& out)
     if (!document.okToCopy() && !document.okToExtractForAccessibility())
         throw drmProtected(fileName, kindPdf());
     if (document.numPages() > maxPages)
-        throw tooLargeToOpen(fileName, limits::moreThan(maxPages, QStringLiteral("pages")));
+        throw tooLargeToOpen(fileName, QStringLiteral("has ") +
+                                           limits::moreThan(maxPages, QStringLiteral("pages")));
 
     Work work;
     work.progress = out.progress();
@@ -207,8 +208,10 @@ void readPdf(QByteArray data, const QString& fileName, DocumentBuilder& out)
     if (work.progress)
         work.progress->check();
     if (work.overLimit)
-        throw tooLargeToOpen(fileName,
-                             limits::moreThan(maxOperations, QStringLiteral("drawing operations")));
+        throw tooLargeToOpen(
+            fileName,
+            QStringLiteral("takes more than %1 to read")
+                .arg(limits::amount(maxOperations, QStringLiteral("drawing operations"))));
     const bool anyRead =
         std::any_of(pages.begin(), pages.end(), [](const pdf::Page& page) { return !page.failed; });
     if (!pages.empty() && !anyRead)
