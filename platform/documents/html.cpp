@@ -22,6 +22,7 @@ using namespace Qt::StringLiterals;
 constexpr double normalPoints = 12; // browsers' 16 pixels
 
 using Attributes = std::vector<std::pair<QString, QString>>;
+constexpr std::size_t maxAttributes = 256;
 
 QString attributeOf(const Attributes& attributes, QStringView name)
 {
@@ -243,7 +244,8 @@ void HtmlReader::tag(qsizetype& pos)
                 value = decodeEntities(rest.sliced(valueStart, i - valueStart));
             }
         }
-        if (!key.isEmpty() && !closing)
+        // Past a few hundred, an element's attributes only cost memory.
+        if (!key.isEmpty() && !closing && attributes.size() < maxAttributes)
             attributes.emplace_back(std::move(key), std::move(value));
     }
     pos += std::min(i + 1, rest.size());

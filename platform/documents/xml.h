@@ -17,6 +17,12 @@ namespace platform::documents {
 /// once: a large part never lies in memory twice.
 class XmlReader : public QXmlStreamReader {
 public:
+    /// An element with more attributes than this makes the part unreadable:
+    /// QXmlStreamReader compares each attribute with all those before it, so
+    /// one element of a hundred thousand takes minutes. Real elements have a
+    /// few, and a root element some forty namespace declarations.
+    static constexpr int maxAttributes = 128;
+
     explicit XmlReader(const QByteArray& data) : m_buffer(std::make_unique<QBuffer>())
     {
         m_buffer->setData(data);
@@ -24,6 +30,8 @@ public:
         setDevice(m_buffer.get());
         setEntityExpansionLimit(1024);
         setNamespaceProcessing(true);
+        if (hasCrowdedElement(data))
+            raiseError(QStringLiteral("an element has more than %1 attributes").arg(maxAttributes));
     }
     /// How far the reader is through the bytes, 0 to 1.
     double share() const
@@ -33,6 +41,47 @@ public:
     }
 
 private:
+    /// True when a tag holds more than maxAttributes values (its "=" outside
+    /// quotes), found in one pass over the bytes; comments, character data,
+    /// processing instructions and declarations are passed over.
+    static bool hasCrowdedElement(const QByteArray& data)
+    {
+        const qsizetype size = data.size();
+        qsizetype i = 0;
+        while ((i = data.indexOf('<', i)) >= 0) {
+            ++i;
+            const QByteArrayView rest = QByteArrayView(data).sliced(i);
+            const char* end = rest.startsWith("!--")        ? "-->"
+                              : rest.startsWith("![CDATA[") ? "]]>"
+                              : rest.startsWith("?")        ? "?>"
+                              : rest.startsWith("!")        ? ">"
+                                                            : nullptr;
+            if (end) {
+                i = data.indexOf(end, i);
+                if (i < 0)
+                    return false;
+                continue;
+            }
+            int values = 0;
+            char quote = 0;
+            for (; i < size; ++i) {
+                const char c = data[i];
+                if (quote) {
+                    if (c == quote)
+                        quote = 0;
+                } else if (c == '"' || c == '\'') {
+                    quote = c;
+                } else if (c == '=') {
+                    if (++values > maxAttributes)
+                        return true;
+                } else if (c == '>') {
+                    break;
+                }
+            }
+        }
+        return false;
+    }
+
     std::unique_ptr<QBuffer> m_buffer;
 };
 

@@ -392,6 +392,29 @@ TEST_F(HostileFiles, NestingWithoutEndIsReadFlatInLinearTime)
     EXPECT_TRUE(arrays.file.document || arrays.file.refused) << "PDF arrays: no crash";
 }
 
+TEST_F(HostileFiles, AnElementCrowdedWithAttributesCostsNoMoreThanItsBytes)
+{
+    // Qt's XML reader compares each attribute with those before it.
+    const auto attributes = [](int k) {
+        QByteArray list;
+        for (int i = 0; i < k; ++i)
+            list += " a" + QByteArray::number(i) + "=\"\"";
+        return list;
+    };
+    const Read word = expectLinear(
+        u"crowded.docx"_s,
+        [&](int k) -> QByteArray {
+            return docx("<w:p" + attributes(k) + "><w:r><w:t>x</w:t></w:r></w:p>");
+        },
+        20'000);
+    EXPECT_TRUE(word.refusal().contains(u"an element has more than 128 attributes"_s))
+        << word.refusal().toStdString();
+    const Read page = expectLinear(
+        u"crowded.html"_s, [&](int k) -> QByteArray { return "<p" + attributes(k) + ">crowded"; },
+        200'000);
+    EXPECT_TRUE(page.text().contains(u"crowded"_s));
+}
+
 TEST_F(HostileFiles, ListMarkersStayShortWhateverTheNumbers)
 {
     const auto expectShortMarkers = [](const Read& read, const char* what) {
