@@ -106,7 +106,8 @@ bool writeAll(int fd, const void* data, std::size_t bytes)
 QByteArray readWholeFile(const QString& path)
 {
     const QByteArray name = QFile::encodeName(path);
-    Descriptor fd(::open(name.constData(), O_RDONLY | O_CLOEXEC));
+    // Without blocking: a named pipe would otherwise wait here for a writer.
+    Descriptor fd(::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0)
         throw fileError(errno, path);
     struct stat info {};
@@ -114,6 +115,10 @@ QByteArray readWholeFile(const QString& path)
         throw fileError(errno, path);
     if (S_ISDIR(info.st_mode))
         throw fileError(EISDIR, path);
+    // A pipe, a device or a socket has no end to read to (/dev/zero).
+    if (!S_ISREG(info.st_mode))
+        throw Error(err::PathFileAccess,
+                    QStringLiteral("Path/File access error: %1 is not a regular file").arg(path));
     if (info.st_size > maxDocumentBytes)
         throw Error(err::OutOfMemory, QStringLiteral("Out of memory: ") + path +
                                           QStringLiteral(" is too large to open"));

@@ -146,6 +146,8 @@ void measure(frmMain& window, const QString& folder, int megabytes, std::vector<
     file.write(generateRtf(qsizetype(megabytes) * 1000 * 1000));
     file.close();
     window.documents().openCommandLine(u"\""_s + path + u"\""_s);
+    while (window.documents().reading()) // the file is read by a worker
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     auto& editor = *window.findChild<platform::RichTextBox*>(u"txtConvert"_s);
     // The editor lays a large document out in the background: let it finish.
     QElapsedTimer layout;

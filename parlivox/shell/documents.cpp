@@ -5,13 +5,14 @@
 #include "parlivox/common/services.h"
 #include "parlivox/recovery/snapshotrules.h"
 #include "parlivox/shell/documentrules.h"
+#include "parlivox/shell/fileopening.h"
 #include "platform/error.h"
 #include "platform/ui/commondialog.h"
 #include "platform/ui/messagebox.h"
 #include "platform/ui/richtextbox.h"
-#include "platform/ui/waitcursor.h"
 
 #include <QFile>
+#include <QTextDocument>
 #include <QWidget>
 
 #include <sys/stat.h>
@@ -32,6 +33,8 @@ Documents::Documents(EditorWindow& window, EditorServices& services, AppState& s
     : m_window(window), m_services(services), m_state(state)
 {
 }
+
+Documents::~Documents() = default;
 
 bool Documents::offerToSave(platform::MsgButtons buttons)
 {
@@ -67,35 +70,56 @@ void Documents::newFile()
 
 void Documents::openFile()
 {
-    if (!offerToSave(platform::MsgButtons::YesNoCancel))
+    if (reading() || !offerToSave(platform::MsgButtons::YesNoCancel))
         return;
-    DocumentState& doc = m_state.document;
     platform::CommonDialog& dialog = m_services.dialog;
     try {
         dialog.setFlags(platform::CommonDialog::HideReadOnly);
         dialog.setFilter(openFilter);
         dialog.ShowOpen();
-        const QString path = dialog.FileName();
-        platform::RichTextBox& editor = m_window.editor();
-        // The file is read before anything changes: a document its reader
-        // refuses (damaged, locked, not what it claims) leaves the open one
-        // as it was. A file that cannot be read at all fails after the reset.
-        platform::RichTextBox::LoadedFile loaded;
-        std::optional<platform::Error> unreadable;
-        try {
-            const platform::WaitCursor busy(m_window.widget());
-            loaded = editor.loadFile(path);
-        } catch (const platform::Error& error) {
-            unreadable = error;
-        }
-        if (loaded.refused)
-            throw *loaded.refused;
-        doc.strFileName = path;
+    } catch (const platform::Error& error) {
+        if (error.number() != platform::err::Cancel)
+            platform::showFailure(m_services.messageBox, error);
+        return;
+    }
+    read(dialog.FileName(), [this](platform::LoadedFile file) { opened(std::move(file)); });
+}
+
+void Documents::read(const QString& path, std::function<void(platform::LoadedFile)> done)
+{
+    platform::RichTextBox& editor = m_window.editor();
+    m_opening = std::make_unique<FileOpening>(
+        path, editor.document()->defaultFont(), m_window.widget(), editor,
+        [this, done = std::move(done)](platform::LoadedFile file) {
+            // The reading's object is in the middle of this call: it goes later.
+            if (m_opening)
+                m_opening.release()->deleteLater();
+            done(std::move(file));
+        });
+}
+
+void Documents::cancelReading()
+{
+    if (const std::unique_ptr<FileOpening> opening = std::move(m_opening))
+        opening->cancel();
+}
+
+void Documents::opened(platform::LoadedFile file)
+{
+    DocumentState& doc = m_state.document;
+    try {
+        // The file was read before anything changed: a document its reader
+        // refuses (damaged, locked, too large, not a file) or a cancelled
+        // reading leaves the open one as it was. A file that cannot be read
+        // at all fails after the reset.
+        if (file.refused)
+            throw *file.refused;
+        doc.strFileName = file.path;
         m_window.clear();
-        if (unreadable)
-            throw *unreadable;
-        const platform::DocumentFormat format = loaded.format;
-        editor.adoptFile(std::move(loaded));
+        if (file.unreadable)
+            throw *file.unreadable;
+        const platform::DocumentFormat format = file.format;
+        m_window.editor().adoptFile(std::move(file));
         m_window.widget().setWindowTitle(documentrules::captionFor(doc.strFileName));
         doc.strFileType = documentrules::fileTypeOf(doc.strFileName);
         doc.blnConverted = format != platform::DocumentFormat::None;
@@ -235,7 +259,7 @@ void Documents::showRecovered(const recovery::SnapshotInfo& info)
     m_window.findFont();
 }
 
-void Documents::openCommandLine(const QString& commandLine)
+void Documents::openCommandLine(const QString& commandLine, std::function<void()> opened)
 {
     // The text is one path in double quotes; the quotes go unchecked.
     if (commandLine.size() < 2)
@@ -243,22 +267,32 @@ void Documents::openCommandLine(const QString& commandLine)
     const QString path = commandLine.mid(1, commandLine.size() - 2);
     if (path.isEmpty())
         throw platform::Error(platform::err::FileNotFound, u"File not found"_s);
+    if (reading())
+        return;
+    read(path, [this, opened = std::move(opened)](platform::LoadedFile file) {
+        try {
+            openedFromCommandLine(std::move(file));
+        } catch (const platform::Error& error) {
+            if (error.number() != platform::err::Cancel)
+                platform::showFailureDescription(m_services.messageBox, error);
+            return;
+        }
+        if (opened)
+            opened();
+    });
+}
+
+void Documents::openedFromCommandLine(platform::LoadedFile file)
+{
     DocumentState& doc = m_state.document;
-    platform::RichTextBox& editor = m_window.editor();
-    platform::RichTextBox::LoadedFile loaded;
-    std::optional<platform::Error> unreadable;
-    try {
-        loaded = editor.loadFile(path);
-    } catch (const platform::Error& error) {
-        unreadable = error;
-    }
-    if (loaded.refused) // a refused document leaves the record as it was
-        throw *loaded.refused;
-    doc.strFileName = path;
-    if (unreadable)
-        throw *unreadable;
-    const platform::DocumentFormat format = loaded.format;
-    editor.adoptFile(std::move(loaded));
+    if (file.refused) // a refused document leaves the record as it was
+        throw *file.refused;
+    doc.strFileName = file.path;
+    if (file.unreadable)
+        throw *file.unreadable;
+    const platform::DocumentFormat format = file.format;
+    const QString path = file.path;
+    m_window.editor().adoptFile(std::move(file));
     doc.blnNamed = true;
     doc.blnChanged = false;
     doc.strFileType = documentrules::fileTypeOf(path);

@@ -118,9 +118,11 @@ void frmMain::Form_Load()
         // Changes taken back are not dropped for the file without asking.
         if (recovered && !m_documents->offerToSave(platform::MsgButtons::YesNoCancel))
             return;
-        m_documents->openCommandLine(m_commandLine);
-        if (recovered)
-            m_recovery->settled();
+        // The file is read while the window comes up; the rest waits for it.
+        m_documents->openCommandLine(m_commandLine, [this, recovered] {
+            if (recovered)
+                m_recovery->settled();
+        });
     } catch (const platform::Error& error) {
         platform::showFailureDescription(m_services.messageBox, error);
     }
@@ -223,6 +225,8 @@ void frmMain::Form_Unload()
 
 bool frmMain::commitSession(bool interactionAllowed)
 {
+    // A file being opened is dropped: the open document is what the session keeps.
+    m_documents->cancelReading();
     if (!interactionAllowed) {
         m_recovery->keepForEnd();
         return true;
@@ -235,11 +239,14 @@ bool frmMain::commitSession(bool interactionAllowed)
 
 void frmMain::endSession()
 {
+    m_documents->cancelReading();
     m_recovery->keepForEnd();
 }
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
+    // Closing while a file is read: the reading stops, the question is the usual one.
+    m_documents->cancelReading();
     // At the session's end the question was asked already, or the changes
     // were kept as a recovery snapshot.
     const bool asked = m_sessionAnswered || m_recovery->keptForEnd();

@@ -2,6 +2,10 @@
 // document is built detached, with undo off, as loading large files needs.
 #include "platform/documents/builder.h"
 
+#include "platform/documentlimits.h"
+#include "platform/documents/errors.h"
+#include "platform/documents/readprogress.h"
+
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -10,9 +14,15 @@
 namespace platform::documents {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 constexpr char16_t lineSeparator = 0x2028;
 /// A batch of events goes to the writing thread when it holds this much text.
 constexpr qsizetype batchText = 64 * 1024;
+/// The reader waits while this many batches wait for the writer.
+constexpr std::size_t maxQueued = 8;
+/// Events between two looks at the Cancel button.
+constexpr qsizetype checkEvery = 1024;
 
 /// The text as the editor may hold it: tabs and line separators stay, other
 /// control characters, object marks and paragraph separators do not.
@@ -328,8 +338,10 @@ std::unique_ptr<QTextDocument> DocumentWriter::finish()
     return std::move(m_document);
 }
 
-DocumentBuilder::DocumentBuilder(const QFont& defaultFont)
-    : m_font(defaultFont), m_home(QThread::currentThread())
+DocumentBuilder::DocumentBuilder(const QFont& defaultFont, const QString& fileName,
+                                 ReadProgress* progress)
+    : m_font(defaultFont), m_fileName(fileName), m_progress(progress),
+      m_home(QThread::currentThread())
 {
 }
 
@@ -346,12 +358,55 @@ DocumentBuilder::~DocumentBuilder()
     }
 }
 
+void DocumentBuilder::report(double done, const QString& text)
+{
+    if (m_progress)
+        m_progress->report(done, text);
+}
+
 void DocumentBuilder::record(Event event)
 {
+    count(event);
     m_batchText += event.text.size() + 1;
     m_batch.push_back(std::move(event));
     if (m_batchText >= batchText)
         handOver();
+}
+
+/// What the event adds to the document, against the limits; and now and
+/// then, whether the user has cancelled.
+void DocumentBuilder::count(const Event& event)
+{
+    switch (event.kind) {
+    case Event::AddText:
+    case Event::TitleFirst:
+        m_characters += event.text.size();
+        break;
+    case Event::EndCell:
+        ++m_cells;
+        ++m_characters; // the tab that separates it from the next
+        break;
+    case Event::BeginParagraph:
+    case Event::BeginRow:
+    case Event::BeginNote:
+    case Event::AddRule:
+        ++m_paragraphs;
+        break;
+    default:
+        break;
+    }
+    const auto refuse = [this](qsizetype limit, const char* what) {
+        throw tooLargeToOpen(m_fileName,
+                             u"holds "_s + limits::moreThan(limit, QString::fromLatin1(what)));
+    };
+    if (m_characters > limits::maxCharacters)
+        refuse(limits::maxCharacters, "characters");
+    if (m_paragraphs > limits::maxParagraphs)
+        refuse(limits::maxParagraphs, "paragraphs");
+    if (m_cells > limits::maxTableCells)
+        refuse(limits::maxTableCells, "table cells");
+    if (++m_events % checkEvery == 0 && m_progress)
+        m_progress->check();
 }
 
 void DocumentBuilder::handOver()
@@ -359,35 +414,60 @@ void DocumentBuilder::handOver()
     if (!m_thread.joinable())
         m_thread = std::thread([this] { writeEvents(); });
     {
-        const std::lock_guard lock(m_mutex);
+        std::unique_lock lock(m_mutex);
         m_queue.push_back(std::exchange(m_batch, {}));
+        m_ready.notify_one();
+        // A writer far behind: the events would pile up in memory.
+        m_drained.wait(lock, [this] { return m_queue.size() < maxQueued || m_writerFailure; });
     }
     m_batchText = 0;
-    m_ready.notify_one();
+    rethrowWriterFailure();
+}
+
+void DocumentBuilder::rethrowWriterFailure()
+{
+    std::exception_ptr failure;
+    {
+        const std::lock_guard lock(m_mutex);
+        failure = m_writerFailure;
+    }
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 /// The writing thread: builds the document from the batches as they come,
-/// then hands it to the reader's thread.
+/// then hands it to the reader's thread. Whatever it throws waits for the
+/// reader, which throws it again at its next batch or at the end.
 void DocumentBuilder::writeEvents()
 {
-    DocumentWriter writer(m_font);
-    for (;;) {
-        std::vector<Event> batch;
-        {
-            std::unique_lock lock(m_mutex);
-            m_ready.wait(lock, [this] { return !m_queue.empty() || m_finished; });
-            if (m_queue.empty())
-                break;
-            batch = std::move(m_queue.front());
-            m_queue.pop_front();
+    try {
+        DocumentWriter writer(m_font);
+        for (;;) {
+            std::vector<Event> batch;
+            {
+                std::unique_lock lock(m_mutex);
+                m_ready.wait(lock, [this] { return !m_queue.empty() || m_finished; });
+                if (m_queue.empty())
+                    break;
+                batch = std::move(m_queue.front());
+                m_queue.pop_front();
+            }
+            m_drained.notify_one();
+            for (const Event& event : batch)
+                writer.apply(event);
         }
-        for (const Event& event : batch)
-            writer.apply(event);
+        std::unique_ptr<QTextDocument> document = writer.finish();
+        document->moveToThread(m_home);
+        const std::lock_guard lock(m_mutex);
+        m_result = std::move(document);
+    } catch (...) {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_writerFailure = std::current_exception();
+            m_queue.clear();
+        }
+        m_drained.notify_one();
     }
-    std::unique_ptr<QTextDocument> document = writer.finish();
-    document->moveToThread(m_home);
-    const std::lock_guard lock(m_mutex);
-    m_result = std::move(document);
 }
 
 void DocumentBuilder::beginParagraph(const QTextBlockFormat& block)
@@ -469,6 +549,7 @@ std::unique_ptr<QTextDocument> DocumentBuilder::finish()
     }
     m_ready.notify_one();
     m_thread.join();
+    rethrowWriterFailure();
     return std::move(m_result);
 }
 

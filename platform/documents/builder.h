@@ -7,6 +7,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -14,6 +15,10 @@
 
 class QTextDocument;
 class QThread;
+
+namespace platform {
+class ReadProgress;
+}
 
 namespace platform::documents {
 
@@ -29,9 +34,19 @@ class DocumentWriter;
 /// The events are recorded and, once a document proves large, written into
 /// the QTextDocument by a second thread while the reader goes on parsing:
 /// the two halves of opening a large file then share the machine's cores.
+/// The reader waits when the writer falls far behind, so that the events
+/// waiting never hold much memory; a failure of the writer comes back to
+/// the reader as the exception it was.
+///
+/// Every event counts against platform::limits: the call that would take
+/// the document past one of them throws the "too large to open" refusal,
+/// and once the reading is cancelled a call throws err::Cancel.
 class DocumentBuilder {
 public:
-    explicit DocumentBuilder(const QFont& defaultFont);
+    /// fileName names the file in refusals; progress, when given, hears the
+    /// reader's reports and tells it of a Cancel.
+    DocumentBuilder(const QFont& defaultFont, const QString& fileName,
+                    ReadProgress* progress = nullptr);
     ~DocumentBuilder();
     DocumentBuilder(const DocumentBuilder&) = delete;
     DocumentBuilder& operator=(const DocumentBuilder&) = delete;
@@ -65,6 +80,13 @@ public:
     /// The finished document (of the calling thread): body, then the notes.
     std::unique_ptr<QTextDocument> finish();
 
+    /// The reader's share done so far (0 to 1), and optionally what it is
+    /// doing, for the progress window; throws err::Cancel once cancelled.
+    void report(double done, const QString& text = {});
+    /// The reading's progress, when it has one (for readers with threads of
+    /// their own, which look at its Cancel).
+    ReadProgress* progress() const { return m_progress; }
+
     /// The recorded form of one call.
     struct Event {
         enum Kind : quint8 {
@@ -88,19 +110,30 @@ public:
 
 private:
     void record(Event event);
+    void count(const Event& event);
     void handOver();
     void writeEvents();
+    void rethrowWriterFailure();
 
     QFont m_font;
+    QString m_fileName;
+    ReadProgress* m_progress;
     QThread* m_home;
     std::vector<Event> m_batch;
     qsizetype m_batchText = 0;
+    // What the document holds so far, against the limits.
+    qsizetype m_characters = 0;
+    qsizetype m_paragraphs = 0;
+    qsizetype m_cells = 0;
+    qsizetype m_events = 0;
     // The writing thread, started by the first full batch.
     std::thread m_thread;
     std::mutex m_mutex;
-    std::condition_variable m_ready;
+    std::condition_variable m_ready;   ///< a batch waits, or the reading ended
+    std::condition_variable m_drained; ///< the writer took a batch, or failed
     std::deque<std::vector<Event>> m_queue;
     bool m_finished = false;
+    std::exception_ptr m_writerFailure;
     std::unique_ptr<QTextDocument> m_result;
 };
 

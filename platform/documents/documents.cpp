@@ -3,18 +3,17 @@
 #include "platform/documents/documents.h"
 
 #include "platform/documents/builder.h"
+#include "platform/documents/errors.h"
 #include "platform/documents/readers.h"
 #include "platform/documents/ziparchive.h"
 
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QFont>
 #include <QStringDecoder>
 #include <QTextDocument>
-#include <QThread>
 
 #include <new>
-#include <zip.h>
+#include <optional>
 
 namespace platform {
 namespace documents {
@@ -58,41 +57,32 @@ namespace {
 
 /// The format a zip holds, by its main part: Word's document, the
 /// OpenDocument mimetype, or a book's container.
-DocumentFormat zipFormat(const QByteArray& data)
+DocumentFormat zipFormat(QByteArrayView data)
 {
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* source =
-        zip_source_buffer_create(data.constData(), zip_uint64_t(data.size()), 0, &error);
-    zip_t* archive = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
-    zip_error_fini(&error);
-    if (!archive) {
-        if (source)
-            zip_source_free(source);
+    std::optional<ZipArchive> zip;
+    try {
+        zip.emplace(data, QString(), QString());
+    } catch (const Error&) {
         return DocumentFormat::None;
     }
-    const auto has = [archive](const char* name) {
-        return zip_name_locate(archive, name, ZIP_FL_NOCASE) >= 0;
+    const auto has = [&zip](const char* name) {
+        return zip->contains(QString::fromLatin1(name), true);
     };
     QByteArray mimetype;
-    if (zip_file_t* file = zip_fopen(archive, "mimetype", 0)) {
-        char buffer[128];
-        const zip_int64_t got = zip_fread(file, buffer, sizeof buffer);
-        if (got > 0)
-            mimetype = QByteArray(buffer, qsizetype(got)).trimmed();
-        zip_fclose(file);
+    try {
+        mimetype = zip->readStart(QStringLiteral("mimetype"), 128).trimmed();
+    } catch (const Error&) {
+        // an unreadable mimetype says nothing; the parts still may
     }
-    DocumentFormat format = DocumentFormat::None;
     if (mimetype.startsWith("application/vnd.oasis.opendocument.text"))
-        format = DocumentFormat::Odt;
-    else if (mimetype == "application/epub+zip" || has("META-INF/container.xml"))
-        format = DocumentFormat::Epub;
-    else if (has("word/document.xml") || has("[Content_Types].xml"))
-        format = DocumentFormat::Docx;
-    else if (mimetype.isEmpty() && has("content.xml") && has("META-INF/manifest.xml"))
-        format = DocumentFormat::Odt;
-    zip_discard(archive);
-    return format;
+        return DocumentFormat::Odt;
+    if (mimetype == "application/epub+zip" || has("META-INF/container.xml"))
+        return DocumentFormat::Epub;
+    if (has("word/document.xml") || has("[Content_Types].xml"))
+        return DocumentFormat::Docx;
+    if (mimetype.isEmpty() && has("content.xml") && has("META-INF/manifest.xml"))
+        return DocumentFormat::Odt;
+    return DocumentFormat::None;
 }
 
 /// Markup as browsers recognise a web page by its first tag.
@@ -184,7 +174,7 @@ DocumentFormat recogniseDocument(QByteArrayView data, const QString& fileName)
     if (data.first(std::min<qsizetype>(data.size(), 1024)).contains("%PDF-"))
         return DocumentFormat::Pdf;
     if (looksLikeZip(data)) {
-        const DocumentFormat format = zipFormat(data.toByteArray());
+        const DocumentFormat format = zipFormat(data);
         if (format != DocumentFormat::None)
             return format;
     }
@@ -197,14 +187,14 @@ DocumentFormat recogniseDocument(QByteArrayView data, const QString& fileName)
     return claimed;
 }
 
-DocumentRead readDocument(const QByteArray& data, DocumentFormat format, const QString& path,
-                          const QFont& defaultFont)
+DocumentRead readDocument(QByteArray data, DocumentFormat format, const QString& path,
+                          const QFont& defaultFont, ReadProgress* progress)
 {
     using namespace documents;
     const QString fileName = QFileInfo(path).fileName();
     DocumentRead result;
     try {
-        DocumentBuilder builder(defaultFont);
+        DocumentBuilder builder(defaultFont, fileName, progress);
         switch (format) {
         case DocumentFormat::Docx:
             readDocx(data, fileName, builder);
@@ -216,10 +206,10 @@ DocumentRead readDocument(const QByteArray& data, DocumentFormat format, const Q
             readEpub(data, fileName, builder);
             break;
         case DocumentFormat::Html:
-            readHtml(data, fileName, builder);
+            readHtml(std::move(data), fileName, builder);
             break;
         case DocumentFormat::Pdf:
-            readPdf(data, fileName, builder);
+            readPdf(std::move(data), fileName, builder);
             break;
         case DocumentFormat::None:
             throw Error(err::BadFileFormat, QStringLiteral("Invalid file format: ") + fileName);
@@ -229,30 +219,15 @@ DocumentRead readDocument(const QByteArray& data, DocumentFormat format, const Q
         result.error = error;
     } catch (const std::bad_alloc&) {
         result.error = Error(err::OutOfMemory, QStringLiteral("Out of memory"));
+    } catch (...) {
+        // Nothing else is thrown by intent; whatever it was, the file is not opened.
+        const QString kind = format == DocumentFormat::Docx   ? kindDocx()
+                             : format == DocumentFormat::Odt  ? kindOdt()
+                             : format == DocumentFormat::Epub ? kindEpub()
+                             : format == DocumentFormat::Pdf  ? kindPdf()
+                                                              : kindHtml();
+        result.error = damaged(fileName, kind, QStringLiteral("it could not be read"));
     }
-    return result;
-}
-
-DocumentRead readDocumentInBackground(const QByteArray& data, DocumentFormat format,
-                                      const QString& path, const QFont& defaultFont)
-{
-    // Below this a thread costs more than it saves.
-    constexpr qsizetype threadFrom = 256 * 1024;
-    if (data.size() < threadFrom)
-        return readDocument(data, format, path, defaultFont);
-    DocumentRead result;
-    QThread* const home = QThread::currentThread();
-    QEventLoop loop;
-    std::unique_ptr<QThread> worker(QThread::create([&] {
-        result = readDocument(data, format, path, defaultFont);
-        if (result.document)
-            result.document->moveToThread(home);
-    }));
-    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    worker->start();
-    // The window keeps painting; what the user types waits for the document.
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    worker->wait();
     return result;
 }
 

@@ -13,6 +13,8 @@ class QTextDocument;
 
 namespace platform {
 
+class ReadProgress;
+
 /// The formats read besides Rich Text and plain text.
 enum class DocumentFormat { None, Docx, Odt, Epub, Html, Pdf };
 
@@ -37,14 +39,11 @@ struct DocumentRead {
 /// Reads data as format into a detached, formatted document. Safe to call on
 /// any thread (the document belongs to the calling thread); never throws and
 /// never reaches the network or any file: everything comes from data. path
-/// names the file in messages and is where a web page's own folder is.
-DocumentRead readDocument(const QByteArray& data, DocumentFormat format, const QString& path,
-                          const QFont& defaultFont);
-
-/// readDocument on a worker thread while this thread keeps painting (user
-/// input waits); the document is handed over to this thread. Small inputs
-/// are read directly.
-DocumentRead readDocumentInBackground(const QByteArray& data, DocumentFormat format,
-                                      const QString& path, const QFont& defaultFont);
+/// names the file in messages. The document stays within platform::limits
+/// (else the refusal says it is too large to open); progress, when given,
+/// hears how far the reading got, and its Cancel ends the reading with the
+/// error err::Cancel.
+DocumentRead readDocument(QByteArray data, DocumentFormat format, const QString& path,
+                          const QFont& defaultFont, ReadProgress* progress = nullptr);
 
 } // namespace platform

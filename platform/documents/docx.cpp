@@ -1,6 +1,7 @@
 // Word documents (.docx): the main part in reading order, with its styles,
 // lists, tables and notes. Headers, footers, comments, deleted text and
 // pictures are left out.
+#include "platform/documentlimits.h"
 #include "platform/documents/builder.h"
 #include "platform/documents/docxstyles.h"
 #include "platform/documents/errors.h"
@@ -77,8 +78,25 @@ public:
     void setNoteNumber(int number) { m_noteNumber = number; }
     /// Called for an embedded web page (<w:altChunk r:id>).
     std::function<void(const QString&)> altChunk;
+    /// Tells the progress window how far through the part each paragraph is.
+    bool reportsProgress = false;
 
 private:
+    /// One level deeper for as long as it lives: the elements that nest
+    /// (content controls, links, tables, text boxes) are read recursively,
+    /// and past limits::maxDepth what they hold is read as flat text.
+    class Level {
+    public:
+        explicit Level(int& depth) : m_depth(++depth) {}
+        ~Level() { --m_depth; }
+        Level(const Level&) = delete;
+        Level& operator=(const Level&) = delete;
+        bool tooDeep() const { return m_depth > limits::maxDepth; }
+
+    private:
+        int& m_depth;
+    };
+
     struct Paragraph {
         ParaProps props;
         RunProps base; ///< run properties of the paragraph's style
@@ -97,6 +115,8 @@ private:
     void cells();
     void textBoxes();
     void put(Paragraph& p, const RunProps& direct, const QString& text);
+    /// The rest of the open element as one paragraph of plain text.
+    void flatParagraph();
     /// The run's format; none when the run is hidden.
     std::optional<QTextCharFormat> runFormat(const Paragraph& p, const RunProps& direct) const;
     QString noteMark(const QString& id, bool endnote);
@@ -109,10 +129,22 @@ private:
     double m_normalPoints;
     int m_noteNumber = 0;
     int m_fieldDepth = 0; ///< inside a field's instructions
+    int m_depth = 0;      ///< the nesting being read
 };
+
+void BodyReader::flatParagraph()
+{
+    const QString text = flatText(m_xml, u"t", u"p").simplified();
+    m_out.beginParagraph();
+    m_out.addText(text, QTextCharFormat());
+    m_out.endParagraph();
+}
 
 void BodyReader::blocks()
 {
+    const Level level(m_depth);
+    if (level.tooDeep())
+        return flatParagraph();
     while (m_xml.readNextStartElement()) {
         const QStringView name = m_xml.name();
         if (name == u"p") {
@@ -135,6 +167,8 @@ void BodyReader::blocks()
 
 void BodyReader::paragraph()
 {
+    if (reportsProgress)
+        m_out.report(m_xml.share());
     Paragraph p;
     while (m_xml.readNextStartElement()) {
         if (m_xml.name() == u"pPr" && !p.begun)
@@ -180,6 +214,9 @@ void BodyReader::begin(Paragraph& p)
 
 void BodyReader::inlines(Paragraph& p)
 {
+    const Level level(m_depth);
+    if (level.tooDeep())
+        return put(p, {}, flatText(m_xml, u"t", u"p"));
     while (m_xml.readNextStartElement())
         inlineElement(p);
 }
@@ -195,6 +232,9 @@ void BodyReader::inlineElement(Paragraph& p)
                name == u"oMathPara" || name == u"Choice") {
         inlines(p);
     } else if (name == u"AlternateContent") {
+        const Level level(m_depth);
+        if (level.tooDeep())
+            return put(p, {}, flatText(m_xml, u"t", u"p"));
         while (m_xml.readNextStartElement()) {
             if (m_xml.name() == u"Choice")
                 inlines(p);
@@ -275,6 +315,9 @@ QString BodyReader::noteMark(const QString& id, bool endnote)
 
 void BodyReader::textBoxes()
 {
+    const Level level(m_depth);
+    if (level.tooDeep())
+        return flatParagraph();
     while (m_xml.readNextStartElement()) {
         const QStringView name = m_xml.name();
         if (name == u"txbxContent")
@@ -322,6 +365,9 @@ void BodyReader::table()
 
 void BodyReader::rows()
 {
+    const Level level(m_depth);
+    if (level.tooDeep())
+        return flatParagraph();
     while (m_xml.readNextStartElement()) {
         const QStringView name = m_xml.name();
         if (name == u"tr") {
@@ -338,6 +384,9 @@ void BodyReader::rows()
 
 void BodyReader::cells()
 {
+    const Level level(m_depth);
+    if (level.tooDeep())
+        return flatParagraph();
     while (m_xml.readNextStartElement()) {
         const QStringView name = m_xml.name();
         if (name == u"tc") {
@@ -425,14 +474,18 @@ void readDocx(const QByteArray& data, const QString& fileName, DocumentBuilder& 
     const QByteArray document = zip.read(main, true);
     XmlReader xml(document);
     BodyReader body(xml, out, styles, numbering, notes);
+    body.reportsProgress = true;
     body.altChunk = [&](const QString& id) {
         const auto it = relationships.constFind(id);
         if (it == relationships.constEnd() || !zip.contains(it->target, true))
             return;
+        if (!it->target.endsWith(u".htm", Qt::CaseInsensitive) &&
+            !it->target.endsWith(u".html", Qt::CaseInsensitive))
+            return;
         const QByteArray chunk = zip.read(it->target, true);
-        if (it->target.endsWith(u".htm", Qt::CaseInsensitive) ||
-            it->target.endsWith(u".html", Qt::CaseInsensitive))
-            readHtmlText(decodeHtml(chunk), out);
+        if (chunk.size() > maxMarkupBytes)
+            refuseLargeMarkup(fileName, kindDocx());
+        readHtmlText(decodeHtml(chunk), out);
     };
     while (!xml.atEnd()) {
         if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"body")

@@ -1,9 +1,12 @@
 // Word's styles and list definitions, resolved to what the editor can show.
 #include "platform/documents/docxstyles.h"
 
+#include "platform/documentlimits.h"
 #include "platform/documents/xml.h"
 
 #include <QFont>
+
+#include <limits>
 
 namespace platform::documents::docx {
 namespace {
@@ -26,6 +29,12 @@ std::optional<int> number(QStringView text)
     bool ok = false;
     const int value = text.toInt(&ok);
     return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+/// A list's start or override, within the numbers a marker shows.
+int listStart(QStringView text)
+{
+    return std::clamp(number(text).value_or(1), -limits::maxListNumber, limits::maxListNumber);
 }
 
 } // namespace
@@ -275,9 +284,9 @@ void Numbering::read(const QByteArray& data)
                     if (name == u"numFmt")
                         level.format = attribute(xml, u"val").toString();
                     else if (name == u"lvlText")
-                        level.text = attribute(xml, u"val").toString();
+                        level.text = attribute(xml, u"val").left(limits::maxMarker).toString();
                     else if (name == u"start")
-                        level.start = number(attribute(xml, u"val")).value_or(1);
+                        level.start = listStart(attribute(xml, u"val"));
                     xml.skipCurrentElement();
                 }
             }
@@ -291,7 +300,7 @@ void Numbering::read(const QByteArray& data)
                     const int level = number(attribute(xml, u"ilvl")).value_or(0);
                     while (xml.readNextStartElement()) {
                         if (xml.name() == u"startOverride")
-                            m_startOverride[id][level] = number(attribute(xml, u"val")).value_or(1);
+                            m_startOverride[id][level] = listStart(attribute(xml, u"val"));
                         xml.skipCurrentElement();
                     }
                 } else {
@@ -325,7 +334,8 @@ QString Numbering::nextMarker(int numId, int level)
         counters[std::size_t(level)] = startOf(level) - 1;
     }
     counters.resize(std::size_t(level) + 1); // deeper levels start again
-    ++counters[std::size_t(level)];
+    int& counter = counters[std::size_t(level)];
+    counter = std::min(counter, std::numeric_limits<int>::max() - 1) + 1;
 
     const auto it = levels.find(level);
     if (it == levels.end())
@@ -346,11 +356,12 @@ QString Numbering::nextMarker(int numId, int level)
         const QString format = lv == levels.end() ? QStringLiteral("decimal") : lv->second.format;
         marker.replace(u'%' + QString::number(l + 1), listNumber(counters[std::size_t(l)], format));
     }
-    return marker;
+    return marker.left(limits::maxMarker);
 }
 
 QString listNumber(int value, QStringView format)
 {
+    constexpr int maxLetters = 4;
     if (format == u"lowerRoman" || format == u"upperRoman" || format == u"lower-roman") {
         static const std::pair<int, const char*> numerals[] = {
             {1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"}, {90, "xc"}, {50, "l"},
@@ -365,8 +376,8 @@ QString listNumber(int value, QStringView format)
         }
         return format == u"upperRoman" ? text.toUpper() : text;
     }
-    if (format == u"lowerLetter" || format == u"upperLetter") {
-        // Word repeats the letter past z: aa, bb...
+    if ((format == u"lowerLetter" || format == u"upperLetter") && value <= 26 * maxLetters) {
+        // Word repeats the letter past z: aa, bb... (a longer run shows as a number)
         const int n = std::max(value, 1) - 1;
         const QChar letter(u'a' + n % 26);
         QString text(n / 26 + 1, letter);

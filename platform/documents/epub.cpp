@@ -2,6 +2,7 @@
 // web page with the book's style sheets; the title leads when the first
 // chapter does not start with it.
 #include "platform/documents/builder.h"
+#include "platform/documents/css.h"
 #include "platform/documents/errors.h"
 #include "platform/documents/readers.h"
 #include "platform/documents/xml.h"
@@ -71,7 +72,7 @@ Book readPackage(ZipArchive& zip, const QString& opfName)
             continue;
         const QStringView name = xml.name();
         if (name == u"title" && book.title.isEmpty()) {
-            book.title = xml.readElementText(QXmlStreamReader::IncludeChildElements).simplified();
+            book.title = flatText(xml).simplified().left(1000);
         } else if (name == u"item") {
             const Item item{resolve(folder, attribute(xml, u"href")),
                             attribute(xml, u"media-type").toString()};
@@ -128,13 +129,29 @@ void readEpub(const QByteArray& data, const QString& fileName, DocumentBuilder& 
     const Book book = readPackage(zip, opfName);
     refuseLocked(zip, book, fileName);
 
-    QString css;
-    for (const QString& sheet : book.styleSheets)
-        css += decodeHtml(zip.readIfPresent(sheet)) + u'\n';
-    for (const QString& chapter : book.spine) {
+    // The book's style sheets are read once for all its chapters.
+    StyleSheet sheet;
+    QSet<QString> sheetsRead;
+    for (const QString& name : book.styleSheets) {
+        if (sheetsRead.contains(name))
+            continue; // listed twice: its rules are in already
+        sheetsRead.insert(name);
+        const QByteArray css = zip.readIfPresent(name);
+        if (css.size() > maxMarkupBytes)
+            refuseLargeMarkup(fileName, kindEpub());
+        sheet.add(decodeHtml(css));
+    }
+    const qsizetype chapters = book.spine.size();
+    for (qsizetype i = 0; i < chapters; ++i) {
+        out.report(double(i) / double(chapters));
+        const QString& chapter = book.spine[i];
         if (!zip.contains(chapter))
             continue; // a chapter the book lists but lacks: the rest still reads
-        readHtmlText(decodeHtml(zip.read(chapter)), out, css);
+        QByteArray bytes = zip.read(chapter);
+        if (bytes.size() > maxMarkupBytes)
+            refuseLargeMarkup(fileName, kindEpub());
+        const QString html = decodeHtml(std::exchange(bytes, {}));
+        readHtmlText(html, out, &sheet);
         out.endParagraph();
     }
 

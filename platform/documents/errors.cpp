@@ -54,6 +54,13 @@ Error tooLarge(const QString& fileName, const QString& kind, const QString& deta
                      .arg(kind, quoted(fileName), detail));
 }
 
+Error tooLargeToOpen(const QString& fileName, const QString& detail)
+{
+    return Error(err::OutOfMemory,
+                 QStringLiteral("Out of memory: the document is too large to open: %1 %2.")
+                     .arg(quoted(fileName), detail));
+}
+
 QString unpackedLimitText()
 {
     return QStringLiteral("it unpacks to more than %1 MB")

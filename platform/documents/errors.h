@@ -18,6 +18,10 @@ Error passwordProtected(const QString& fileName, const QString& kind);
 Error drmProtected(const QString& fileName, const QString& kind);
 /// It unpacks to more than a document can need (a zip or entity bomb).
 Error tooLarge(const QString& fileName, const QString& kind, const QString& detail);
+/// It would build a document beyond platform::limits, or take more work to
+/// read than any real one; detail says which ("holds more than 64 million
+/// characters").
+Error tooLargeToOpen(const QString& fileName, const QString& detail);
 /// "more than 256 MB unpacked"
 QString unpackedLimitText();
 

@@ -1,6 +1,7 @@
 // Web pages and the chapters of books: a forgiving tokenizer, as browsers
 // read broken markup, mapped onto paragraphs and runs. Scripts never run;
 // nothing the page refers to (pictures, style sheets, frames) is loaded.
+#include "platform/documentlimits.h"
 #include "platform/documents/builder.h"
 #include "platform/documents/css.h"
 #include "platform/documents/docxstyles.h"
@@ -9,15 +10,19 @@
 #include "platform/documents/readers.h"
 
 #include <QFont>
+#include <QHash>
 
 #include <vector>
 
 namespace platform::documents {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 constexpr double normalPoints = 12; // browsers' 16 pixels
 
 using Attributes = std::vector<std::pair<QString, QString>>;
+constexpr std::size_t maxAttributes = 256;
 
 QString attributeOf(const Attributes& attributes, QStringView name)
 {
@@ -71,10 +76,20 @@ bool isRawText(QStringView tag)
                  {u"script", u"style", u"title", u"textarea", u"xmp", u"noembed", u"noframes"});
 }
 
+/// Reads markup in one pass. Elements nest on a stack of at most
+/// limits::maxDepth; deeper ones are counted but not opened (their content
+/// joins the element at the limit as flat text), so that every step looks
+/// at most that far down and time stays linear in the page.
 class HtmlReader {
 public:
-    HtmlReader(QStringView html, DocumentBuilder& out) : m_html(html), m_out(out) {}
-    void addStyleSheet(QStringView css) { m_sheet.add(css); }
+    HtmlReader(QStringView html, DocumentBuilder& out, const StyleSheet* sheet)
+        : m_html(html), m_out(out)
+    {
+        if (sheet)
+            m_sheet = *sheet;
+    }
+    /// Tells the progress window how far through the page the reader is.
+    bool reportsProgress = false;
     void run();
 
 private:
@@ -83,7 +98,8 @@ private:
         QTextCharFormat format;
         double points = normalPoints;
         std::optional<Qt::Alignment> alignment;
-        int heading = 0;
+        int heading = 0;      ///< this element's heading level (h1..h6), else 0
+        int blockHeading = 0; ///< the level of the heading it is in, else 0
         bool hidden = false;
     };
     struct List {
@@ -102,9 +118,13 @@ private:
     void startTag(const QString& name, const Attributes& attributes, bool selfClosing);
     void endTag(const QString& name);
     void implicitCloses(const QString& name);
-    bool closeTo(QStringView name, std::initializer_list<const char16_t*> boundaries);
+    bool closeTo(const QString& name, std::initializer_list<const char16_t*> boundaries);
+    void push(Open open);
     void popTo(std::size_t index);
     void pop();
+    /// An element past the depth limit: counted, so that its end tag ends nothing else.
+    void overflow(const QString& name);
+    bool endOverflow(const QString& name);
     void closeParagraph();
     void put(const QString& text);
     const Open& top() const { return m_stack.empty() ? m_root : m_stack.back(); }
@@ -116,6 +136,9 @@ private:
     StyleSheet m_sheet;
     Open m_root;
     std::vector<Open> m_stack;
+    QHash<QString, int> m_openCount;      ///< elements on the stack, by name
+    QHash<QString, int> m_overflowOpen;   ///< past the depth limit, by name
+    QHash<QString, int> m_overflowHidden; ///< the same, of elements that hide their content
     std::vector<List> m_lists;
     std::vector<Table> m_tables;
     int m_hiddenDepth = 0;
@@ -130,7 +153,9 @@ void HtmlReader::run()
 {
     qsizetype pos = 0;
     const qsizetype size = m_html.size();
-    while (pos < size) {
+    for (int step = 0; pos < size; ++step) {
+        if (reportsProgress && step % 4096 == 0)
+            m_out.report(double(pos) / double(size));
         const qsizetype lt = m_html.indexOf(u'<', pos);
         if (lt < 0) {
             text(m_html.sliced(pos));
@@ -219,7 +244,8 @@ void HtmlReader::tag(qsizetype& pos)
                 value = decodeEntities(rest.sliced(valueStart, i - valueStart));
             }
         }
-        if (!key.isEmpty() && !closing)
+        // Past a few hundred, an element's attributes only cost memory.
+        if (!key.isEmpty() && !closing && attributes.size() < maxAttributes)
             attributes.emplace_back(std::move(key), std::move(value));
     }
     pos += std::min(i + 1, rest.size());
@@ -257,28 +283,30 @@ void HtmlReader::rawText(const QString& name, qsizetype& pos)
 void HtmlReader::implicitCloses(const QString& name)
 {
     if (name == u"li") {
-        closeTo(u"li", {u"ul", u"ol", u"menu", u"dir", u"table"});
+        closeTo(u"li"_s, {u"ul", u"ol", u"menu", u"dir", u"table"});
     } else if (name == u"dt" || name == u"dd") {
-        if (!closeTo(u"dt", {u"dl", u"table"}))
-            closeTo(u"dd", {u"dl", u"table"});
+        if (!closeTo(u"dt"_s, {u"dl", u"table"}))
+            closeTo(u"dd"_s, {u"dl", u"table"});
     } else if (name == u"tr") {
-        closeTo(u"tr", {u"table"});
+        closeTo(u"tr"_s, {u"table"});
     } else if (name == u"td" || name == u"th") {
-        if (!closeTo(u"td", {u"tr", u"table"}))
-            closeTo(u"th", {u"tr", u"table"});
+        if (!closeTo(u"td"_s, {u"tr", u"table"}))
+            closeTo(u"th"_s, {u"tr", u"table"});
     } else if (name == u"option") {
-        closeTo(u"option", {u"select"});
+        closeTo(u"option"_s, {u"select"});
     }
     if (isBlock(name) && name != u"li" && name != u"td" && name != u"th")
-        closeTo(u"p", {u"td", u"th", u"table", u"li", u"div", u"blockquote", u"body", u"button"});
+        closeTo(u"p"_s, {u"td", u"th", u"table", u"li", u"div", u"blockquote", u"body", u"button"});
     if (name == u"body" || (!isHidden(name) && name != u"meta" && name != u"link" &&
                             name != u"base" && name != u"noscript"))
-        closeTo(u"head", {}); // content closes a head left open
+        closeTo(u"head"_s, {}); // content closes a head left open
 }
 
 /// Closes the nearest open element called name, unless a boundary is nearer.
-bool HtmlReader::closeTo(QStringView name, std::initializer_list<const char16_t*> boundaries)
+bool HtmlReader::closeTo(const QString& name, std::initializer_list<const char16_t*> boundaries)
 {
+    if (m_openCount.value(name) == 0)
+        return false;
     for (std::size_t i = m_stack.size(); i-- > 0;) {
         if (m_stack[i].tag == name) {
             popTo(i);
@@ -309,6 +337,11 @@ void HtmlReader::startTag(const QString& name, const Attributes& attributes, boo
     }
     if (isVoid(name))
         return; // pictures and the like are left out
+    if (m_stack.size() >= std::size_t(limits::maxDepth)) {
+        if (!selfClosing || isRawText(name))
+            overflow(name);
+        return;
+    }
     if (isBlock(name))
         closeParagraph();
 
@@ -318,6 +351,7 @@ void HtmlReader::startTag(const QString& name, const Attributes& attributes, boo
     open.hidden = isHidden(name);
     if (name.size() == 2 && name[0] == u'h' && name[1] >= u'1' && name[1] <= u'6') {
         open.heading = name[1].digitValue();
+        open.blockHeading = open.heading;
         open.format.merge(headingFormat(open.heading - 1, normalPoints));
         open.points = normalPoints * headingScale(open.heading - 1);
     } else if (name == u"b" || name == u"strong" || name == u"th") {
@@ -378,7 +412,8 @@ void HtmlReader::startTag(const QString& name, const Attributes& attributes, boo
         list.ordered = name == u"ol";
         bool ok = false;
         const int start = attributeOf(attributes, u"start").toInt(&ok);
-        list.counter = ok ? start - 1 : 0;
+        list.counter =
+            ok ? std::clamp(start, -limits::maxListNumber, limits::maxListNumber) - 1 : 0;
         const QString type = attributeOf(attributes, u"type");
         list.type = type.isEmpty() ? QChar(u'1') : type.front();
         m_lists.push_back(list);
@@ -388,7 +423,8 @@ void HtmlReader::startTag(const QString& name, const Attributes& attributes, boo
         List& list = m_lists.back();
         bool ok = false;
         const int value = attributeOf(attributes, u"value").toInt(&ok);
-        list.counter = ok ? value : list.counter + 1;
+        list.counter = ok ? std::clamp(value, -limits::maxListNumber, limits::maxListNumber)
+                          : std::min(list.counter, limits::maxListNumber * 4) + 1;
         m_pendingMarker = marker();
     } else if (name == u"table") {
         m_out.beginTable();
@@ -403,7 +439,38 @@ void HtmlReader::startTag(const QString& name, const Attributes& attributes, boo
         }
         m_tables.back().cellOpen = true;
     }
+    push(std::move(open));
+}
+
+void HtmlReader::push(Open open)
+{
+    ++m_openCount[open.tag];
     m_stack.push_back(std::move(open));
+}
+
+void HtmlReader::overflow(const QString& name)
+{
+    if (isHidden(name)) {
+        ++m_overflowHidden[name];
+        ++m_hiddenDepth;
+    } else {
+        ++m_overflowOpen[name];
+    }
+}
+
+bool HtmlReader::endOverflow(const QString& name)
+{
+    if (const auto hidden = m_overflowHidden.find(name);
+        hidden != m_overflowHidden.end() && *hidden > 0) {
+        --*hidden;
+        --m_hiddenDepth;
+        return true;
+    }
+    if (const auto open = m_overflowOpen.find(name); open != m_overflowOpen.end() && *open > 0) {
+        --*open;
+        return true;
+    }
+    return false;
 }
 
 QString HtmlReader::marker()
@@ -436,6 +503,8 @@ void HtmlReader::endTag(const QString& name)
             ++m_pendingBreaks;
         return;
     }
+    if (endOverflow(name) || m_openCount.value(name) == 0)
+        return;
     for (std::size_t i = m_stack.size(); i-- > 0;) {
         if (m_stack[i].tag == name) {
             popTo(i);
@@ -458,6 +527,7 @@ void HtmlReader::pop()
 {
     const Open open = std::move(m_stack.back());
     m_stack.pop_back();
+    --m_openCount[open.tag];
     if (open.hidden)
         --m_hiddenDepth;
     const QString& name = open.tag;
@@ -535,12 +605,8 @@ void HtmlReader::put(const QString& text)
         QTextBlockFormat block;
         if (current.alignment)
             block.setAlignment(*current.alignment);
-        for (auto it = m_stack.rbegin(); it != m_stack.rend(); ++it) {
-            if (it->heading > 0) {
-                block.setHeadingLevel(it->heading);
-                break;
-            }
-        }
+        if (current.blockHeading > 0)
+            block.setHeadingLevel(current.blockHeading);
         if (!m_lists.empty())
             block.setIndent(int(m_lists.size()));
         m_out.beginParagraph(block);
@@ -558,22 +624,31 @@ void HtmlReader::put(const QString& text)
 
 } // namespace
 
-void readHtmlText(QStringView html, DocumentBuilder& out, QStringView css)
+void readHtmlText(QStringView html, DocumentBuilder& out, const StyleSheet* sheet)
 {
-    HtmlReader reader(html, out);
-    if (!css.isEmpty())
-        reader.addStyleSheet(css);
+    HtmlReader reader(html, out, sheet);
     reader.run();
 }
 
-void readHtml(const QByteArray& data, const QString& fileName, DocumentBuilder& out)
+void refuseLargeMarkup(const QString& fileName, const QString& kind)
+{
+    throw tooLarge(fileName, kind,
+                   QStringLiteral("a page of more than %1 MB").arg(maxMarkupBytes / (1024 * 1024)));
+}
+
+void readHtml(QByteArray data, const QString& fileName, DocumentBuilder& out)
 {
     // Bytes that no text has (NUL outside UTF-16) are not a web page.
     const QByteArrayView head = QByteArrayView(data).first(std::min<qsizetype>(data.size(), 4096));
     const bool utf16 = head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF");
     if (!utf16 && head.contains('\0'))
         throw notThisFormat(fileName, kindHtml());
-    readHtmlText(decodeHtml(data), out);
+    if (data.size() > maxMarkupBytes)
+        refuseLargeMarkup(fileName, kindHtml());
+    const QString html = decodeHtml(std::exchange(data, {})); // the bytes go: the text is enough
+    HtmlReader reader(html, out, nullptr);
+    reader.reportsProgress = true;
+    reader.run();
 }
 
 } // namespace platform::documents

@@ -2,6 +2,7 @@
 // style parts, lists with their markers, tables and notes. Headers and
 // footers (in the master pages), annotations, tracked deletions and
 // pictures are left out.
+#include "platform/documentlimits.h"
 #include "platform/documents/builder.h"
 #include "platform/documents/docxstyles.h"
 #include "platform/documents/errors.h"
@@ -32,6 +33,21 @@ public:
     void blocks();
 
 private:
+    /// One level deeper for as long as it lives: the elements that nest
+    /// (sections, spans, lists, tables, notes, frames) are read recursively,
+    /// and past limits::maxDepth what they hold is read as flat text.
+    class Level {
+    public:
+        explicit Level(int& depth) : m_depth(++depth) {}
+        ~Level() { --m_depth; }
+        Level(const Level&) = delete;
+        Level& operator=(const Level&) = delete;
+        bool tooDeep() const { return m_depth > limits::maxDepth; }
+
+    private:
+        int& m_depth;
+    };
+
     struct Span {
         QTextCharFormat format;
         double points;
@@ -48,6 +64,8 @@ private:
     void note();
     void shape();
     Span spanFor(const QString& style) const;
+    /// The rest of the open element as one paragraph of plain text.
+    void flatParagraph();
     /// The marker of the next item at the current list level, counting it.
     QString nextMarker();
 
@@ -63,7 +81,16 @@ private:
     bool m_itemMarkerDue = false;      ///< the next paragraph starts a list item
     QString m_lastListStyle;
     QString m_notePrefix; ///< the citation that starts a note's first paragraph
+    int m_depth = 0;      ///< the nesting being read
 };
+
+void BodyReader::flatParagraph()
+{
+    const QString text = flatText(m_xml, {}, u"p").simplified();
+    m_out.beginParagraph();
+    m_out.addText(text, QTextCharFormat());
+    m_out.endParagraph();
+}
 
 BodyReader::Span BodyReader::spanFor(const QString& style) const
 {
@@ -77,6 +104,9 @@ BodyReader::Span BodyReader::spanFor(const QString& style) const
 
 void BodyReader::blocks()
 {
+    const Level level(m_depth);
+    if (level.tooDeep())
+        return flatParagraph();
     while (m_xml.readNextStartElement()) {
         const QStringView name = m_xml.name();
         if (name == u"p" || name == u"h") {
@@ -102,6 +132,8 @@ void BodyReader::blocks()
 
 void BodyReader::paragraph(bool heading)
 {
+    if (m_depth <= 1)
+        m_out.report(m_xml.share());
     const QString style = attribute(m_xml, u"style-name").toString();
     QTextBlockFormat block;
     if (const auto alignment = m_styles.alignment(style))
@@ -142,6 +174,13 @@ void BodyReader::paragraph(bool heading)
 
 void BodyReader::inlines()
 {
+    const Level level(m_depth);
+    if (level.tooDeep()) {
+        const QString text = flatText(m_xml).simplified();
+        if (!m_spans.back().hidden)
+            m_out.addText(text, m_spans.back().format);
+        return;
+    }
     while (!m_xml.atEnd()) {
         const auto token = m_xml.readNext();
         if (token == QXmlStreamReader::Characters)
@@ -212,7 +251,7 @@ void BodyReader::note()
     QString citation;
     while (m_xml.readNextStartElement()) {
         if (m_xml.name() == u"note-citation") {
-            citation = m_xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+            citation = flatText(m_xml).trimmed().left(limits::maxMarker);
             QTextCharFormat raised = m_spans.back().format;
             raised.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
             m_out.addText(citation, raised);
@@ -238,6 +277,9 @@ void BodyReader::shape()
 {
     // A picture and a shape's title and description are left out; the
     // paragraphs of text boxes and shapes are read where they stand.
+    const Level level(m_depth);
+    if (level.tooDeep())
+        return flatParagraph();
     const std::vector<Span> spans = m_spans;
     const bool lastWasSpace = m_lastWasSpace;
     while (m_xml.readNextStartElement()) {
@@ -259,6 +301,9 @@ void BodyReader::shape()
 
 void BodyReader::list()
 {
+    const Level level(m_depth);
+    if (level.tooDeep())
+        return flatParagraph();
     QString style = attribute(m_xml, u"style-name").toString();
     if (style.isEmpty() && !m_listStyles.empty())
         style = m_listStyles.back();
@@ -322,7 +367,7 @@ QString BodyReader::nextMarker()
             number += u'.';
         number += docx::listNumber(m_counters[std::size_t(l) - 1], format);
     }
-    return def->prefix + number + def->suffix;
+    return QString(def->prefix + number + def->suffix).left(limits::maxMarker);
 }
 
 void BodyReader::table()
@@ -334,6 +379,9 @@ void BodyReader::table()
 
 void BodyReader::rows()
 {
+    const Level level(m_depth);
+    if (level.tooDeep())
+        return flatParagraph();
     while (m_xml.readNextStartElement()) {
         const QStringView name = m_xml.name();
         if (name == u"table-row") {
@@ -351,6 +399,9 @@ void BodyReader::rows()
 
 void BodyReader::cells()
 {
+    const Level level(m_depth);
+    if (level.tooDeep())
+        return flatParagraph();
     while (m_xml.readNextStartElement()) {
         const QStringView name = m_xml.name();
         if (name == u"table-cell") {

@@ -2,6 +2,7 @@
 // alignment and list styles.
 #include "platform/documents/odtstyles.h"
 
+#include "platform/documentlimits.h"
 #include "platform/documents/css.h"
 #include "platform/documents/xml.h"
 
@@ -204,18 +205,18 @@ void Styles::readListStyle(QXmlStreamReader& xml)
         ListLevel level;
         const int index = attribute(xml, u"level").toInt();
         if (kind == u"list-level-style-bullet") {
-            level.bullet = attribute(xml, u"bullet-char").toString();
+            level.bullet = attribute(xml, u"bullet-char").left(2).toString(); // one character
             const QChar c = level.bullet.isEmpty() ? QChar() : level.bullet.front();
             if (c.isNull() || (c.unicode() >= 0xE000 && c.unicode() <= 0xF8FF))
                 level.bullet = QStringLiteral("\u2022");
         } else if (kind == u"list-level-style-number") {
             level.format = attribute(xml, u"num-format").toString();
-            level.prefix = attribute(xml, u"num-prefix").toString();
-            level.suffix = attribute(xml, u"num-suffix").toString();
-            level.displayLevels = std::max(1, attribute(xml, u"display-levels").toInt());
+            level.prefix = attribute(xml, u"num-prefix").left(limits::maxMarker).toString();
+            level.suffix = attribute(xml, u"num-suffix").left(limits::maxMarker).toString();
+            level.displayLevels = std::clamp(attribute(xml, u"display-levels").toInt(), 1, 10);
             bool ok = false;
             const int start = attribute(xml, u"start-value").toInt(&ok);
-            level.start = ok ? start : 1;
+            level.start = ok ? std::clamp(start, -limits::maxListNumber, limits::maxListNumber) : 1;
         } else {
             level.bullet = QString(); // a picture as bullet: no marker shown in text
             level.format.clear();

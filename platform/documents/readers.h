@@ -10,17 +10,25 @@
 namespace platform::documents {
 
 class DocumentBuilder;
+class StyleSheet;
 
 void readDocx(const QByteArray& data, const QString& fileName, DocumentBuilder& out);
 void readOdt(const QByteArray& data, const QString& fileName, DocumentBuilder& out);
 void readEpub(const QByteArray& data, const QString& fileName, DocumentBuilder& out);
-void readHtml(const QByteArray& data, const QString& fileName, DocumentBuilder& out);
-void readPdf(const QByteArray& data, const QString& fileName, DocumentBuilder& out);
+void readHtml(QByteArray data, const QString& fileName, DocumentBuilder& out);
+void readPdf(QByteArray data, const QString& fileName, DocumentBuilder& out);
+
+/// A web page, a book's chapter or a Word document's embedded page is read
+/// whole as text (two bytes a character): beyond this many bytes of markup
+/// in one piece it is refused as too large.
+inline constexpr qsizetype maxMarkupBytes = 64 * 1024 * 1024;
+/// The refusal of markup beyond maxMarkupBytes.
+[[noreturn]] void refuseLargeMarkup(const QString& fileName, const QString& kind);
 
 /// Markup already decoded to text (a book's chapter, a Word document's
-/// embedded web page), written into out like a web page; css holds style
-/// sheets the markup links to (a book's).
-void readHtmlText(QStringView html, DocumentBuilder& out, QStringView css = {});
+/// embedded web page), written into out like a web page; sheet holds the
+/// style sheets the markup links to (a book's, read once for all its chapters).
+void readHtmlText(QStringView html, DocumentBuilder& out, const StyleSheet* sheet = nullptr);
 /// Decodes a web page's bytes by its byte-order mark, its declaration or
 /// its content, as browsers do.
 QString decodeHtml(const QByteArray& data);

@@ -7,6 +7,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace platform::documents {
@@ -16,7 +17,7 @@ bool looksLikeZip(QByteArrayView data)
     return data.startsWith("PK\x03\x04") || data.startsWith("PK\x05\x06");
 }
 
-ZipArchive::ZipArchive(const QByteArray& data, const QString& fileName, const QString& kind)
+ZipArchive::ZipArchive(QByteArrayView data, const QString& fileName, const QString& kind)
     : m_fileName(fileName), m_kind(kind)
 {
     zip_error_t error;
@@ -73,6 +74,18 @@ QByteArray ZipArchive::read(const QString& name, bool anyCase)
     const std::int64_t index = locate(name, anyCase);
     if (index < 0)
         damaged(QStringLiteral("%1 is missing").arg(name));
+    return read(index, name, -1);
+}
+
+QByteArray ZipArchive::readStart(const QString& name, qsizetype maxBytes)
+{
+    const std::int64_t index = locate(name, false);
+    return index < 0 ? QByteArray() : read(index, name, maxBytes);
+}
+
+/// The entry's bytes, all of them or (maxBytes >= 0) the first maxBytes.
+QByteArray ZipArchive::read(std::int64_t index, const QString& name, qsizetype maxBytes)
+{
     zip_stat_t stat;
     zip_stat_init(&stat);
     if (zip_stat_index(m_zip, zip_uint64_t(index), 0, &stat) != 0)
@@ -80,7 +93,7 @@ QByteArray ZipArchive::read(const QString& name, bool anyCase)
     if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) && stat.encryption_method != ZIP_EM_NONE)
         throw passwordProtected(m_fileName, m_kind);
     const auto budget = maxUnpackedBytes - m_unpacked;
-    if ((stat.valid & ZIP_STAT_SIZE) && std::int64_t(stat.size) > budget)
+    if (maxBytes < 0 && (stat.valid & ZIP_STAT_SIZE) && std::int64_t(stat.size) > budget)
         throw tooLarge(m_fileName, m_kind, unpackedLimitText());
 
     const auto closer = [](zip_file_t* file) {
@@ -91,11 +104,16 @@ QByteArray ZipArchive::read(const QString& name, bool anyCase)
     if (!file)
         damaged(name);
     QByteArray bytes;
-    if (stat.valid & ZIP_STAT_SIZE)
+    if (maxBytes < 0 && (stat.valid & ZIP_STAT_SIZE))
         bytes.reserve(qsizetype(stat.size));
     char chunk[64 * 1024];
     for (;;) {
-        const zip_int64_t got = zip_fread(file.get(), chunk, sizeof chunk);
+        const qsizetype wanted = maxBytes < 0
+                                     ? qsizetype(sizeof chunk)
+                                     : std::min<qsizetype>(sizeof chunk, maxBytes - bytes.size());
+        if (wanted <= 0)
+            break;
+        const zip_int64_t got = zip_fread(file.get(), chunk, zip_uint64_t(wanted));
         if (got < 0)
             damaged(name);
         if (got == 0)

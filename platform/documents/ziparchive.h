@@ -20,7 +20,7 @@ public:
 
     /// Opens data (kept by reference: it must outlive the archive). kind
     /// names the document in messages ("Word document").
-    ZipArchive(const QByteArray& data, const QString& fileName, const QString& kind);
+    ZipArchive(QByteArrayView data, const QString& fileName, const QString& kind);
     ~ZipArchive();
     ZipArchive(const ZipArchive&) = delete;
     ZipArchive& operator=(const ZipArchive&) = delete;
@@ -33,12 +33,15 @@ public:
     QByteArray read(const QString& name, bool anyCase = false);
     /// The entry's bytes, or empty when there is no such entry.
     QByteArray readIfPresent(const QString& name, bool anyCase = false);
+    /// At most the first maxBytes of the entry; empty when there is none.
+    QByteArray readStart(const QString& name, qsizetype maxBytes);
 
     /// The "damaged" failure of this document, with detail.
     [[noreturn]] void damaged(const QString& detail) const;
 
 private:
     std::int64_t locate(const QString& name, bool anyCase) const;
+    QByteArray read(std::int64_t index, const QString& name, qsizetype maxBytes);
 
     zip* m_zip = nullptr;
     QString m_fileName;

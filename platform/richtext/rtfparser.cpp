@@ -3,6 +3,8 @@
 // reads the syntax; rtftext.cpp turns what it finds into text.
 #include "platform/richtext/rtfparser_p.h"
 
+#include "platform/documentlimits.h"
+
 #include <algorithm>
 
 namespace platform {
@@ -64,8 +66,16 @@ RtfContent Parser::run()
     m_implicitDocument = m_p < m_end && *m_p != '{';
     if (m_implicitDocument)
         m_stack.push_back(Group{});
-    while (m_p < m_end && !m_stop)
+    while (m_p < m_end && !m_stop) {
         step();
+        // Past the limits the document cannot be opened: reading on would
+        // only take memory (a paragraph mark is four bytes of RTF).
+        if (m_out.text.size() > limits::maxCharacters ||
+            qsizetype(m_out.paragraphs.size()) > limits::maxParagraphs) {
+            m_out.report.tooLarge = true;
+            break;
+        }
+    }
     finish();
     return std::move(m_out);
 }
@@ -570,7 +580,7 @@ RtfContent parseRtf(QByteArrayView data) noexcept
     try {
         rtf::Parser parser(data, false);
         RtfContent content = parser.run();
-        if (parser.sawHeader() && content.text.trimmed().isEmpty())
+        if (parser.sawHeader() && !content.report.tooLarge && content.text.trimmed().isEmpty())
             return rtf::Parser(data, true).run();
         return content;
     } catch (...) {

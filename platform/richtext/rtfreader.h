@@ -20,12 +20,13 @@ struct RtfReport {
     bool truncated = false;     ///< groups were still open at the end
     bool trailingData = false;  ///< data followed the closed document
     bool depthLimited = false;  ///< groups nested deeper than the reader follows
+    bool tooLarge = false;      ///< the text went past platform::limits: reading stopped there
     int strayCloseBraces = 0;   ///< "}" closing the document before its end
     int invalidHex = 0;         ///< "\'" not followed by two hex digits
     int unpairedSurrogates = 0; ///< \u halves of UTF-16 pairs left alone
     bool clean() const
     {
-        return !missingHeader && !truncated && !trailingData && !depthLimited &&
+        return !missingHeader && !truncated && !trailingData && !depthLimited && !tooLarge &&
                strayCloseBraces == 0 && invalidHex == 0 && unpairedSurrogates == 0;
     }
 };

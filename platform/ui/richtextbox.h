@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/documents/documents.h"
+#include "platform/documents/filereading.h"
 
 #include <QColor>
 #include <QTextEdit>
@@ -87,25 +87,14 @@ public:
     /// starts with "{\rtf", plain text otherwise). Empty means no file.
     /// A file that cannot be read raises platform::Error.
     QString FileName() const { return m_fileName; }
-    /// Loads the file (loadFile, then adoptFile). Raises when the file cannot
-    /// be read or is refused; the editor then keeps its document.
+    /// Loads the file on this thread (readFile, then adoptFile): for the
+    /// program's own files and for tests; the window opens a user's files
+    /// through FileReading, off its thread. Raises when the file cannot be
+    /// read or is refused; the editor then keeps its document.
     void setFileName(const QString& path);
 
-    /// A file read and built, not yet in the editor.
-    struct LoadedFile {
-        QString path;
-        DocumentFormat format = DocumentFormat::None;
-        std::unique_ptr<QTextDocument> document;
-        /// Set, and nothing else, when the file is not a document its reader
-        /// can open (not what it claims, damaged, locked).
-        std::optional<Error> refused;
-    };
-    /// Reads path without touching the editor: Rich Text Format and plain
-    /// text as ever, and Word, OpenDocument, EPUB, web-page and PDF files,
-    /// recognised by content and built off the UI thread when large. Raises
-    /// when the file cannot be read.
-    LoadedFile loadFile(const QString& path) const;
-    /// Shows a loaded file; FileName and LoadedFormat follow it.
+    /// Shows a file read by readFile or FileReading; FileName and
+    /// LoadedFormat follow it.
     void adoptFile(LoadedFile file);
     /// The format setFileName recognised: None for RTF and plain text.
     DocumentFormat LoadedFormat() const { return m_loadedFormat; }

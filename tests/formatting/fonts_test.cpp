@@ -98,6 +98,7 @@ TEST_F(MainWindowTest, ADocumentNamingArialShowsItAndIsSavedUnderThatName)
     file.close();
     fakes.dialog.answers = {FakeCommonDialog::file(path)};
     w.documents().openFile();
+    waitForOpen(w);
     select(0, 4);
     w.formatting().refreshSelection();
     EXPECT_EQ(ui.cmbFont->currentText(), u"Arial"_s);

@@ -6,6 +6,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -24,8 +25,9 @@ const QString typed = u"important unsaved work"_s;
 
 class ParlivoxProcess {
 public:
-    /// Starts Parlivox with the test hooks in env and waits until it is up.
-    ParlivoxProcess(const QString& home, const QStringList& hooks)
+    /// Starts Parlivox with the test hooks in env (and arguments) and waits until it is up.
+    ParlivoxProcess(const QString& home, const QStringList& hooks,
+                    const QStringList& arguments = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
@@ -35,7 +37,7 @@ public:
         for (const QString& hook : hooks)
             env.insert(hook.section(u'=', 0, 0), hook.section(u'=', 1));
         m_process.setProcessEnvironment(env);
-        m_process.start(QStringLiteral(PARLIVOX_TEST_PROGRAM), {});
+        m_process.start(QStringLiteral(PARLIVOX_TEST_PROGRAM), arguments);
         const QDeadlineTimer deadline(60000);
         while (!m_output.contains("ready\n") && !deadline.hasExpired() &&
                m_process.state() != QProcess::NotRunning) {
@@ -52,12 +54,12 @@ public:
         }
     }
 
-    /// Sends signal and waits for the end; true when the program ended
-    /// normally with code 0.
-    bool endWith(int signal)
+    /// Sends signal and waits for the end (at most waitMs); true when the
+    /// program ended normally with code 0.
+    bool endWith(int signal, int waitMs = 60000)
     {
         ::kill(pid_t(m_process.processId()), signal);
-        if (!m_process.waitForFinished(60000))
+        if (!m_process.waitForFinished(waitMs))
             return false;
         m_errors += m_process.readAllStandardError();
         return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
@@ -156,4 +158,24 @@ TEST_F(RecoveryProcessTest, ARunningInstancesSnapshotIsNotOfferedButACrashedOnes
     EXPECT_TRUE(third.errors().contains("Recover Changes?")) << third.errors().constData();
     EXPECT_EQ(report(reportPath()).value(u"text"_s), typed);
     EXPECT_EQ(report(reportPath()).value(u"blnChanged"_s), u"1"_s);
+}
+
+TEST_F(RecoveryProcessTest, SigtermWhileAFileIsReadEndsAtOnceAndKeepsTheDocument)
+{
+    // A page of 900,000 paragraphs takes seconds to build: it is still being
+    // read when the window is up.
+    const QString page = home.path() + u"/long.html"_s;
+    QFile file(page);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("<p>x").repeated(900'000));
+    file.close();
+    ParlivoxProcess editor(home.path(), {u"PARLIVOX_TEST_REPORT="_s + reportPath()}, {page});
+    QElapsedTimer ending;
+    ending.start();
+    EXPECT_TRUE(editor.endWith(SIGTERM, 10000)) << "ends normally, without waiting for the file";
+    EXPECT_LT(ending.elapsed(), 5000);
+    const auto state = report(reportPath());
+    EXPECT_EQ(state.value(u"text"_s), QString()) << "the file was not shown";
+    EXPECT_EQ(state.value(u"strFileName"_s), QString());
+    EXPECT_TRUE(snapshots().isEmpty()) << "nothing was changed, nothing is kept";
 }

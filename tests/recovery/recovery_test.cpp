@@ -204,6 +204,7 @@ TEST_F(RecoveryTest, AFileOnTheCommandLineOpensAfterTheOfferAndAsksBeforeDroppin
         Editor e(u"\""_s + file + u"\""_s, false);
         e.fakes.messageBox.answers = {MsgResult::Yes, MsgResult::Cancel};
         e.window.Form_Load();
+        waitForOpen(e.window);
         ASSERT_EQ(e.fakes.messageBox.shown.size(), 2);
         EXPECT_EQ(e.fakes.messageBox.last().title, u"Save File?"_s);
         EXPECT_EQ(e.fakes.messageBox.last().buttons, platform::MsgButtons::YesNoCancel);
@@ -213,6 +214,7 @@ TEST_F(RecoveryTest, AFileOnTheCommandLineOpensAfterTheOfferAndAsksBeforeDroppin
     Editor e(u"\""_s + file + u"\""_s, false);
     e.fakes.messageBox.answers = {MsgResult::Yes, MsgResult::No};
     e.window.Form_Load();
+    waitForOpen(e.window);
     EXPECT_EQ(e.ui.txtConvert->Text(), u"from the command line"_s);
     EXPECT_FALSE(e.state.document.blnChanged);
     settle(e.window.recovery());

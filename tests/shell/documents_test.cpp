@@ -1,15 +1,23 @@
 #include "main_window.h"
 #include "test_files.h"
 
+#include "parlivox/recovery/recovery.h"
+#include "parlivox/shell/fileopening.h"
+#include "parlivox/shell/frmReadProgress.h"
 #include "platform/ui/richtextbox.h"
 
 #include <QAbstractButton>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QPointer>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using platform::MsgResult;
@@ -37,6 +45,7 @@ struct DocumentEditor : Editor {
     {
         fakes.dialog.answers.append(FakeCommonDialog::file(file, filterIndex));
         window.documents().openFile();
+        waitForOpen(window);
     }
     void type(const QString& text) { ui.txtConvert->setSelText(text); }
 
@@ -227,6 +236,126 @@ TEST(OpenDocument, ARefusedDocumentIsReportedAndTheOpenOneStays)
     e.open(e.path(u"fake.docx"_s));
     EXPECT_TRUE(e.fakes.messageBox.last().text.startsWith(u"321 - Invalid file format: "_s));
     EXPECT_EQ(e.ui.txtConvert->Text(), u"kept text"_s);
+}
+
+namespace {
+
+/// A web page of 900,000 short paragraphs: a document Parlivox opens, in
+/// seconds rather than at once.
+QByteArray slowPage()
+{
+    return QByteArray("<p>x").repeated(900'000);
+}
+
+} // namespace
+
+TEST(OpenDocument, WhatIsNotAFileOrTooLargeIsRefusedAndTheEditedDocumentStays)
+{
+    DocumentEditor e;
+    writeFile(e.path(u"a.txt"_s), "kept text");
+    e.open(e.path(u"a.txt"_s));
+    e.type(u"edited "_s);
+    const QString pipe = e.path(u"pipe.rtf"_s);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    writeFile(e.path(u"lines.txt"_s), QByteArray(1'100'000, '\n'));
+    for (const QString& file : {pipe, e.path(u"lines.txt"_s)}) {
+        e.fakes.messageBox.answers = {MsgResult::No}; // the save prompt, then the refusal
+        e.open(file);
+        ASSERT_EQ(e.fakes.messageBox.shown.size() % 2, 0);
+        EXPECT_EQ(e.fakes.messageBox.last().title, u"Error"_s);
+        EXPECT_EQ(e.ui.txtConvert->Text(), u"edited kept text"_s);
+        EXPECT_TRUE(e.state.document.blnChanged);
+        EXPECT_EQ(e.state.document.strFileName, e.path(u"a.txt"_s));
+        EXPECT_EQ(e.window.windowTitle(), u"Parlivox - ["_s + e.path(u"a.txt"_s) + u"]"_s);
+    }
+    EXPECT_EQ(e.fakes.messageBox.shown[1].text,
+              u"75 - Path/File access error: "_s + pipe +
+                  u" is not a file that can be opened (it is a named pipe)"_s);
+    EXPECT_EQ(e.fakes.messageBox.shown[3].text,
+              u"7 - Out of memory: the document is too large to open: \"lines.txt\" holds more "
+              u"than 1 million lines."_s);
+}
+
+TEST(OpenDocument, ASlowReadingShowsItsProgressAndCancelLeavesTheDocument)
+{
+    DocumentEditor e;
+    writeFile(e.path(u"a.txt"_s), "kept text");
+    e.open(e.path(u"a.txt"_s));
+    writeFile(e.path(u"long <b>page.html"_s), slowPage());
+    e.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&e.window));
+    e.fakes.dialog.answers.append(FakeCommonDialog::file(e.path(u"long <b>page.html"_s)));
+    QElapsedTimer started;
+    started.start();
+    e.window.documents().openFile();
+    ASSERT_TRUE(e.window.documents().reading());
+    EXPECT_EQ(e.window.cursor().shape(), Qt::WaitCursor);
+    EXPECT_EQ(e.ui.txtConvert->viewport()->cursor().shape(), Qt::WaitCursor);
+    EXPECT_EQ(e.window.findChild<frmReadProgress*>(), nullptr) << "not in the first moments";
+    // Keys wait while the file is read, shortcuts too (Ctrl+N would be New).
+    QTest::keyClick(e.window.windowHandle(), Qt::Key_A);
+    QTest::keyClick(e.window.windowHandle(), Qt::Key_N, Qt::ControlModifier);
+    QTest::keyClicks(e.ui.txtConvert, u"typed"_s);
+    EXPECT_EQ(e.ui.txtConvert->Text(), u"kept text"_s);
+
+    QPointer<frmReadProgress> progress;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        progress = e.window.findChild<frmReadProgress*>();
+        return progress && progress->isVisible();
+    }));
+    EXPECT_GE(started.elapsed(), FileOpening::progressAfterMs - 50);
+    EXPECT_TRUE(progress->isModal() || progress->windowModality() == Qt::WindowModal);
+    auto* name = progress->findChild<QLabel*>(u"lblFile"_s);
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->textFormat(), Qt::PlainText);
+    EXPECT_EQ(name->text(), u"Opening \"long <b>page.html\"..."_s);
+    // Clicked as a user clicks: through the progress window's own window.
+    auto* cancel = progress->findChild<QPushButton*>(u"cmdCancel"_s);
+    ASSERT_NE(cancel, nullptr);
+    QTest::mouseClick(progress->windowHandle(), Qt::LeftButton, {},
+                      cancel->mapTo(progress, cancel->rect().center()));
+
+    EXPECT_FALSE(e.window.documents().reading()) << "Cancel answers at once";
+    EXPECT_TRUE(e.fakes.messageBox.shown.isEmpty()) << "a cancel says nothing";
+    EXPECT_EQ(e.ui.txtConvert->Text(), u"kept text"_s);
+    EXPECT_EQ(e.state.document.strFileName, e.path(u"a.txt"_s));
+    EXPECT_FALSE(e.state.document.blnChanged);
+    EXPECT_NE(e.window.cursor().shape(), Qt::WaitCursor);
+    EXPECT_EQ(e.ui.txtConvert->viewport()->cursor().shape(), Qt::IBeamCursor);
+    QTest::qWait(50);
+    EXPECT_TRUE(!progress || !progress->isVisible()) << "the progress window went";
+}
+
+TEST(OpenDocument, TheSessionsEndDuringAReadingStopsItAndKeepsTheDocument)
+{
+    DocumentEditor e;
+    writeFile(e.path(u"a.txt"_s), "kept text");
+    e.open(e.path(u"a.txt"_s));
+    e.type(u"edited "_s);
+    writeFile(e.path(u"long.html"_s), slowPage());
+    e.fakes.messageBox.answers = {MsgResult::No};
+    e.fakes.dialog.answers.append(FakeCommonDialog::file(e.path(u"long.html"_s)));
+    e.window.documents().openFile();
+    ASSERT_TRUE(e.window.documents().reading());
+    e.window.endSession(); // as SIGTERM or a logout that allows no question
+    EXPECT_FALSE(e.window.documents().reading());
+    EXPECT_EQ(e.ui.txtConvert->Text(), u"edited kept text"_s);
+    EXPECT_TRUE(e.window.recovery().keptForEnd()) << "the edited document is kept";
+    e.window.recovery().settled(); // and not offered to the tests that follow
+
+    // A logout that may ask: the reading stops, and the question is about
+    // the document that is open.
+    e.type(u"more "_s);
+    e.fakes.messageBox.answers = {MsgResult::No, MsgResult::No};
+    e.fakes.dialog.answers.append(FakeCommonDialog::file(e.path(u"long.html"_s)));
+    e.window.documents().openFile();
+    ASSERT_TRUE(e.window.documents().reading());
+    const qsizetype asked = e.fakes.messageBox.shown.size();
+    EXPECT_TRUE(e.window.commitSession(true));
+    EXPECT_FALSE(e.window.documents().reading());
+    ASSERT_EQ(e.fakes.messageBox.shown.size(), asked + 1);
+    EXPECT_EQ(e.fakes.messageBox.last().title, u"Save File?"_s);
+    EXPECT_EQ(e.ui.txtConvert->Text(), u"edited more kept text"_s);
 }
 
 TEST(OpenDocument, ClosingRightAfterOpenAsksNothing)

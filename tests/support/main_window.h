@@ -80,13 +80,24 @@ struct MainWindowControls {
     QAction* mnuAbout = find<QAction>(QStringLiteral("mnuAbout"));
 };
 
-/// A fresh editor process: fakes, state and a main window, loaded unless asked not to.
+/// Waits until the file the window is reading (Open, the command line) is
+/// read and its outcome shown, as the user waits for the hourglass to go.
+inline void waitForOpen(frmMain& window)
+{
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.documents().reading(); }, 60000))
+        << "the file was still being read after a minute";
+}
+
+/// A fresh editor process: fakes, state and a main window, loaded (with the
+/// command line's file read) unless asked not to.
 struct Editor {
     explicit Editor(const QString& commandLine = {}, bool load = true)
         : state(fakes.speech), window(fakes.services, state, commandLine)
     {
-        if (load)
+        if (load) {
             window.Form_Load();
+            waitForOpen(window);
+        }
     }
     FakePlatform fakes;
     AppState state;

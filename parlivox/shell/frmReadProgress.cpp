@@ -1,0 +1,64 @@
+#include "parlivox/shell/frmReadProgress.h"
+
+#include "platform/documents/readprogress.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
+frmReadProgress::frmReadProgress(const platform::ReadProgress& progress, const QString& fileName,
+                                 QWidget* parent)
+    : QDialog(parent), m_progress(progress)
+{
+    setObjectName(u"frmReadProgress"_s);
+    setWindowTitle(u"Open"_s);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowModality(Qt::WindowModal);
+
+    // The name comes from the file system: shown as it is, never as markup.
+    lblFile = new QLabel(u"Opening \""_s + fileName + u"\"..."_s, this);
+    lblFile->setObjectName(u"lblFile"_s);
+    lblFile->setTextFormat(Qt::PlainText);
+    lblStep = new QLabel(this);
+    lblStep->setObjectName(u"lblStep"_s);
+    lblStep->setTextFormat(Qt::PlainText);
+    prgDone = new QProgressBar(this);
+    prgDone->setObjectName(u"prgDone"_s);
+    prgDone->setRange(0, 0);
+    prgDone->setMinimumWidth(360);
+    cmdCancel = new QPushButton(u"Cancel"_s, this);
+    cmdCancel->setObjectName(u"cmdCancel"_s);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmReadProgress::reject);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(lblFile, 0, 0);
+    layout->addWidget(lblStep, 1, 0);
+    layout->addWidget(prgDone, 2, 0);
+    layout->addWidget(cmdCancel, 3, 0, Qt::AlignRight);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    refresh();
+}
+
+void frmReadProgress::refresh()
+{
+    const double done = m_progress.done();
+    if (done < 0) {
+        prgDone->setRange(0, 0); // a moving bar: the reader cannot tell how far it is
+    } else {
+        prgDone->setRange(0, 1000);
+        prgDone->setValue(int(done * 1000));
+    }
+    const QString step = m_progress.text();
+    if (lblStep->text() != step)
+        lblStep->setText(step);
+    lblStep->setVisible(!step.isEmpty());
+}
+
+void frmReadProgress::reject()
+{
+    emit cancelRequested();
+}
