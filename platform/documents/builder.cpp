@@ -5,6 +5,7 @@
 #include "platform/documentlimits.h"
 #include "platform/documents/errors.h"
 #include "platform/documents/readprogress.h"
+#include "platform/richtext/textproperties.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
@@ -480,6 +481,14 @@ void DocumentBuilder::addText(QStringView text, const QTextCharFormat& format)
     QString cleaned = clean(text);
     if (!cleaned.isEmpty())
         record({Event::AddText, std::move(cleaned), format, {}});
+}
+
+void DocumentBuilder::addNoteReference(QStringView mark, const QTextCharFormat& format)
+{
+    QTextCharFormat raised = format;
+    raised.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+    raised.setProperty(NoteReferenceProperty, true);
+    addText(mark.trimmed(), raised);
 }
 
 void DocumentBuilder::endParagraph()

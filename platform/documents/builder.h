@@ -56,6 +56,10 @@ public:
     void beginParagraph(const QTextBlockFormat& block = {});
     /// Appends text; control characters other than tab and line separator are dropped.
     void addText(QStringView text, const QTextCharFormat& format);
+    /// Appends a note's reference mark ("1", "*"): raised, and marked with
+    /// platform::NoteReferenceProperty so that it is never read as part of
+    /// the word or number before it.
+    void addNoteReference(QStringView mark, const QTextCharFormat& format);
     /// Ends the paragraph; an empty one stays as an empty line (not in a table).
     void endParagraph();
 
