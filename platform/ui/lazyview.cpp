@@ -1,0 +1,138 @@
+#include "platform/ui/lazyview.h"
+
+#include "platform/ui/lazylayout.h"
+
+#include <QScopedValueRollback>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <cmath>
+
+namespace platform {
+
+LazyLayoutView::LazyLayoutView(QTextEdit& editor) : QObject(&editor), m_editor(editor) {}
+
+void LazyLayoutView::install(QTextDocument& document)
+{
+    if (qobject_cast<LazyTextLayout*>(document.documentLayout()) || !LazyTextLayout::lays(document))
+        return;
+    auto* layout = new LazyTextLayout(&document); // owned by the document
+    layout->setViewHeight(m_editor.viewport()->height());
+    document.setDocumentLayout(layout);
+    connect(layout, &LazyTextLayout::blockResized, this,
+            [this, layout](int index, qreal delta, bool replaced) {
+                blockResized(layout, index, delta, replaced);
+            });
+    m_anchor = QTextCursor();
+    m_atEnd = false;
+}
+
+LazyTextLayout* LazyLayoutView::layout() const
+{
+    return qobject_cast<LazyTextLayout*>(m_editor.document()->documentLayout());
+}
+
+void LazyLayoutView::chooseAnchor(LazyTextLayout& layout)
+{
+    const QScrollBar& bar = *m_editor.verticalScrollBar();
+    m_atEnd = bar.maximum() > 0 && bar.value() >= bar.maximum();
+    const int top = layout.blockAt(bar.value());
+    const int bottom = layout.blockAt(bar.value() + m_editor.viewport()->height());
+    int anchor = top;
+    for (int index = top; index <= bottom; ++index) {
+        if (layout.isLaidOut(index)) {
+            anchor = index;
+            break;
+        }
+    }
+    m_anchor = QTextCursor(m_editor.document()->findBlockByNumber(anchor));
+}
+
+bool LazyLayoutView::prepareScroll()
+{
+    LazyTextLayout* lazy = layout();
+    if (!lazy || m_absorbing)
+        return false;
+    const int height = m_editor.viewport()->height();
+    lazy->setViewHeight(height);
+    chooseAnchor(*lazy);
+    m_moved = false;
+    // Each round lays out what the view shows now; moving it to keep its
+    // text still can bring more blocks into it.
+    const QScrollBar& bar = *m_editor.verticalScrollBar();
+    for (int round = 0; round < 100; ++round) {
+        if (!lazy->layOutRange(bar.value(), bar.value() + height))
+            break;
+    }
+    return m_moved;
+}
+
+void LazyLayoutView::blockResized(const LazyTextLayout* layout, int index, qreal delta,
+                                  bool replaced)
+{
+    if (!replaced || layout != this->layout())
+        return;
+    bool above = m_atEnd;
+    if (!above && !m_anchor.isNull()) {
+        above = index < m_anchor.block().blockNumber();
+    } else if (!above) { // no anchor yet: the top of the view stays
+        above = layout->blockTop(index) + layout->blockHeight(index) - delta <=
+                m_editor.verticalScrollBar()->value();
+    }
+    if (above)
+        moveView(delta);
+}
+
+void LazyLayoutView::moveView(qreal delta)
+{
+    m_residue += delta;
+    const auto step = static_cast<int>(std::lround(m_residue));
+    if (step == 0)
+        return;
+    m_residue -= step;
+    QScrollBar& bar = *m_editor.verticalScrollBar();
+    const QScopedValueRollback absorbing(m_absorbing, true);
+    if (bar.value() + step > bar.maximum())
+        bar.setMaximum(bar.value() + step); // the layout reports its new size next
+    bar.setValue(bar.value() + step);
+    m_moved = true;
+}
+
+void LazyLayoutView::beforeResize()
+{
+    LazyTextLayout* lazy = layout();
+    m_resize.width = -1;
+    if (!lazy)
+        return;
+    const int value = m_editor.verticalScrollBar()->value();
+    const int index = lazy->blockAt(value);
+    const qreal height = lazy->blockHeight(index);
+    m_resize.block = QTextCursor(m_editor.document()->findBlockByNumber(index));
+    m_resize.fraction = height > 0 ? (value - lazy->blockTop(index)) / height : 0;
+    m_resize.width = m_editor.viewport()->width();
+}
+
+void LazyLayoutView::afterResize()
+{
+    LazyTextLayout* lazy = layout();
+    if (!lazy || m_resize.width < 0 || m_resize.block.isNull())
+        return;
+    lazy->setViewHeight(m_editor.viewport()->height());
+    if (m_editor.viewport()->width() == m_resize.width)
+        return; // the same lines: the view has not moved
+    // The document was estimated again at the new width: the block that was
+    // at the top is laid out and put back there.
+    const QTextBlock block = m_resize.block.block();
+    lazy->blockBoundingRect(block);
+    const int index = block.blockNumber();
+    const qreal top = lazy->blockTop(index) + m_resize.fraction * lazy->blockHeight(index);
+    QScrollBar& bar = *m_editor.verticalScrollBar();
+    const QScopedValueRollback absorbing(m_absorbing, true);
+    bar.setValue(static_cast<int>(std::lround(top)));
+    m_anchor = m_resize.block;
+    m_atEnd = false;
+}
+
+} // namespace platform
