@@ -8,6 +8,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 
+#include <algorithm>
 #include <cmath>
 
 namespace platform {
@@ -61,10 +62,19 @@ bool LazyLayoutView::prepareScroll()
     m_moved = false;
     // Each round lays out what the view shows now; moving it to keep its
     // text still can bring more blocks into it.
-    const QScrollBar& bar = *m_editor.verticalScrollBar();
+    QScrollBar& bar = *m_editor.verticalScrollBar();
     for (int round = 0; round < 100; ++round) {
         if (!lazy->layOutRange(bar.value(), bar.value() + height))
             break;
+    }
+    // Scrolled to the end of a range that a drawing may have left short: the
+    // view shows the document's real end.
+    const int end = std::max(0, qRound(lazy->documentSize().height()) - height);
+    if (m_atEnd && bar.value() != end) {
+        const QScopedValueRollback absorbing(m_absorbing, true);
+        bar.setMaximum(end);
+        bar.setValue(end);
+        m_moved = true;
     }
     return m_moved;
 }
@@ -103,7 +113,7 @@ void LazyLayoutView::moveView(qreal delta)
 void LazyLayoutView::beforeResize()
 {
     LazyTextLayout* lazy = layout();
-    m_resize.width = -1;
+    m_resize.block = QTextCursor();
     if (!lazy)
         return;
     const int value = m_editor.verticalScrollBar()->value();
@@ -111,26 +121,25 @@ void LazyLayoutView::beforeResize()
     const qreal height = lazy->blockHeight(index);
     m_resize.block = QTextCursor(m_editor.document()->findBlockByNumber(index));
     m_resize.fraction = height > 0 ? (value - lazy->blockTop(index)) / height : 0;
-    m_resize.width = m_editor.viewport()->width();
 }
 
-void LazyLayoutView::afterResize()
+void LazyLayoutView::afterResize(bool widthChanged)
 {
     LazyTextLayout* lazy = layout();
-    if (!lazy || m_resize.width < 0 || m_resize.block.isNull())
+    if (!lazy || m_resize.block.isNull())
         return;
     lazy->setViewHeight(m_editor.viewport()->height());
-    if (m_editor.viewport()->width() == m_resize.width)
+    if (!widthChanged)
         return; // the same lines: the view has not moved
     // The document was estimated again at the new width: the block that was
     // at the top is laid out and put back there.
-    const QTextBlock block = m_resize.block.block();
-    lazy->blockBoundingRect(block);
-    const int index = block.blockNumber();
+    const int index = m_resize.block.block().blockNumber();
+    lazy->layOutRange(lazy->blockTop(index), lazy->blockTop(index) + 1);
     const qreal top = lazy->blockTop(index) + m_resize.fraction * lazy->blockHeight(index);
     QScrollBar& bar = *m_editor.verticalScrollBar();
     const QScopedValueRollback absorbing(m_absorbing, true);
     bar.setValue(static_cast<int>(std::lround(top)));
+    m_residue = 0;
     m_anchor = m_resize.block;
     m_atEnd = false;
 }

@@ -32,10 +32,10 @@ public:
     /// True while the view moves to keep its text still: the editor then
     /// redraws instead of scrolling its pixels.
     bool absorbing() const { return m_absorbing; }
-    /// Around a resize that lays the document out again at another width,
-    /// the text at the top of the view stays there.
+    /// Around a resize: when the width changed and the document was laid out
+    /// again, the text at the top of the view stays there.
     void beforeResize();
-    void afterResize();
+    void afterResize(bool widthChanged);
 
 private:
     LazyTextLayout* layout() const;
@@ -52,9 +52,8 @@ private:
     bool m_moved = false;
     qreal m_residue = 0; ///< the part of a move smaller than a pixel
     struct {
-        QTextCursor block;
+        QTextCursor block; ///< the block at the top of the view
         qreal fraction = 0;
-        int width = -1;
     } m_resize;
 };
 

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QResizeEvent>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -323,7 +324,7 @@ void RichTextBox::resizeEvent(QResizeEvent* event)
 {
     m_view->beforeResize();
     QTextEdit::resizeEvent(event);
-    m_view->afterResize();
+    m_view->afterResize(event->oldSize().width() != event->size().width());
 }
 
 void RichTextBox::keyReleaseEvent(QKeyEvent* event)
