@@ -14,6 +14,8 @@ namespace {
 
 /// Far enough below anything on screen to stand for "to the end".
 constexpr qreal farAway = 1e9;
+/// Edits of up to this many blocks are laid out as they happen.
+constexpr int editedAtOnce = 64;
 
 } // namespace
 
@@ -83,18 +85,25 @@ void LazyTextLayout::documentChanged(int from, int charsRemoved, int charsAdded)
     const Settings settings = currentSettings();
     const auto blocks = static_cast<std::size_t>(document()->blockCount());
     if (!settings.sameAs(m_settings)) {
-        const bool fontChanged = settings.font != m_settings.font;
+        // Another width only estimates again; another font or indent
+        // measures again.
+        const bool remeasure = settings.font != m_settings.font ||
+                               settings.indentWidth != m_settings.indentWidth ||
+                               m_measures.size() != blocks;
         m_settings = settings;
-        if (fontChanged || m_measures.size() != blocks) {
+        if (remeasure) {
             m_metrics.clear();
             m_styles.clear();
+            m_blockStyles.clear();
             rebuildAll();
         } else {
             reestimateAll();
         }
     } else if (edit) {
-        if (from == 0 && charsRemoved >= m_length - 1)
+        if (from == 0 && charsRemoved >= m_length - 1) {
             m_metrics.clear(); // cleared: the document's formats start afresh
+            m_blockStyles.clear();
+        }
         syncBlocks(from, charsRemoved, charsAdded);
     } else if (m_measures.size() != blocks) {
         rebuildAll();
@@ -119,10 +128,24 @@ void LazyTextLayout::rebuildAll()
         if (m_states[i] == State::LaidOut)
             dropLines(i);
     }
+    // Plain text has one character format: its runs need not be visited.
+    const QList<QTextFormat> formats = document()->allFormats();
+    int charFormats = 0;
+    qsizetype charFormat = 0;
+    for (qsizetype i = 0; i < formats.size(); ++i) {
+        if (formats[i].isCharFormat()) {
+            ++charFormats;
+            charFormat = i;
+        }
+    }
+    const FontMetrics only = charFormats == 1 ? metricsOf(static_cast<int>(charFormat),
+                                                          formats[charFormat].toCharFormat())
+                                              : FontMetrics();
+    const FontMetrics* uniform = charFormats == 1 ? &only : nullptr;
     m_measures.clear();
     m_measures.reserve(static_cast<std::size_t>(document()->blockCount()));
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
-        m_measures.push_back(measure(block));
+        m_measures.push_back(measure(block, uniform));
     m_states.clear();
     reestimateAll();
 }
@@ -202,9 +225,23 @@ void LazyTextLayout::syncBlocks(int from, int charsRemoved, int charsAdded)
     m_states.insert(m_states.erase(m_states.begin() + at, m_states.begin() + at + replaced),
                     states.begin(), states.end());
     m_heights.replace(static_cast<std::size_t>(begin), static_cast<std::size_t>(replaced), heights);
-    repaintFrom(begin);
     if (m_heights.total() != totalBefore)
         sizeChanged();
+    if (!samePlaces) {
+        repaintFrom(begin);
+        return;
+    }
+    // An edit of text on screen (typing, formatting) is laid out at once, as
+    // Qt's layout does: only the blocks changed are drawn again unless their
+    // height changes.
+    emit update(QRectF(0, blockTop(begin), farAway, blockTop(end) - blockTop(begin)));
+    if (end - begin > editedAtOnce)
+        return;
+    index = begin;
+    for (QTextBlock block = first; block.isValid() && index < end; block = block.next(), ++index) {
+        if (m_states[static_cast<std::size_t>(index)] == State::Edited)
+            layOut(index, block);
+    }
 }
 
 void LazyTextLayout::layOut(int index, const QTextBlock& block)
@@ -225,6 +262,8 @@ void LazyTextLayout::layOut(int index, const QTextBlock& block)
     if (!m_drawing) {
         emit blockResized(index, height - old, before == State::Estimated);
         repaintFrom(index);
+    } else {
+        m_movedWhileDrawing = true;
     }
     sizeChanged();
 }
@@ -314,6 +353,21 @@ bool LazyTextLayout::isLaidOut(int index) const
     return m_states[static_cast<std::size_t>(index)] != State::Estimated;
 }
 
+bool LazyTextLayout::needsLayout(int index) const
+{
+    return m_states[static_cast<std::size_t>(index)] != State::LaidOut;
+}
+
+int LazyTextLayout::blockCount() const
+{
+    return static_cast<int>(m_states.size());
+}
+
+void LazyTextLayout::layOutBlock(int index)
+{
+    layOut(index, document()->findBlockByNumber(index));
+}
+
 QSizeF LazyTextLayout::documentSize() const
 {
     const qreal height = m_settings.top + m_heights.total() + m_settings.bottom;
@@ -401,7 +455,15 @@ void LazyTextLayout::draw(QPainter* painter, const PaintContext& context)
     const QSizeF size = documentSize();
     const QRectF clip = context.clip.isValid() ? context.clip : QRectF(QPointF(), size);
     QScopedValueRollback drawing(m_drawing, true);
+    m_movedWhileDrawing = false;
     layOutRange(clip.top(), clip.bottom());
+    if (m_movedWhileDrawing) {
+        // What lies below the area drawn moved: it is drawn next.
+        QMetaObject::invokeMethod(
+            this,
+            [this, below = clip.bottom()] { emit update(QRectF(0, below, farAway, farAway)); },
+            Qt::QueuedConnection);
+    }
 
     const QTextFrameFormat frame = document()->rootFrame()->frameFormat();
     if (frame.background() != Qt::NoBrush)

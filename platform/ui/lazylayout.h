@@ -5,6 +5,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QFont>
 #include <QHash>
+#include <QTextBlockFormat>
 #include <QTextOption>
 
 #include <cstdint>
@@ -52,6 +53,10 @@ public:
     qreal blockTop(int index) const;
     qreal blockHeight(int index) const;
     bool isLaidOut(int index) const;
+    /// Whether the block must be laid out before it is drawn.
+    bool needsLayout(int index) const;
+    int blockCount() const;
+    void layOutBlock(int index);
     /// Lays out every block that meets [top, bottom) and needs it; returns
     /// whether there was one.
     bool layOutRange(qreal top, qreal bottom);
@@ -94,6 +99,13 @@ private:
         qreal left = 0, top = 0, right = 0, bottom = 0; ///< the root frame's insets
         bool sameAs(const Settings& other) const;
     };
+    /// What a block format gives the estimate.
+    struct BlockStyle {
+        QTextBlockFormat format;
+        float topMargin = 0, vertical = 0, horizontal = 0;
+        bool wraps = true;
+        bool known = false;
+    };
     struct FontMetrics {
         float charWidth = 0;
         float lineHeight = 0; ///< 0: not measured yet
@@ -107,7 +119,9 @@ private:
     void reestimateAll();
     void markAllEdited();
     void syncBlocks(int from, int charsRemoved, int charsAdded);
-    Measure measure(const QTextBlock& block);
+    /// uniform: the metrics of the document's one character format, if so.
+    Measure measure(const QTextBlock& block, const FontMetrics* uniform = nullptr);
+    const BlockStyle& styleOf(const QTextBlock& block);
     qreal estimate(const Measure& measure) const;
     const FontMetrics& metricsOf(int formatIndex, const QTextCharFormat& format);
 
@@ -129,12 +143,14 @@ private:
     std::vector<Measure> m_measures;
     std::vector<State> m_states;
     HeightTree m_heights;
-    std::vector<FontMetrics> m_metrics;   ///< by char format index
-    QHash<QString, FontMetrics> m_styles; ///< per point (or pixel), by family and style
-    int m_length = 0;                     ///< the document's length when last synchronised
-    qreal m_naturalWidth = 0;             ///< the widest line, for documents that do not wrap
+    std::vector<FontMetrics> m_metrics;    ///< by char format index
+    QHash<QString, FontMetrics> m_styles;  ///< per point (or pixel), by family and style
+    std::vector<BlockStyle> m_blockStyles; ///< by block format index
+    int m_length = 0;                      ///< the document's length when last synchronised
+    qreal m_naturalWidth = 0;              ///< the widest line, for documents that do not wrap
     qreal m_viewHeight = 1000;
     bool m_drawing = false;
+    bool m_movedWhileDrawing = false; ///< a block drawn changed its height
     bool m_sizeSignalQueued = false;
     /// The change the document announced through contentsChange, which
     /// documentChanged then carries out; its other calls are relayouts.

@@ -75,20 +75,45 @@ const LazyTextLayout::FontMetrics& LazyTextLayout::metricsOf(int formatIndex,
     return metrics;
 }
 
-LazyTextLayout::Measure LazyTextLayout::measure(const QTextBlock& block)
+const LazyTextLayout::BlockStyle& LazyTextLayout::styleOf(const QTextBlock& block)
+{
+    const auto index = static_cast<std::size_t>(std::max(block.blockFormatIndex(), 0));
+    if (index >= m_blockStyles.size())
+        m_blockStyles.resize(index + 1);
+    BlockStyle& style = m_blockStyles[index];
+    if (!style.known) {
+        const QTextBlockFormat format = block.blockFormat();
+        style.format = format;
+        style.topMargin = static_cast<float>(format.topMargin());
+        style.vertical = static_cast<float>(format.topMargin() + format.bottomMargin());
+        style.horizontal = static_cast<float>(format.leftMargin() + format.rightMargin() +
+                                              format.indent() * m_settings.indentWidth +
+                                              std::abs(format.textIndent()));
+        style.wraps = !format.nonBreakableLines();
+        style.known = true;
+    }
+    return style;
+}
+
+LazyTextLayout::Measure LazyTextLayout::measure(const QTextBlock& block, const FontMetrics* uniform)
 {
     Measure measure;
     if (!block.isVisible()) {
         measure.visible = false;
         return measure;
     }
-    const QTextBlockFormat format = block.blockFormat();
-    measure.topMargin = static_cast<float>(format.topMargin());
-    measure.vertical = static_cast<float>(format.topMargin() + format.bottomMargin());
-    measure.horizontal = static_cast<float>(format.leftMargin() + format.rightMargin() +
-                                            format.indent() * m_settings.indentWidth +
-                                            std::abs(format.textIndent()));
-    measure.wraps = !format.nonBreakableLines();
+    // Formats are few and blocks many: what a format gives is looked up once.
+    const BlockStyle& style = styleOf(block);
+    measure.topMargin = style.topMargin;
+    measure.vertical = style.vertical;
+    measure.horizontal = style.horizontal;
+    measure.wraps = style.wraps;
+    if (uniform) { // one format for all the text: no need to visit its runs
+        measure.advance = static_cast<float>((block.length() - 1) * qreal(uniform->charWidth));
+        measure.lineHeight =
+            static_cast<float>(std::max(1.0, style.format.lineHeight(uniform->lineHeight, 1.0)));
+        return measure;
+    }
     qreal advance = 0;
     float lineHeight = 0;
     for (auto it = block.begin(); !it.atEnd(); ++it) {
@@ -104,7 +129,8 @@ LazyTextLayout::Measure LazyTextLayout::measure(const QTextBlock& block)
     if (lineHeight == 0) // an empty paragraph: the height of its mark
         lineHeight = metricsOf(block.charFormatIndex(), block.charFormat()).lineHeight;
     measure.advance = static_cast<float>(advance);
-    measure.lineHeight = static_cast<float>(std::max(1.0, format.lineHeight(lineHeight, 1.0)));
+    measure.lineHeight =
+        static_cast<float>(std::max(1.0, style.format.lineHeight(lineHeight, 1.0)));
     return measure;
 }
 

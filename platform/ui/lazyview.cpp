@@ -2,6 +2,7 @@
 
 #include "platform/ui/lazylayout.h"
 
+#include <QElapsedTimer>
 #include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -13,7 +14,23 @@
 
 namespace platform {
 
-LazyLayoutView::LazyLayoutView(QTextEdit& editor) : QObject(&editor), m_editor(editor) {}
+namespace {
+
+/// The pages laid out ahead of the view while idle; how long after the view
+/// moved that starts (the view is drawn first), and how long each step may
+/// take, well under a frame.
+constexpr int pagesBelow = 2;
+constexpr int pagesAbove = 1;
+constexpr int aroundDelayMs = 20;
+constexpr qint64 stepNs = 4'000'000;
+
+} // namespace
+
+LazyLayoutView::LazyLayoutView(QTextEdit& editor) : QObject(&editor), m_editor(editor)
+{
+    m_around.setSingleShot(true);
+    connect(&m_around, &QTimer::timeout, this, &LazyLayoutView::layOutAround);
+}
 
 void LazyLayoutView::install(QTextDocument& document)
 {
@@ -28,6 +45,7 @@ void LazyLayoutView::install(QTextDocument& document)
             });
     m_anchor = QTextCursor();
     m_atEnd = false;
+    m_around.start(aroundDelayMs);
 }
 
 LazyTextLayout* LazyLayoutView::layout() const
@@ -76,7 +94,38 @@ bool LazyLayoutView::prepareScroll()
         bar.setValue(end);
         m_moved = true;
     }
+    m_around.start(aroundDelayMs);
     return m_moved;
+}
+
+void LazyLayoutView::layOutAround()
+{
+    LazyTextLayout* lazy = layout();
+    if (!lazy || !m_editor.isVisible() || lazy->blockCount() == 0)
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    const QScrollBar& bar = *m_editor.verticalScrollBar();
+    const int height = std::max(1, m_editor.viewport()->height());
+    // Below the view first, where reading goes; then above it, which moves
+    // the view by what it adds, so that nothing on screen moves.
+    const int top = bar.value();
+    const int last = lazy->blockAt(top + (1 + pagesBelow) * height);
+    for (int index = lazy->blockAt(top); index <= last; ++index) {
+        if (lazy->needsLayout(index)) {
+            lazy->layOutBlock(index);
+            if (clock.nsecsElapsed() > stepNs)
+                return m_around.start(0);
+        }
+    }
+    const int first = lazy->blockAt(bar.value() - pagesAbove * height);
+    for (int index = lazy->blockAt(bar.value()); index >= first; --index) {
+        if (lazy->needsLayout(index)) {
+            lazy->layOutBlock(index);
+            if (clock.nsecsElapsed() > stepNs)
+                return m_around.start(0);
+        }
+    }
 }
 
 void LazyLayoutView::blockResized(const LazyTextLayout* layout, int index, qreal delta,
@@ -142,6 +191,7 @@ void LazyLayoutView::afterResize(bool widthChanged)
     m_residue = 0;
     m_anchor = m_resize.block;
     m_atEnd = false;
+    m_around.start(aroundDelayMs);
 }
 
 } // namespace platform

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 #include <QTextCursor>
+#include <QTimer>
 
 class QTextDocument;
 class QTextEdit;
@@ -42,6 +42,9 @@ private:
     void chooseAnchor(LazyTextLayout& layout);
     void blockResized(const LazyTextLayout* layout, int index, qreal delta, bool replaced);
     void moveView(qreal delta);
+    /// Lays out, a little at a time while the editor is idle, the pages
+    /// around the view, so that scrolling there finds them laid out.
+    void layOutAround();
 
     QTextEdit& m_editor;
     /// The first block that was on screen and laid out: blocks above it
@@ -51,6 +54,7 @@ private:
     bool m_absorbing = false;
     bool m_moved = false;
     qreal m_residue = 0; ///< the part of a move smaller than a pixel
+    QTimer m_around;
     struct {
         QTextCursor block; ///< the block at the top of the view
         qreal fraction = 0;

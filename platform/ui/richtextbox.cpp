@@ -310,10 +310,8 @@ void RichTextBox::adoptDocument(std::unique_ptr<QTextDocument> document)
 
 void RichTextBox::scrollContentsBy(int dx, int dy)
 {
-    if (m_view->absorbing()) { // the view moved to keep its text still
-        viewport()->update();
-        return;
-    }
+    if (m_view->absorbing())
+        return; // the view moved with its text: what it shows is unchanged
     const bool redraw = m_view->prepareScroll();
     QTextEdit::scrollContentsBy(dx, dy);
     if (redraw)
