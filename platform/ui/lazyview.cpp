@@ -163,13 +163,16 @@ void LazyLayoutView::beforeResize()
 {
     LazyTextLayout* lazy = layout();
     m_resize.block = QTextCursor();
-    if (!lazy)
+    if (!lazy || lazy->blockCount() == 0)
         return;
     const int value = m_editor.verticalScrollBar()->value();
     const int index = lazy->blockAt(value);
+    const qreal top = lazy->blockTop(index);
     const qreal height = lazy->blockHeight(index);
+    if (index == 0 && value <= top)
+        return; // at the top, where it stays
     m_resize.block = QTextCursor(m_editor.document()->findBlockByNumber(index));
-    m_resize.fraction = height > 0 ? (value - lazy->blockTop(index)) / height : 0;
+    m_resize.fraction = height > 0 ? std::clamp((value - top) / height, 0.0, 1.0) : 0;
 }
 
 void LazyLayoutView::afterResize(bool widthChanged)

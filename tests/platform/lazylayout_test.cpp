@@ -39,14 +39,16 @@ QString prose(int paragraphs)
     return text;
 }
 
-/// A document shown as a loaded file is: built detached, then adopted.
+/// A document shown as a file opened at start is: built detached, adopted,
+/// then shown at the window's size.
 struct ShownEditor {
     explicit ShownEditor(const QString& text, QSize size = {520, 360})
     {
         auto document = std::make_unique<QTextDocument>();
         document->setPlainText(text);
-        box.resize(size);
+        box.resize(200, 100);
         box.adoptDocument(std::move(document));
+        box.resize(size);
         box.show();
         QCoreApplication::processEvents();
     }
@@ -177,6 +179,7 @@ TEST(LazyLayout, TextOnScreenStaysStillWhileTheBlocksAboveItAreLaidOut)
 {
     ShownEditor shown(prose(3000));
     QScrollBar& bar = shown.bar();
+    EXPECT_EQ(bar.value(), 0) << "shown from its first line";
     bar.setValue(bar.maximum() / 2); // dragged to the middle
     QCoreApplication::processEvents();
     const int position = shown.positionAt({40, 150});
