@@ -2,6 +2,7 @@
 #include "platform/ui/lazylayout.h"
 #include "platform/ui/richtextbox.h"
 
+#include <QAccessible>
 #include <QPdfWriter>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -170,6 +171,19 @@ TEST(LazyLayout, HitTestsFindTheTextUnderAPointThroughBlocksNotLaidOut)
     EXPECT_LE(layout.blockTop(index), y);
     EXPECT_GT(layout.blockTop(index) + layout.blockHeight(index), y);
     EXPECT_FALSE(layout.isLaidOut(index / 2)) << "the blocks above stay estimated";
+
+    // Assistive technology reads the text and finds what is under a point.
+    QAccessibleInterface* editor = QAccessible::queryAccessibleInterface(&shown.box);
+    ASSERT_NE(editor, nullptr);
+    ASSERT_NE(editor->textInterface(), nullptr);
+    EXPECT_EQ(editor->textInterface()->characterCount(),
+              shown.box.document()->characterCount() - 1);
+    const QPoint point = shown.box.viewport()->mapToGlobal(QPoint(60, 40));
+    const int offset = editor->textInterface()->offsetAtPoint(point);
+    EXPECT_EQ(offset, layout.hitTest(QPointF(60, 40), Qt::ExactHit));
+    EXPECT_TRUE(
+        editor->textInterface()->characterRect(offset).adjusted(-8, 0, 8, 0).contains(point))
+        << "the character's place on screen";
     EXPECT_EQ(layout.hitTest(QPointF(60, -50), Qt::FuzzyHit), 0);
     EXPECT_EQ(layout.hitTest(QPointF(60, 1e8), Qt::FuzzyHit),
               shown.box.document()->characterCount() - 1);
