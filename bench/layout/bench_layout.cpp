@@ -90,7 +90,8 @@ double press(QWidget& editor, Qt::Key key, const QString& text = QString())
     return msSince(timer);
 }
 
-int child(bool lazy, const QString& path)
+/// The editor shown, then the file opened in it as Parlivox opens it.
+std::unique_ptr<QTextEdit> openShown(bool lazy, const QString& path)
 {
     platform::RichTextBox reader; // reads the file as the editor reads it
     platform::RichTextBox::LoadedFile file = reader.loadFile(path);
@@ -115,48 +116,65 @@ int child(bool lazy, const QString& path)
     }
     QCoreApplication::processEvents();
     report("open to first paint", msSince(timer));
+    return editor;
+}
 
-    timer.restart();
-    const QTextCursor found = editor->document()->find(bench::lastWord);
-    editor->setTextCursor(found);
+/// Find Next of the last paragraph's word at once, then the middle.
+bool findAndJump(QTextEdit& editor)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const QTextCursor found = editor.document()->find(bench::lastWord);
+    editor.setTextCursor(found);
     QCoreApplication::processEvents();
     report("first Find Next at the end, at once", msSince(timer));
-    if (found.isNull())
-        return 1;
 
     timer.restart();
-    QTextCursor middle(editor->document());
-    middle.setPosition(editor->document()->characterCount() / 2);
-    editor->setTextCursor(middle);
+    QTextCursor middle(editor.document());
+    middle.setPosition(editor.document()->characterCount() / 2);
+    editor.setTextCursor(middle);
     QCoreApplication::processEvents();
     report("jump to the middle", msSince(timer));
-    report("background layout settled after", waitUntilSettled(*editor));
+    return !found.isNull();
+}
 
+void typeAndScroll(QTextEdit& editor)
+{
     std::vector<double> keys;
     for (int i = 0; i < 200; ++i)
-        keys.push_back(press(*editor, Qt::Key_X, u"x"_s));
+        keys.push_back(press(editor, Qt::Key_X, u"x"_s));
     report("typing in the middle, median", percentile(keys, 0.5));
     report("typing in the middle, 99th percentile", percentile(keys, 0.99));
 
     std::vector<double> pages;
     for (int i = 0; i < 40; ++i)
-        pages.push_back(press(*editor, Qt::Key_PageDown));
+        pages.push_back(press(editor, Qt::Key_PageDown));
     report("Page Down, median", percentile(pages, 0.5));
     report("Page Down, slowest", percentile(pages, 1));
 
     std::vector<double> scrolls;
-    QScrollBar& bar = *editor->verticalScrollBar();
+    QScrollBar& bar = *editor.verticalScrollBar();
     bar.setValue(bar.maximum() / 4);
     QCoreApplication::processEvents();
     for (int i = 0; i < 40; ++i) {
         idle(100);
-        timer.restart();
+        QElapsedTimer timer;
+        timer.start();
         bar.triggerAction(QAbstractSlider::SliderPageStepAdd);
         QCoreApplication::processEvents();
         scrolls.push_back(msSince(timer));
     }
     report("scroll bar page, median", percentile(scrolls, 0.5));
     report("scroll bar page, slowest", percentile(scrolls, 1));
+}
+
+int child(bool lazy, const QString& path)
+{
+    const std::unique_ptr<QTextEdit> editor = openShown(lazy, path);
+    if (!findAndJump(*editor))
+        return 1;
+    report("background layout settled after", waitUntilSettled(*editor));
+    typeAndScroll(*editor);
     return 0;
 }
 

@@ -139,31 +139,14 @@ double median(std::vector<double> values)
     return values.empty() ? 0 : (values[values.size() / 2] + values[(values.size() - 1) / 2]) / 2;
 }
 
-} // namespace
+struct Program {
+    std::string name, path;
+    bool rtf;
+};
 
-int main(int argc, char** argv)
+/// The peer first: its 10 MB figure is the goal of this build's.
+std::vector<Program> programsToRun()
 {
-    QCoreApplication app(argc, argv);
-    int runs = 3;
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], "--runs") == 0)
-            runs = std::max(1, std::atoi(argv[i + 1]));
-    }
-    if (!std::getenv("DISPLAY")) {
-        std::fprintf(stderr, "bench_open needs an X display (scripts/bench gives it one)\n");
-        return 1;
-    }
-    const QTemporaryDir dir;
-    bench::LargeDocuments docs;
-    if (!bench::writeLargeDocuments(dir.path(), QStringLiteral(PARLIVOX_BENCH_RTF), docs)) {
-        std::fprintf(stderr, "cannot write the documents\n");
-        return 1;
-    }
-    // The peer first: its 10 MB figure is the goal of this build's.
-    struct Program {
-        std::string name, path;
-        bool rtf;
-    };
     std::vector<Program> programs;
     if (QFileInfo::exists(QStringLiteral("/usr/bin/featherpad")))
         programs.push_back({"featherpad", "/usr/bin/featherpad", false});
@@ -171,35 +154,42 @@ int main(int argc, char** argv)
         baseline && QFileInfo::exists(QString::fromLocal8Bit(baseline) + u"/app/Parlivox"))
         programs.push_back({"Parlivox baseline", std::string(baseline) + "/app/Parlivox", true});
     programs.push_back({"Parlivox", PARLIVOX_APP_DIR "/Parlivox", true});
+    return programs;
+}
 
-    const struct {
-        const char* name;
-        QString path;
-        bool rtf;
-        bool large;
-    } files[] = {{"10 MB text", docs.text10, false, true},
-                 {"10 MB RTF", docs.rtf10, true, true},
-                 {"2 MB text", docs.text2, false, false},
-                 {"2 MB RTF", docs.rtf2, true, false}};
+struct File {
+    const char* name;
+    QString path;
+    bool rtf;
+    bool large;
+};
+
+/// samples[file][program], one a run.
+using Samples = std::vector<std::vector<std::vector<Sample>>>;
+
+Samples measureAll(const std::vector<File>& files, const std::vector<Program>& programs, int runs)
+{
     // Runs alternate between the programs, so that a change in the machine's
     // load falls on all of them.
-    std::vector<std::vector<std::vector<Sample>>> samples(
-        std::size(files), std::vector<std::vector<Sample>>(programs.size()));
-    bool ok = true;
+    Samples samples(files.size(), std::vector<std::vector<Sample>>(programs.size()));
     for (int run = 0; run < runs; ++run) {
-        for (std::size_t f = 0; f < std::size(files); ++f) {
+        for (std::size_t f = 0; f < files.size(); ++f) {
             for (std::size_t p = 0; p < programs.size(); ++p) {
-                if (files[f].rtf && !programs[p].rtf)
-                    continue;
-                samples[f][p].push_back(measure(programs[p].path, files[f].path.toStdString()));
-                ok = ok && samples[f][p].back().ok;
+                if (!files[f].rtf || programs[p].rtf)
+                    samples[f][p].push_back(measure(programs[p].path, files[f].path.toStdString()));
             }
         }
     }
+    return samples;
+}
+
+std::vector<bench::Row> tabulate(const std::vector<File>& files,
+                                 const std::vector<Program>& programs, const Samples& samples)
+{
     std::vector<bench::Row> table;
     double peer = 0;     // featherpad on the 10 MB text
     double baseline = 0; // the other build on the same file
-    for (std::size_t f = 0; f < std::size(files); ++f) {
+    for (std::size_t f = 0; f < files.size(); ++f) {
         for (std::size_t p = 0; p < programs.size(); ++p) {
             if (samples[f][p].empty())
                 continue;
@@ -225,6 +215,43 @@ int main(int argc, char** argv)
             table.push_back({name + ": peak memory", median(peak), "MB", ""});
         }
     }
-    bench::printTable("open", table);
-    return ok ? 0 : 1;
+    return table;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    int runs = 3;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--runs") == 0)
+            runs = std::max(1, std::atoi(argv[i + 1]));
+    }
+    if (!std::getenv("DISPLAY")) {
+        std::fprintf(stderr, "bench_open needs an X display (scripts/bench gives it one)\n");
+        return 1;
+    }
+    const QTemporaryDir dir;
+    bench::LargeDocuments docs;
+    if (!bench::writeLargeDocuments(dir.path(), QStringLiteral(PARLIVOX_BENCH_RTF), docs)) {
+        std::fprintf(stderr, "cannot write the documents\n");
+        return 1;
+    }
+    const std::vector<File> files{{"10 MB text", docs.text10, false, true},
+                                  {"10 MB RTF", docs.rtf10, true, true},
+                                  {"2 MB text", docs.text2, false, false},
+                                  {"2 MB RTF", docs.rtf2, true, false}};
+    const std::vector<Program> programs = programsToRun();
+    const Samples samples = measureAll(files, programs, runs);
+    bench::printTable("open", tabulate(files, programs, samples));
+    for (const auto& file : samples) {
+        for (const auto& program : file) {
+            for (const Sample& sample : program) {
+                if (!sample.ok)
+                    return 1; // a program that ended or never settled
+            }
+        }
+    }
+    return 0;
 }

@@ -227,18 +227,21 @@ void LazyTextLayout::syncBlocks(int from, int charsRemoved, int charsAdded)
     m_heights.replace(static_cast<std::size_t>(begin), static_cast<std::size_t>(replaced), heights);
     if (m_heights.total() != totalBefore)
         sizeChanged();
-    if (!samePlaces) {
+    if (samePlaces)
+        layOutEdited(begin, end, first);
+    else
         repaintFrom(begin);
-        return;
-    }
+}
+
+void LazyTextLayout::layOutEdited(int begin, int end, QTextBlock block)
+{
     // An edit of text on screen (typing, formatting) is laid out at once, as
     // Qt's layout does: only the blocks changed are drawn again unless their
     // height changes.
     emit update(QRectF(0, blockTop(begin), farAway, blockTop(end) - blockTop(begin)));
     if (end - begin > editedAtOnce)
         return;
-    index = begin;
-    for (QTextBlock block = first; block.isValid() && index < end; block = block.next(), ++index) {
+    for (int index = begin; block.isValid() && index < end; block = block.next(), ++index) {
         if (m_states[static_cast<std::size_t>(index)] == State::Edited)
             layOut(index, block);
     }
@@ -479,6 +482,34 @@ void LazyTextLayout::draw(QPainter* painter, const PaintContext& context)
         drawBlock(painter, context, index, block, clip & inside);
 }
 
+QList<QTextLayout::FormatRange> LazyTextLayout::selectionsIn(const QTextBlock& block,
+                                                             const QTextLayout& layout,
+                                                             const PaintContext& context)
+{
+    // The selection and the extra selections, as ranges of this block.
+    const int position = block.position();
+    const int length = block.length();
+    QList<QTextLayout::FormatRange> selections;
+    for (const Selection& selection : context.selections) {
+        const int start = selection.cursor.selectionStart() - position;
+        const int end = selection.cursor.selectionEnd() - position;
+        if (start < length && end > 0 && end > start) {
+            selections.append({start, end - start, selection.format});
+        } else if (!selection.cursor.hasSelection() &&
+                   selection.format.hasProperty(QTextFormat::FullWidthSelection) &&
+                   block.contains(selection.cursor.position())) {
+            // A full-width selection needs only a position to name its line.
+            const QTextLine line =
+                layout.lineForTextPosition(selection.cursor.position() - position);
+            QTextLayout::FormatRange range{line.textStart(), line.textLength(), selection.format};
+            if (range.start + range.length == length - 1)
+                ++range.length; // with the paragraph break
+            selections.append(range);
+        }
+    }
+    return selections;
+}
+
 void LazyTextLayout::drawBlock(QPainter* painter, const PaintContext& context, int index,
                                const QTextBlock& block, const QRectF& clip) const
 {
@@ -494,27 +525,9 @@ void LazyTextLayout::drawBlock(QPainter* painter, const PaintContext& context, i
         painter->setBrushOrigin(origin);
     }
 
-    // The selection and the extra selections, as ranges of this block.
     const int position = block.position();
     const int length = block.length();
-    QList<QTextLayout::FormatRange> selections;
-    for (const Selection& selection : context.selections) {
-        const int start = selection.cursor.selectionStart() - position;
-        const int end = selection.cursor.selectionEnd() - position;
-        if (start < length && end > 0 && end > start) {
-            selections.append({start, end - start, selection.format});
-        } else if (!selection.cursor.hasSelection() &&
-                   selection.format.hasProperty(QTextFormat::FullWidthSelection) &&
-                   block.contains(selection.cursor.position())) {
-            // A full-width selection needs only a position to name its line.
-            const QTextLine line =
-                layout->lineForTextPosition(selection.cursor.position() - position);
-            QTextLayout::FormatRange range{line.textStart(), line.textLength(), selection.format};
-            if (range.start + range.length == length - 1)
-                ++range.length; // with the paragraph break
-            selections.append(range);
-        }
-    }
+    const QList<QTextLayout::FormatRange> selections = selectionsIn(block, *layout, context);
 
     const QPen pen = painter->pen();
     painter->setPen(context.palette.color(QPalette::Text));

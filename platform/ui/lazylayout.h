@@ -6,12 +6,11 @@
 #include <QFont>
 #include <QHash>
 #include <QTextBlockFormat>
+#include <QTextLayout>
 #include <QTextOption>
 
 #include <cstdint>
 #include <vector>
-
-class QTextLayout;
 
 namespace platform {
 
@@ -119,6 +118,7 @@ private:
     void reestimateAll();
     void markAllEdited();
     void syncBlocks(int from, int charsRemoved, int charsAdded);
+    void layOutEdited(int begin, int end, QTextBlock block);
     /// uniform: the metrics of the document's one character format, if so.
     Measure measure(const QTextBlock& block, const FontMetrics* uniform = nullptr);
     const BlockStyle& styleOf(const QTextBlock& block);
@@ -134,6 +134,8 @@ private:
     QTextLayout* placed(int index, const QTextBlock& block) const;
     void sizeChanged();
     void repaintFrom(int index);
+    static QList<QTextLayout::FormatRange>
+    selectionsIn(const QTextBlock& block, const QTextLayout& layout, const PaintContext& context);
     void drawBlock(QPainter* painter, const PaintContext& context, int index,
                    const QTextBlock& block, const QRectF& clip) const;
     int hitBlock(int index, const QTextBlock& block, const QPointF& point,
