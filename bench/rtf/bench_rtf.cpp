@@ -5,6 +5,7 @@
 #include "platform/richtext/rtfreader.h"
 #include "platform/ui/richtextbox.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -115,8 +116,8 @@ double rssMegabytes()
 }
 
 /// Child mode: load path into a shown editor, save it, find the marker.
-/// With waitForLayout the event loop runs until the editor's lazy layout
-/// has reached the end, as it does while a person opens the Find dialog.
+/// With waitForLayout the event loop runs until the editor's layout has
+/// settled, as it does while a person opens the Find dialog.
 int loadChild(const QString& path, int format, bool waitForLayout)
 {
     const double before = rssMegabytes();
@@ -132,14 +133,23 @@ int loadChild(const QString& path, int format, bool waitForLayout)
     const double load = timer.nsecsElapsed() / 1e6;
     double layout = 0, longestStep = 0;
     if (waitForLayout) {
+        // Settled when the laid-out height has not changed for 300 ms: a
+        // layout that lays out only what is shown settles at once.
         timer.restart();
-        while (box.document()->lastBlock().layout()->lineCount() == 0 && timer.elapsed() < 60000) {
+        qint64 changed = 0;
+        qreal height = -1;
+        while (timer.elapsed() - changed < 300 && timer.elapsed() < 60000) {
             QElapsedTimer step;
             step.start();
             QApplication::processEvents(QEventLoop::AllEvents, 50);
             longestStep = std::max(longestStep, step.nsecsElapsed() / 1e6);
+            const qreal now = box.document()->documentLayout()->documentSize().height();
+            if (now != height) {
+                height = now;
+                changed = timer.elapsed();
+            }
         }
-        layout = timer.nsecsElapsed() / 1e6;
+        layout = double(changed);
     }
     const double peak = rssMegabytes();
 

@@ -1,11 +1,13 @@
 #include "platform/ui/richtextbox.h"
 
 #include "platform/richtext/plaintext.h"
+#include "platform/ui/lazyview.h"
 #include "platform/ui/printer.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QResizeEvent>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -57,8 +59,9 @@ QString toCrLf(QString text)
     return text;
 }
 
-RichTextBox::RichTextBox(QWidget* parent) : QTextEdit(parent)
+RichTextBox::RichTextBox(QWidget* parent) : QTextEdit(parent), m_view(new LazyLayoutView(*this))
 {
+    m_view->install(*document());
     setAcceptRichText(false); // pasting and dropping bring plain text only
     setTabChangesFocus(false);
     connect(this, &QTextEdit::textChanged, this, &RichTextBox::Change);
@@ -291,6 +294,7 @@ void RichTextBox::adoptDocument(std::unique_ptr<QTextDocument> document)
     // it; only an adopted one is left for us to delete.
     const QPointer<QTextDocument> old = this->document();
     document->setParent(this);
+    m_view->install(*document);
     // Change fires once for the new document, whether or not the editor
     // reports the swap itself.
     bool reported = false;
@@ -302,6 +306,23 @@ void RichTextBox::adoptDocument(std::unique_ptr<QTextDocument> document)
         old->deleteLater();
     if (!reported)
         emit Change();
+}
+
+void RichTextBox::scrollContentsBy(int dx, int dy)
+{
+    if (m_view->absorbing())
+        return; // the view moved with its text: what it shows is unchanged
+    const bool redraw = m_view->prepareScroll();
+    QTextEdit::scrollContentsBy(dx, dy);
+    if (redraw)
+        viewport()->update();
+}
+
+void RichTextBox::resizeEvent(QResizeEvent* event)
+{
+    m_view->beforeResize();
+    QTextEdit::resizeEvent(event);
+    m_view->afterResize(event->oldSize().width() != event->size().width());
 }
 
 void RichTextBox::keyReleaseEvent(QKeyEvent* event)

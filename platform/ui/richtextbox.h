@@ -10,6 +10,7 @@
 
 namespace platform {
 
+class LazyLayoutView;
 class Printer;
 
 /// The formatting of the selection in one pass; a value is empty where the
@@ -129,9 +130,12 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void applyCharFormat(const QTextCharFormat& format);
+    LazyLayoutView* m_view; ///< lays out only what is shown; a child object
     QString m_fileName;
     DocumentFormat m_loadedFormat = DocumentFormat::None;
     int m_mousePointer = rtfDefault;
