@@ -7,6 +7,7 @@
 //   bench_layout
 #include "largedocs.h"
 
+#include "platform/documents/filereading.h"
 #include "platform/ui/richtextbox.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -94,7 +95,7 @@ double press(QWidget& editor, Qt::Key key, const QString& text = QString())
 std::unique_ptr<QTextEdit> openShown(bool lazy, const QString& path)
 {
     platform::RichTextBox reader; // reads the file as the editor reads it
-    platform::RichTextBox::LoadedFile file = reader.loadFile(path);
+    platform::LoadedFile file = platform::readFile(path, reader.document()->defaultFont());
     std::unique_ptr<QTextEdit> editor;
     if (lazy) {
         editor = std::make_unique<platform::RichTextBox>();
