@@ -67,6 +67,8 @@ frmMain::frmMain(EditorServices& services, AppState& state, QString commandLine,
         std::make_unique<Formatting>(window, m_services, m_state, *cmbFont, *cmbFontSize);
     m_recovery = std::make_unique<Recovery>(window, m_services, m_state,
                                             platform::stateHome() + u"/Parlivox/recovery"_s);
+    m_keepOnFailure =
+        std::make_unique<KeepOnUnexpectedFailure>([this] { m_recovery->snapshotNow(); });
 
     // The editor's notifications and the font lists go to the formatting.
     platform::MessageBox& box = m_services.messageBox;

@@ -27,6 +27,7 @@ class AudioExport;
 class Documents;
 class EditCommands;
 class Formatting;
+class KeepOnUnexpectedFailure;
 class Recovery;
 class SpeechSession;
 class frmAbout;
@@ -162,6 +163,8 @@ private:
     std::unique_ptr<AudioExport> m_audioExport;
     std::unique_ptr<Formatting> m_formatting;
     std::unique_ptr<Recovery> m_recovery;
+    /// A command that fails unexpectedly takes a recovery snapshot first.
+    std::unique_ptr<KeepOnUnexpectedFailure> m_keepOnFailure;
 
     QPointer<frmOptions> m_frmOptions;
     QPointer<frmFind> m_frmFind;

@@ -1,6 +1,7 @@
 #include "main_window.h"
 #include "test_files.h"
 
+#include "parlivox/common/commands.h"
 #include "parlivox/recovery/recovery.h"
 #include "parlivox/recovery/recoveryfolder.h"
 #include "platform/richtext/rtfreader.h"
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <stdexcept>
 
 using namespace Qt::StringLiterals;
 using platform::MsgResult;
@@ -290,4 +292,35 @@ TEST_F(RecoveryTest, ASnapshotThatCannotBeWrittenIsReportedOnceInTheStatusBar)
     e.ui.statusPanel[1]->setText(u"Recovery snapshot not written: x"_s);
     snapshot(e);
     EXPECT_EQ(textOf(readAll(onlySnapshot())), u"draft more"_s);
+}
+
+TEST_F(RecoveryTest, ACommandThatFailsUnexpectedlyIsReportedAfterTheChangesAreKept)
+{
+    Editor e;
+    QAction command;
+    std::function<void()> fault = [] {
+        throw std::bad_alloc();
+    };
+    connectGuarded(&command, &QAction::triggered, &e.window, e.fakes.messageBox,
+                   [&fault] { fault(); });
+
+    command.trigger();
+    EXPECT_EQ(e.fakes.messageBox.last().text, u"7 - Out of memory"_s);
+    EXPECT_EQ(e.fakes.messageBox.last().title, u"Error"_s);
+    settle(e.window.recovery());
+    EXPECT_TRUE(snapshots().isEmpty()) << "nothing changed, nothing to keep";
+
+    type(e, u"unsaved work"_s);
+    fault = [] {
+        throw std::runtime_error("the index ran past the end");
+    };
+    command.trigger();
+    EXPECT_EQ(e.fakes.messageBox.last().text, u"51 - Internal error: the index ran past the end"_s);
+    settle(e.window.recovery());
+    EXPECT_EQ(textOf(readAll(onlySnapshot())), u"unsaved work"_s);
+
+    // The program goes on.
+    type(e, u" and more"_s);
+    EXPECT_EQ(e.ui.txtConvert->Text(), u"unsaved work and more"_s);
+    EXPECT_TRUE(e.state.document.blnChanged);
 }
