@@ -383,7 +383,7 @@ void frmMain::setFormatPanel(const QString& text)
 
 int frmMain::chosenVoiceIndex()
 {
-    return Options().lstVoice->currentIndex();
+    return Options().chosenVoiceIndex();
 }
 
 void frmMain::clear()

@@ -187,6 +187,11 @@ void frmOptions::Slider1_Change()
     m_state.intSpeed = static_cast<std::int16_t>(Slider1->value());
 }
 
+int frmOptions::chosenVoiceIndex() const
+{
+    return lstVoice->currentIndex();
+}
+
 void frmOptions::cmdTest_Click()
 {
     const int index = lstVoice->currentIndex();

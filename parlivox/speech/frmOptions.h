@@ -33,6 +33,11 @@ public:
     /// Stores the choices and gives the program's voice the selected voice.
     void cmdOK_Click();
     void cmdCancel_Click();
+    /// The selected voice's index among the engine's voices; -1 for none.
+    int chosenVoiceIndex() const;
+
+private:
+    void buildControls();
 
     // ---- Controls (pixels, on a 369 x 240 client area) ------------------
     QTabWidget* TabStrip1 = nullptr;
@@ -48,9 +53,6 @@ public:
     QCheckBox* chkReadPunctuation = nullptr;
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
-
-private:
-    void buildControls();
 
     EditorServices& m_platform;
     AppState& m_state;

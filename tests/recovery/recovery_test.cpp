@@ -63,8 +63,8 @@ protected:
     }
     static void snapshot(Editor& e)
     {
-        e.window.recovery().snapshotNow();
-        settle(e.window.recovery());
+        parts(e.window).recovery().snapshotNow();
+        settle(parts(e.window).recovery());
     }
     static void type(Editor& e, const QString& text) { QTest::keyClicks(e.ui.txtConvert, text); }
 
@@ -91,15 +91,15 @@ TEST_F(RecoveryTest, UnsavedChangesAreKeptUntilSavedDroppedOrClosed)
         EXPECT_EQ(info->fileType, u"rtf"_s);
 
         e.fakes.dialog.answers = {FakeCommonDialog::file(home.path() + u"/saved.rtf"_s)};
-        e.window.documents().saveFileAs();
-        settle(e.window.recovery());
+        parts(e.window).documents().saveFileAs();
+        settle(parts(e.window).recovery());
         EXPECT_TRUE(snapshots().isEmpty()) << "saved";
 
         type(e, u" more"_s);
         snapshot(e);
         e.fakes.messageBox.answers = {MsgResult::No};
-        e.window.documents().newFile();
-        settle(e.window.recovery());
+        parts(e.window).documents().newFile();
+        settle(parts(e.window).recovery());
         EXPECT_TRUE(snapshots().isEmpty()) << "dropped";
 
         type(e, u"again"_s);
@@ -147,7 +147,7 @@ TEST_F(RecoveryTest, ADocumentWhoseFolderIsGoneComesBackUnnamed)
     EXPECT_EQ(e.state.document.strFileName, gone);
     EXPECT_EQ(e.window.windowTitle(), u"Parlivox - ["_s + gone + u"]"_s);
     // Save asks for a place rather than writing into a folder that is gone.
-    e.window.documents().saveFile();
+    parts(e.window).documents().saveFile();
     ASSERT_EQ(e.fakes.dialog.calls.size(), 1);
     EXPECT_EQ(e.fakes.dialog.calls[0].kind, FakeCommonDialog::Kind::Save);
     EXPECT_FALSE(QDir(home.path() + u"/no"_s).exists());
@@ -164,7 +164,7 @@ TEST_F(RecoveryTest, AWordDocumentNamedAsTextComesBackAskingForANameOnSave)
     Editor e;
     EXPECT_TRUE(e.state.document.blnNamed);
     e.fakes.dialog.answers = {FakeCommonDialog::cancelled()};
-    EXPECT_FALSE(e.window.documents().saveFile());
+    EXPECT_FALSE(parts(e.window).documents().saveFile());
     ASSERT_EQ(e.fakes.dialog.calls.size(), 1);
     EXPECT_EQ(readAll(report), QByteArray("PK\x03\x04 a Word document"));
 }
@@ -216,7 +216,7 @@ TEST_F(RecoveryTest, AFileOnTheCommandLineOpensAfterTheOfferAndAsksBeforeDroppin
     e.window.Form_Load();
     EXPECT_EQ(e.ui.txtConvert->Text(), u"from the command line"_s);
     EXPECT_FALSE(e.state.document.blnChanged);
-    settle(e.window.recovery());
+    settle(parts(e.window).recovery());
     EXPECT_TRUE(snapshots().isEmpty()) << "No dropped the changes";
 }
 
@@ -307,7 +307,7 @@ TEST_F(RecoveryTest, ACommandThatFailsUnexpectedlyIsReportedAfterTheChangesAreKe
     command.trigger();
     EXPECT_EQ(e.fakes.messageBox.last().text, u"7 - Out of memory"_s);
     EXPECT_EQ(e.fakes.messageBox.last().title, u"Error"_s);
-    settle(e.window.recovery());
+    settle(parts(e.window).recovery());
     EXPECT_TRUE(snapshots().isEmpty()) << "nothing changed, nothing to keep";
 
     type(e, u"unsaved work"_s);
@@ -316,7 +316,7 @@ TEST_F(RecoveryTest, ACommandThatFailsUnexpectedlyIsReportedAfterTheChangesAreKe
     };
     command.trigger();
     EXPECT_EQ(e.fakes.messageBox.last().text, u"51 - Internal error: the index ran past the end"_s);
-    settle(e.window.recovery());
+    settle(parts(e.window).recovery());
     EXPECT_EQ(textOf(readAll(onlySnapshot())), u"unsaved work"_s);
 
     // The program goes on.

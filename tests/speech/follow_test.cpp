@@ -30,7 +30,7 @@ protected:
         const qsizetype wordAt = spoken().indexOf(word, at);
         voice().heard = {0, static_cast<long>(wordAt), static_cast<long>(word.size()),
                          static_cast<long>(at), static_cast<long>(sentence.size())};
-        w.speech().tmrSpk_Timer();
+        parts(w).speech().tmrSpk_Timer();
     }
     /// The texts the extra selections mark: the sentence, then the word.
     QStringList highlighted() const
@@ -68,10 +68,10 @@ TEST_F(FollowTest, OffNothingIsHighlightedOrScrolledWhateverTheVoiceHears)
     w.show();
     editor().setText(QString(u"A line of text.\r\n"_s).repeated(200));
     const int scroll = editor().verticalScrollBar()->value();
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     voice().heard = {0, 3400, 4, 3400, 15};
     for (int i = 0; i < 3; ++i)
-        w.speech().tmrSpk_Timer();
+        parts(w).speech().tmrSpk_Timer();
     EXPECT_TRUE(editor().extraSelections().isEmpty());
     EXPECT_EQ(editor().verticalScrollBar()->value(), scroll);
 }
@@ -84,7 +84,7 @@ TEST_F(FollowTest, TheHeardPlaceIsMarkedThroughMacrosLineBreaksAndSelectionsAndL
     const int undoSteps = editor().document()->availableUndoSteps();
     state.document.blnChanged = false; // as just saved
     editor().document()->setModified(false);
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     EXPECT_TRUE(highlighted().isEmpty()) << "nothing heard yet";
     const QString time = speechtext::timeText(fakes.clock.now().time(), QLocale::system());
     const QString sentence = u"It is "_s + time + u" now."_s;
@@ -92,10 +92,10 @@ TEST_F(FollowTest, TheHeardPlaceIsMarkedThroughMacrosLineBreaksAndSelectionsAndL
     EXPECT_EQ(highlighted(), (QStringList{u"It is $time$ now."_s, u"$time$"_s}));
     hear(sentence, u"now"_s);
     EXPECT_EQ(highlighted(), (QStringList{u"It is $time$ now."_s, u"now"_s}));
-    w.speech().PlayPause();
-    w.speech().tmrSpk_Timer();
+    parts(w).speech().PlayPause();
+    parts(w).speech().tmrSpk_Timer();
     EXPECT_EQ(highlighted(), (QStringList{u"It is $time$ now."_s, u"now"_s})) << "paused";
-    w.speech().PlayPause();
+    parts(w).speech().PlayPause();
     hear(u"Last Microm \U0001F600 one."_s, u"one"_s);
     EXPECT_EQ(highlighted(), (QStringList{u"Last \u00B5m \U0001F600 one."_s, u"one"_s}));
     // The document, its history and the user's selection are untouched.
@@ -103,16 +103,16 @@ TEST_F(FollowTest, TheHeardPlaceIsMarkedThroughMacrosLineBreaksAndSelectionsAndL
     EXPECT_EQ(editor().document()->availableUndoSteps(), undoSteps);
     EXPECT_FALSE(state.document.blnChanged);
     EXPECT_EQ(editor().SelStart(), 3);
-    w.speech().StopText();
+    parts(w).speech().StopText();
     EXPECT_TRUE(highlighted().isEmpty());
 
     // A selection is spoken from its place in the document.
     select(editor().Text().indexOf(u"now"_s) - 2, 4 + 7); // "now. Last"
-    w.speech().mnuConvertSel_Click();
+    parts(w).speech().mnuConvertSel_Click();
     hear(u"Last"_s, u"Last"_s);
     EXPECT_EQ(highlighted(), (QStringList{u"Last"_s, u"Last"_s}));
     voice().runningState = platform::SRSEDone;
-    w.speech().tmrSpk_Timer();
+    parts(w).speech().tmrSpk_Timer();
     EXPECT_TRUE(highlighted().isEmpty()) << "the natural end removes it";
     EXPECT_FALSE(editor().document()->isModified());
 }
@@ -128,7 +128,7 @@ TEST_F(FollowTest, TheSentenceHeardIsKeptInViewScrollingOnlyWhenItLeavesIt)
     editor().setText(text);
     QScrollBar* bar = editor().verticalScrollBar();
     bar->setValue(0);
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     hear(u"Sentence number 1."_s, u"number"_s);
     EXPECT_EQ(bar->value(), 0) << "in view already";
     hear(u"Sentence number 150."_s, u"150"_s);
@@ -138,7 +138,7 @@ TEST_F(FollowTest, TheSentenceHeardIsKeptInViewScrollingOnlyWhenItLeavesIt)
     const int scrolled = bar->value();
     hear(u"Sentence number 151."_s, u"151"_s);
     EXPECT_EQ(bar->value(), scrolled) << "the next line is still in view";
-    w.speech().StopText();
+    parts(w).speech().StopText();
     EXPECT_EQ(bar->value(), scrolled) << "the view stays where the reading took it";
 }
 
@@ -151,7 +151,7 @@ TEST_F(FollowTest, TheSentenceKeysMoveTheReadingOnlyDuringASessionAndNeverTheCur
     EXPECT_NE(editor().SelStart(), 2) << "idle, the key is the editor's";
     select(2, 0);
     fakes.speech.log.calls.clear();
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     press(Qt::Key_Right, Qt::ControlModifier);
     press(Qt::Key_Left, Qt::ControlModifier);
     EXPECT_TRUE(fakes.speech.log.calls.contains(u"Skip Sentence 1"_s));
@@ -159,7 +159,7 @@ TEST_F(FollowTest, TheSentenceKeysMoveTheReadingOnlyDuringASessionAndNeverTheCur
     EXPECT_EQ(editor().SelStart(), 2) << "the locked editor takes no cursor move";
 
     // Paused past the last sentence: the session ends as Stop ends it.
-    w.speech().PlayPause();
+    parts(w).speech().PlayPause();
     voice().runningState = platform::SRSEDone;
     press(Qt::Key_Right, Qt::ControlModifier);
     EXPECT_FALSE(ui.tmrSpk->isActive());
