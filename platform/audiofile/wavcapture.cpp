@@ -9,7 +9,6 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <unistd.h>
 
 namespace platform {
 
@@ -30,11 +29,11 @@ WavCapture::WavCapture(const QString& path, int sampleRate)
     info.samplerate = sampleRate;
     info.channels = 1;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    // libsndfile owns the descriptor from here: it closes it on sf_close, and
+    // on a failure to open as well.
     m_file.reset(sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE));
-    if (!m_file) {
-        ::close(fd);
+    if (!m_file)
         throw audiofile::encodingError(path, QString::fromUtf8(sf_strerror(nullptr)));
-    }
     // The sizes in the header follow every write, not only the close.
     sf_command(m_file.get(), SFC_SET_UPDATE_HEADER_AUTO, nullptr, SF_TRUE);
 }
