@@ -15,11 +15,11 @@ public:
     /// available or the connection error.
     void check_update();
 
+private:
     QLabel* lblChecking;
     QLineEdit* txtProduct;
     QLabel* lblStatus;
 
-private:
     void noUpdate();
     void connectionError();
     QString fetchText(const QString& address);

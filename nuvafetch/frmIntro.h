@@ -12,13 +12,13 @@ public:
     /// "Critical Error" box.
     void load() override;
 
+private:
     QLabel* lblWelcome;
     QLabel* lblDesc;
     QLineEdit* txtProduct;
     QLabel* lblNote;
     QLabel* Label1;
 
-private:
     void cmdNext_Click();
     void cmdExit_Click();
 };

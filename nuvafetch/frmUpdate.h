@@ -12,12 +12,12 @@ public:
     /// Shows the page and downloads the installer.
     void load() override;
 
+private:
     QLabel* imgDL;
     QLabel* imgComplete;
     QLabel* imgFail;
     QLabel* lblStatus;
 
-private:
     void downloaded();
     /// The failure outcome; a reason adds a second line.
     void failed(const QString& reason = {});

@@ -32,6 +32,8 @@ public:
     void unload();
     bool unloaded() const { return m_unloaded; }
 
+protected:
+    // ---- the frame's controls, which each page fills in ----------------------
     QLabel* imgSide;
     QLabel* lblCpyR;
     QLabel* imgUK;
@@ -42,7 +44,6 @@ public:
     QPushButton* cmdExit;
     QLabel* lblVer;
 
-protected:
     /// The close box destroys the page; during a transfer it cancels it first.
     void closeEvent(QCloseEvent* event) override;
     /// Escape does not close a page: only Exit and the close box do.

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace platform {
 
@@ -36,6 +37,23 @@ Error fileError(int errnoValue, const QString& path)
     default:
         return Error(err::PathFileAccess, QStringLiteral("Path/File access error: ") + path +
                                               QStringLiteral(" (") + reason + QStringLiteral(")"));
+    }
+}
+
+Error unexpectedError(const std::exception_ptr& failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const Error& error) {
+        return error;
+    } catch (const std::bad_alloc&) {
+        return Error(err::OutOfMemory, QStringLiteral("Out of memory"));
+    } catch (const std::exception& exception) {
+        const QString words = QString::fromLocal8Bit(exception.what()).trimmed();
+        return Error(err::Internal, words.isEmpty() ? QStringLiteral("Internal error")
+                                                    : QStringLiteral("Internal error: ") + words);
+    } catch (...) {
+        return Error(err::Internal, QStringLiteral("Internal error"));
     }
 }
 

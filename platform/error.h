@@ -40,6 +40,9 @@ inline constexpr int InvalidCall = 5;
 inline constexpr int Overflow = 6;
 inline constexpr int OutOfMemory = 7;
 inline constexpr int TypeMismatch = 13;
+/// A failure of the program itself: an exception that nothing expected. (The
+/// speech engine's failure to speak is reported under the same classic number.)
+inline constexpr int Internal = 51;
 inline constexpr int FileNotFound = 53;
 inline constexpr int DiskFull = 61;
 inline constexpr int PermissionDenied = 70;
@@ -73,5 +76,9 @@ Error cancelSelected();
 /// Maps an errno value from a failed file operation on path to the classic
 /// number (53, 61, 70, 75, 76) with a description naming the file.
 Error fileError(int errnoValue, const QString& path);
+/// What a user is told of an exception that is not a platform::Error:
+/// std::bad_alloc is 7 "Out of memory", anything else 51 "Internal error"
+/// with the exception's own words when it has some.
+Error unexpectedError(const std::exception_ptr& failure);
 
 } // namespace platform

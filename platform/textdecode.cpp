@@ -15,16 +15,30 @@ QString toLf(QString text)
     return text;
 }
 
-QString decodePlainText(QByteArrayView data)
+std::optional<ByteOrderMark> byteOrderMark(QByteArrayView data)
 {
     if (data.startsWith("\xEF\xBB\xBF"))
-        return toLf(QString::fromUtf8(data.sliced(3)));
-    if (data.startsWith("\xFF\xFE") || data.startsWith("\xFE\xFF")) {
-        const auto encoding =
-            data[0] == '\xFF' ? QStringConverter::Utf16LE : QStringConverter::Utf16BE;
-        QStringDecoder decoder(encoding, QStringConverter::Flag::Default);
-        return toLf(decoder.decode(data.sliced(2)));
-    }
+        return ByteOrderMark{QStringConverter::Utf8, 3};
+    if (data.startsWith("\xFF\xFE"))
+        return ByteOrderMark{QStringConverter::Utf16LE, 2};
+    if (data.startsWith("\xFE\xFF"))
+        return ByteOrderMark{QStringConverter::Utf16BE, 2};
+    return std::nullopt;
+}
+
+std::optional<QString> decodeByByteOrderMark(QByteArrayView data)
+{
+    const std::optional<ByteOrderMark> mark = byteOrderMark(data);
+    if (!mark)
+        return std::nullopt;
+    QStringDecoder decoder(mark->encoding);
+    return decoder.decode(data.sliced(mark->size));
+}
+
+QString decodePlainText(QByteArrayView data)
+{
+    if (std::optional<QString> text = decodeByByteOrderMark(data))
+        return toLf(std::move(*text));
     QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
     QString text = utf8.decode(data);
     if (utf8.hasError())

@@ -2,8 +2,26 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <QStringConverter>
+
+#include <optional>
 
 namespace platform {
+
+/// A byte-order mark at the start of text: the Unicode encoding it names and
+/// the bytes it takes.
+struct ByteOrderMark {
+    QStringConverter::Encoding encoding;
+    qsizetype size;
+};
+
+/// The mark data starts with: UTF-8 (EF BB BF), UTF-16 little-endian (FF FE)
+/// or big-endian (FE FF); nothing when it starts with none of them.
+std::optional<ByteOrderMark> byteOrderMark(QByteArrayView data);
+
+/// data decoded in the encoding its byte-order mark names, without the mark;
+/// nothing when it has no mark.
+std::optional<QString> decodeByByteOrderMark(QByteArrayView data);
 
 /// Folds CR LF and CR line ends into LF.
 QString toLf(QString text);

@@ -185,9 +185,10 @@ int main(int argc, char** argv)
                 settleMs = document.waitForLayout();
             AppState state(engine);
             frmFind dialog(*document.editor, state, messageBox);
-            dialog.txtFind->setText(target);
-            dialog.chkWord->setChecked(variant.wholeWord);
-            dialog.chkCase->setChecked(variant.matchCase);
+            // As the user fills the dialog in.
+            dialog.findChild<QLineEdit*>(u"txtFind"_s)->setText(target);
+            dialog.findChild<QCheckBox*>(u"chkWord"_s)->setChecked(variant.wholeWord);
+            dialog.findChild<QCheckBox*>(u"chkCase"_s)->setChecked(variant.matchCase);
 
             QElapsedTimer timer;
             timer.start();

@@ -5,6 +5,7 @@
 // snapshot's work, the longest pass that handles a key press or paints (the
 // editor's own cost, with and without a snapshot under way), and the time
 // until the snapshot is on disk.
+#include "main_window_parts.h"
 #include "parlivox/common/appstate.h"
 #include "parlivox/recovery/recovery.h"
 #include "parlivox/shell/documents.h"
@@ -145,8 +146,8 @@ void measure(frmMain& window, const QString& folder, int megabytes, std::vector<
     file.open(QIODevice::WriteOnly);
     file.write(generateRtf(qsizetype(megabytes) * 1000 * 1000));
     file.close();
-    window.documents().openCommandLine(u"\""_s + path + u"\""_s);
-    while (window.documents().reading()) // the file is read by a worker
+    parts(window).documents().openCommandLine(u"\""_s + path + u"\""_s);
+    while (parts(window).documents().reading()) // the file is read by a worker
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     auto& editor = *window.findChild<platform::RichTextBox*>(u"txtConvert"_s);
     // The editor lays a large document out in the background: let it finish.
@@ -160,7 +161,7 @@ void measure(frmMain& window, const QString& folder, int megabytes, std::vector<
         return false;
     };
     const Figures typing = runWhile(editor, true, never, 2000);
-    Recovery& recovery = window.recovery();
+    Recovery& recovery = parts(window).recovery();
     const auto written = [&] {
         return !recovery.busy();
     };

@@ -19,6 +19,7 @@
 // espeak-ng alone runs in a child process forked before anything else starts,
 // because the library can be started only once per process.
 #include "benchtable.h"
+#include "main_window_parts.h"
 #include "ordinarypage.h"
 #include "parlivox/common/appstate.h"
 #include "parlivox/common/settingskeys.h"
@@ -287,12 +288,12 @@ public:
     double timeToFirstSound(bool stop = true)
     {
         const Clock::time_point start = Clock::now();
-        w.speech().mnuConvertAll_Click();
+        parts(w).speech().mnuConvertAll_Click();
         while (!voice().counters().firstSampleQueued)
             std::this_thread::sleep_for(std::chrono::microseconds(20));
         const double result = ms(*voice().counters().firstSampleQueued - start);
         if (stop)
-            w.speech().StopText();
+            parts(w).speech().StopText();
         return result;
     }
 
@@ -342,7 +343,7 @@ std::pair<double, double> speakThrough(Session& s, const QString& text)
     s.editor->setText(text);
     const double cpuStart = cpuSeconds();
     const Clock::time_point start = Clock::now();
-    s.w.speech().mnuConvertAll_Click();
+    parts(s.w).speech().mnuConvertAll_Click();
     QEventLoop loop;
     QTimer check;
     QObject::connect(&check, &QTimer::timeout, &loop, [&] {
@@ -466,7 +467,7 @@ int main(int argc, char* argv[])
             std::this_thread::sleep_for(std::chrono::microseconds(100));
         picked.push_back(
             ms(*s.voice().counters().firstSamplePlayed - *s.voice().counters().firstSampleQueued));
-        s.w.speech().StopText();
+        parts(s.w).speech().StopText();
     }
     s.editor->setText(document(500));
     std::vector<double> page500;
@@ -499,7 +500,7 @@ int main(int argc, char* argv[])
     s.editor->setText(u"Hello there."_s);
     std::vector<double> toIdle;
     for (int i = 0; i < 10; ++i) {
-        s.w.speech().mnuConvertAll_Click();
+        parts(s.w).speech().mnuConvertAll_Click();
         while (s.tmrSpk->isActive())
             QCoreApplication::processEvents(QEventLoop::AllEvents);
         const Clock::time_point idle = Clock::now();

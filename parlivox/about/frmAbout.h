@@ -30,6 +30,7 @@ public:
     bool GetKeyValue(std::uint32_t KeyRoot, const QString& KeyName, const QString& SubKeyRef,
                      QString& KeyVal);
 
+private:
     QLabel* Image1 = nullptr;
     QLabel* lblTitle = nullptr;
     QLabel* lblVersion = nullptr;
@@ -39,6 +40,5 @@ public:
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdSysInfo = nullptr;
 
-private:
     EditorServices& m_platform;
 };

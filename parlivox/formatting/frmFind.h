@@ -32,6 +32,7 @@ public:
     void cmdFind_Click();
     void cmdCancel_Click();
 
+private:
     QLabel* lblFind = nullptr;
     QLineEdit* txtFind = nullptr;
     QCheckBox* chkWord = nullptr;
@@ -39,7 +40,6 @@ public:
     QPushButton* cmdFind = nullptr;
     QPushButton* cmdCancel = nullptr;
 
-private:
     platform::RichTextBox& m_editor;
     AppState& m_state;
     platform::MessageBox& m_messageBox;

@@ -70,6 +70,8 @@ frmMain::frmMain(EditorServices& services, AppState& state, QString commandLine,
         std::make_unique<Formatting>(window, m_services, m_state, *cmbFont, *cmbFontSize);
     m_recovery = std::make_unique<Recovery>(window, m_services, m_state,
                                             platform::stateHome() + u"/Parlivox/recovery"_s);
+    m_keepOnFailure =
+        std::make_unique<KeepOnUnexpectedFailure>([this] { m_recovery->snapshotNow(); });
 
     // The editor's notifications and the font lists go to the formatting.
     platform::MessageBox& box = m_services.messageBox;
@@ -403,7 +405,7 @@ int frmMain::chosenVoiceIndex()
 void frmMain::showSpeed(int speed)
 {
     if (m_frmOptions)
-        m_frmOptions->Slider1->setValue(speed);
+        m_frmOptions->showSpeed(speed);
 }
 
 void frmMain::clear()

@@ -28,6 +28,7 @@ class AudioExport;
 class Documents;
 class EditCommands;
 class Formatting;
+class KeepOnUnexpectedFailure;
 class Recovery;
 class SpeechSession;
 class frmAbout;
@@ -61,21 +62,6 @@ public:
     /// document is kept as a recovery snapshot and closing asks nothing.
     void endSession();
 
-    Documents& documents() { return *m_documents; }
-    EditCommands& editing() { return *m_editing; }
-    SpeechSession& speech() { return *m_speech; }
-    AudioExport& audioExport() { return *m_audioExport; }
-    Formatting& formatting() { return *m_formatting; }
-    Recovery& recovery() { return *m_recovery; }
-
-    /// The toolbar's command dispatch.
-    void Toolbar1_ButtonClick(ToolButton button);
-
-    /// The dialogs, each created on first use: the Options dialog loads hidden.
-    frmOptions& Options();
-    frmFind& Find();
-    frmAbout& About();
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -84,6 +70,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    /// Tests and benchmarks reach the subsystems and dialogs through it.
+    friend class MainWindowParts;
+
+    /// The toolbar's command dispatch.
+    void Toolbar1_ButtonClick(ToolButton button);
+    /// The dialogs, each created on first use: the Options dialog loads hidden.
+    frmOptions& Options();
+    frmFind& Find();
+    frmAbout& About();
+
     // ---- EditorWindow ------------------------------------------------------
     platform::RichTextBox& editor() override { return *txtConvert; }
     QWidget& widget() override { return *this; }
@@ -167,6 +163,8 @@ private:
     std::unique_ptr<AudioExport> m_audioExport;
     std::unique_ptr<Formatting> m_formatting;
     std::unique_ptr<Recovery> m_recovery;
+    /// A command that fails unexpectedly takes a recovery snapshot first.
+    std::unique_ptr<KeepOnUnexpectedFailure> m_keepOnFailure;
 
     QPointer<frmOptions> m_frmOptions;
     QPointer<frmFind> m_frmFind;

@@ -28,14 +28,14 @@ public:
 
     void reject() override;
 
+private:
+    void tmrPoll_Timer();
+
     QLabel* lblFile = nullptr;
     QProgressBar* prgDone = nullptr;
     QLabel* lblElapsed = nullptr;
     QLabel* lblRemaining = nullptr;
     QPushButton* cmdCancel = nullptr;
-
-private:
-    void tmrPoll_Timer();
 
     platform::AudioFileConversion& m_conversion;
     QTimer* tmrPoll = nullptr;

@@ -193,6 +193,11 @@ void frmOptions::Slider1_Change()
     m_state.intSpeed = static_cast<std::int16_t>(Slider1->value());
 }
 
+void frmOptions::showSpeed(int speed)
+{
+    Slider1->setValue(speed);
+}
+
 int frmOptions::chosenVoiceIndex() const
 {
     return lstVoice->currentIndex() < 0 ? -1 : lstVoice->currentData().toInt();

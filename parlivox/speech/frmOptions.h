@@ -35,6 +35,11 @@ public:
     void cmdCancel_Click();
     /// The selected voice's index among the engine's voices; -1 for none.
     int chosenVoiceIndex() const;
+    /// Shows speed on the slider (a key changed it while the dialog is open).
+    void showSpeed(int speed);
+
+private:
+    void buildControls();
 
     // ---- Controls (pixels, on a 369 x 240 client area) ------------------
     QTabWidget* TabStrip1 = nullptr;
@@ -50,9 +55,6 @@ public:
     QCheckBox* chkReadPunctuation = nullptr;
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
-
-private:
-    void buildControls();
 
     EditorServices& m_platform;
     AppState& m_state;

@@ -40,7 +40,7 @@ struct EncoderSetup {
 
 /// MP3, Ogg Vorbis, FLAC and WAV through libsndfile.
 std::unique_ptr<Encoder> makeSndfileEncoder(const EncoderSetup& setup, AudioFormat format);
-/// Ogg Opus through libopus and libogg, resampled with libsamplerate.
+/// Ogg Opus in voice mode through libopusenc.
 std::unique_ptr<Encoder> makeOpusEncoder(const EncoderSetup& setup);
 
 /// A failure of an encoding library (not of the disk).

@@ -4,6 +4,7 @@
 #include "platform/documents/readers.h"
 
 #include "platform/codepage.h"
+#include "platform/textdecode.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -89,21 +90,13 @@ QString decodeLegacy(QByteArrayView data, QByteArray charset)
     return decodeWindows1252(data.data(), data.size());
 }
 
-QString fromUtf16(QByteArrayView data, bool littleEndian)
-{
-    QStringDecoder decoder(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
-    return decoder.decode(data);
-}
-
 } // namespace
 
 QString decodeHtml(const QByteArray& data)
 {
     const QByteArrayView bytes(data);
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.sliced(3));
-    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
-        return fromUtf16(bytes.sliced(2), bytes[0] == '\xFF');
+    if (std::optional<QString> text = decodeByByteOrderMark(bytes))
+        return *std::move(text);
     const QByteArray declared = declaredCharset(bytes);
     const bool utf8 = isValidUtf8(bytes);
     if (declared == "utf-8" || declared == "utf8" || declared.startsWith("utf-16")) {

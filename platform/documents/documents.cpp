@@ -6,10 +6,10 @@
 #include "platform/documents/errors.h"
 #include "platform/documents/readers.h"
 #include "platform/documents/ziparchive.h"
+#include "platform/textdecode.h"
 
 #include <QFileInfo>
 #include <QFont>
-#include <QStringDecoder>
 #include <QTextDocument>
 
 #include <new>
@@ -88,16 +88,8 @@ DocumentFormat zipFormat(QByteArrayView data)
 /// Markup as browsers recognise a web page by its first tag.
 bool looksLikeHtml(QByteArrayView data)
 {
-    QString head;
     const QByteArrayView start = data.first(std::min<qsizetype>(data.size(), 2048));
-    if (start.startsWith("\xFF\xFE") || start.startsWith("\xFE\xFF")) {
-        QStringDecoder decoder(start[0] == '\xFF' ? QStringConverter::Utf16LE
-                                                  : QStringConverter::Utf16BE);
-        head = decoder.decode(start.sliced(2));
-    } else {
-        head = QString::fromLatin1(start.startsWith("\xEF\xBB\xBF") ? start.sliced(3) : start);
-    }
-    head = head.trimmed();
+    QString head = decodeByByteOrderMark(start).value_or(QString::fromLatin1(start)).trimmed();
     if (head.startsWith(u"<?xml", Qt::CaseInsensitive)) // XHTML: its root element decides
         return head.contains(u"<html", Qt::CaseInsensitive);
     static const char* const tags[] = {"<!doctype html",

@@ -8,6 +8,7 @@
 #include "platform/documents/errors.h"
 #include "platform/documents/htmlentities.h"
 #include "platform/documents/readers.h"
+#include "platform/textdecode.h"
 
 #include <QFont>
 #include <QHash>
@@ -640,7 +641,8 @@ void readHtml(QByteArray data, const QString& fileName, DocumentBuilder& out)
 {
     // Bytes that no text has (NUL outside UTF-16) are not a web page.
     const QByteArrayView head = QByteArrayView(data).first(std::min<qsizetype>(data.size(), 4096));
-    const bool utf16 = head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF");
+    const std::optional<ByteOrderMark> mark = byteOrderMark(head);
+    const bool utf16 = mark && mark->encoding != QStringConverter::Utf8;
     if (!utf16 && head.contains('\0'))
         throw notThisFormat(fileName, kindHtml());
     if (data.size() > maxMarkupBytes)

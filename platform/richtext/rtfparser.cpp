@@ -4,6 +4,7 @@
 #include "platform/richtext/rtfparser_p.h"
 
 #include "platform/documentlimits.h"
+#include "platform/textdecode.h"
 
 #include <algorithm>
 
@@ -28,6 +29,14 @@ int hexValue(unsigned char c)
     if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
     return -1;
+}
+
+/// The size of a UTF-8 byte-order mark that some editors put before the
+/// header (it is not text), else 0.
+qsizetype utf8MarkSize(QByteArrayView data)
+{
+    const std::optional<ByteOrderMark> mark = byteOrderMark(data);
+    return mark && mark->encoding == QStringConverter::Utf8 ? mark->size : 0;
 }
 
 } // namespace
@@ -57,8 +66,7 @@ RtfContent Parser::run()
     m_out.report.missingHeader = !looksLikeRtf(QByteArrayView(m_p, m_end - m_p));
     m_out.text.reserve((m_end - m_p) / 2);
     // White space and a byte-order mark before the header are not text.
-    if (QByteArrayView(m_p, m_end - m_p).startsWith("\xEF\xBB\xBF"))
-        m_p += 3;
+    m_p += utf8MarkSize(QByteArrayView(m_p, m_end - m_p));
     while (m_p < m_end && (*m_p == ' ' || *m_p == '\t' || *m_p == '\r' || *m_p == '\n'))
         ++m_p;
     // Data that does not open with a group is read as the inside of one, so
@@ -566,9 +574,7 @@ void Parser::finish()
 
 bool looksLikeRtf(QByteArrayView data)
 {
-    qsizetype i = 0;
-    if (data.startsWith("\xEF\xBB\xBF"))
-        i = 3;
+    qsizetype i = rtf::utf8MarkSize(data);
     while (i < data.size() &&
            (data[i] == ' ' || data[i] == '\t' || data[i] == '\r' || data[i] == '\n'))
         ++i;

@@ -1,9 +1,9 @@
 #include "platform/speech/audiooutput.h"
 
+#include "platform/audiofile/wavcapture.h"
 #include "platform/error.h"
 #include "platform/speech/voice.h"
 #include "platform/speech/voicechannel.h"
-#include "platform/speech/wavcapture.h"
 
 #include <QCoreApplication>
 #include <QFile>

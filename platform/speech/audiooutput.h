@@ -7,10 +7,13 @@
 #include <mutex>
 #include <vector>
 
+namespace platform {
+class WavCapture;
+}
+
 namespace platform::speech {
 
 class VoiceChannel;
-class WavCapture;
 
 /// The process's sound output: one SDL2 device that mixes every voice that
 /// has spoken. The device runs while some voice has something to play and

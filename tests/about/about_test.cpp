@@ -1,3 +1,4 @@
+#include "dialog_controls.h"
 #include "fake_platform.h"
 
 #include "parlivox/about/frmAbout.h"
@@ -50,6 +51,7 @@ protected:
 
     FakePlatform fakes;
     frmAbout about;
+    AboutControls ui{about};
 };
 
 } // namespace
@@ -59,20 +61,20 @@ protected:
 TEST_F(AboutTest, TheBoxShowsNameVersionAndCredits)
 {
     EXPECT_EQ(about.windowTitle(), u"About..."_s);
-    EXPECT_EQ(about.lblTitle->text(), u"Parlivox"_s);
-    EXPECT_TRUE(about.lblTitle->font().bold());
+    EXPECT_EQ(ui.lblTitle->text(), u"Parlivox"_s);
+    EXPECT_TRUE(ui.lblTitle->font().bold());
     // The project's version, major plain, minor in two digits, revision in four.
     const QString expected = u"Version %1.%2.%3"_s.arg(buildinfo::versionMajor())
                                  .arg(buildinfo::versionMinor(), 2, 10, QChar(u'0'))
                                  .arg(buildinfo::versionRevision(), 4, 10, QChar(u'0'));
-    EXPECT_EQ(about.lblVersion->text(), expected);
-    const QStringList description = about.lblDescription->text().split(u'\n');
+    EXPECT_EQ(ui.lblVersion->text(), expected);
+    const QStringList description = ui.lblDescription->text().split(u'\n');
     ASSERT_EQ(description.size(), 4);
     EXPECT_TRUE(description[2].isEmpty());
     EXPECT_TRUE(description[3].contains(u"espeak-ng"_s));
-    EXPECT_TRUE(about.lblDisclaimer->text().isEmpty());
-    EXPECT_EQ(about.cmdSysInfo->text(), u"&System Info..."_s);
-    EXPECT_TRUE(about.cmdOK->isDefault());
+    EXPECT_TRUE(ui.lblDisclaimer->text().isEmpty());
+    EXPECT_EQ(ui.cmdSysInfo->text(), u"&System Info..."_s);
+    EXPECT_TRUE(ui.cmdOK->isDefault());
 }
 
 // ---- GetKeyValue --------------------------------------------------------------
@@ -134,7 +136,7 @@ TEST_F(AboutTest, AValueLongerThanTheBufferIsNotRead)
 TEST_F(AboutTest, TheToolsOwnEntryIsStartedAsNamedWithoutLookingForTheFile)
 {
     store(sysInfoKey, u"PATH"_s, platform::REG_SZ, withNul("/nowhere/sysinfo"));
-    about.cmdSysInfo->click();
+    ui.cmdSysInfo->click();
     EXPECT_EQ(fakes.processes.started, QStringList{u"/nowhere/sysinfo"_s});
     EXPECT_TRUE(fakes.messageBox.shown.isEmpty());
 }

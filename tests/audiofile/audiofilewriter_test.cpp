@@ -4,10 +4,12 @@
 #include "test_files.h"
 
 #include "platform/audiofile/audiofilewriter.h"
+#include "platform/audiofile/wavcapture.h"
 #include "platform/error.h"
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -138,4 +140,32 @@ TEST(AudioFileWriter, ADiskThatFillsUpRaisesAndLeavesNothing)
         EXPECT_FALSE(QFile::exists(path));
     }
     EXPECT_TRUE(filesIn(dir.path()).isEmpty());
+}
+
+TEST(WavCapture, TheFileIsReadableAsFarAsItWentWhileItGrows)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"played.wav"_s);
+    const std::vector<std::int16_t> sound = voiced(1.0);
+    platform::WavCapture capture(path, rate);
+    capture.write(sound.data(), 1000);
+    // Still open, as a program that is killed leaves it: the sizes in the
+    // header (which players trust) count what is there.
+    EXPECT_EQ(decode(path).samples.size(), 1000u);
+    const QByteArray bytes = readAll(path);
+    ASSERT_GE(bytes.size(), 8);
+    EXPECT_EQ(qFromLittleEndian<quint32>(bytes.constData() + 4), quint32(bytes.size() - 8));
+    capture.write(sound.data() + 1000, sound.size() - 1000);
+    const Decoded file = decode(path);
+    EXPECT_EQ(file.major(), SF_FORMAT_WAV);
+    EXPECT_EQ(file.sampleRate, rate);
+    ASSERT_EQ(file.samples.size(), sound.size());
+    EXPECT_FLOAT_EQ(file.samples[1500], sound[1500] / 32768.0f);
+
+    try {
+        platform::WavCapture missing(dir.filePath(u"no/such/played.wav"_s), rate);
+        ADD_FAILURE() << "no error";
+    } catch (const platform::Error& error) {
+        EXPECT_EQ(error.number(), platform::err::FileNotFound);
+    }
 }

@@ -50,8 +50,8 @@ TEST_F(MainWindowTest, CutMovesThePlainTextToTheClipboardAndRefreshesTheMenus)
 {
     type(u"plain bold"_s);
     select(6, 4);
-    w.Toolbar1_ButtonClick(ToolButton::Bold);
-    w.formatting().refreshSelection();
+    parts(w).Toolbar1_ButtonClick(ToolButton::Bold);
+    parts(w).formatting().refreshSelection();
     ASSERT_TRUE(ui.mnuCut->isEnabled());
     ui.mnuPaste->setEnabled(false);
 
@@ -70,7 +70,7 @@ TEST_F(MainWindowTest, CopyLeavesTheDocumentAndEnablesPaste)
     type(u"one\r"_s);
     type(u"two"_s);
     select(0, 5);
-    w.formatting().refreshSelection();
+    parts(w).formatting().refreshSelection();
     ui.mnuPaste->setEnabled(false);
     ui.mnuCopy->trigger();
     EXPECT_EQ(fakes.clipboard.plain, u"one\r\nt"_s);
@@ -82,8 +82,8 @@ TEST_F(MainWindowTest, PasteBringsTheTextWithoutItsFormatting)
 {
     type(u"plain bold"_s);
     select(6, 4);
-    w.Toolbar1_ButtonClick(ToolButton::Bold);
-    w.formatting().refreshSelection();
+    parts(w).Toolbar1_ButtonClick(ToolButton::Bold);
+    parts(w).formatting().refreshSelection();
     ui.mnuCopy->trigger();
     select(0, 0);
     ui.mnuPaste->setEnabled(true);
@@ -122,7 +122,7 @@ TEST_F(MainWindowTest, CtrlXAndCtrlCInTheEditorRunTheMenuCommands)
     showActive();
     type(u"abc def"_s);
     select(4, 3);
-    w.formatting().refreshSelection();
+    parts(w).formatting().refreshSelection();
     press(Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(fakes.clipboard.plain, u"def"_s);
     fakes.clipboard.plain.reset();
@@ -174,7 +174,7 @@ TEST_F(MainWindowTest, PrintWithoutADefaultPrinterShowsTheFailureOnly)
 {
     fakes.printer.installed = false;
     type(u"text"_s);
-    w.Toolbar1_ButtonClick(ToolButton::Print);
+    parts(w).Toolbar1_ButtonClick(ToolButton::Print);
     ASSERT_EQ(fakes.messageBox.shown.size(), 1);
     EXPECT_EQ(fakes.messageBox.last().text, u"482 - Printer error: no default printer is set up"_s);
     EXPECT_EQ(fakes.messageBox.last().title, u"Error"_s);
@@ -203,8 +203,8 @@ TEST(PrintToPdf, ThePagesCarryTheDocumentWithinItsMarginsAndNothingElse)
     ui.txtConvert->setText(letter);
     ui.txtConvert->setSelStart(0);
     ui.txtConvert->setSelLength(7);
-    w.Toolbar1_ButtonClick(ToolButton::Bold);
-    w.editing().mnuPrint_Click();
+    parts(w).Toolbar1_ButtonClick(ToolButton::Bold);
+    parts(w).editing().mnuPrint_Click();
 
     ASSERT_TRUE(QFile::exists(pdf));
     EXPECT_EQ(fakes.messageBox.last().text, u"Your document was sent to 'PDF file'"_s);

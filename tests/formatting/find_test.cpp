@@ -1,3 +1,4 @@
+#include "dialog_controls.h"
 #include "main_window.h"
 
 #include "parlivox/formatting/frmFind.h"
@@ -17,10 +18,10 @@ protected:
 
     void findNext(const QString& text, bool wholeWord = false, bool matchCase = false)
     {
-        dialog.txtFind->setText(text);
-        dialog.chkWord->setChecked(wholeWord);
-        dialog.chkCase->setChecked(matchCase);
-        dialog.cmdFind->click();
+        ui.txtFind->setText(text);
+        ui.chkWord->setChecked(wholeWord);
+        ui.chkCase->setChecked(matchCase);
+        ui.cmdFind->click();
     }
     bool notFoundShown() const
     {
@@ -33,6 +34,7 @@ protected:
     FakeMessageBox messageBox;
     platform::RichTextBox editor;
     frmFind dialog;
+    FindControls ui{dialog};
 };
 
 } // namespace
@@ -122,19 +124,19 @@ TEST_F(FindDialogTest, AStartPastTheEndOfAShortenedDocumentCountsAsNoMatch)
 
 TEST_F(FindDialogTest, FindNextIsEnabledOnlyWhileTheBoxHoldsText)
 {
-    EXPECT_FALSE(dialog.cmdFind->isEnabled());
-    QTest::keyClicks(dialog.txtFind, u"a"_s);
-    EXPECT_TRUE(dialog.cmdFind->isEnabled());
-    QTest::keyClick(dialog.txtFind, Qt::Key_Backspace);
-    EXPECT_FALSE(dialog.cmdFind->isEnabled());
+    EXPECT_FALSE(ui.cmdFind->isEnabled());
+    QTest::keyClicks(ui.txtFind, u"a"_s);
+    EXPECT_TRUE(ui.cmdFind->isEnabled());
+    QTest::keyClick(ui.txtFind, Qt::Key_Backspace);
+    EXPECT_FALSE(ui.cmdFind->isEnabled());
 }
 
 TEST_F(FindDialogTest, EnterRunsFindNext)
 {
     editor.setText(u"one two"_s);
     dialog.show();
-    QTest::keyClicks(dialog.txtFind, u"two"_s);
-    QTest::keyClick(dialog.txtFind, Qt::Key_Return);
+    QTest::keyClicks(ui.txtFind, u"two"_s);
+    QTest::keyClick(ui.txtFind, Qt::Key_Return);
     EXPECT_EQ(editor.SelStart(), 4);
 }
 
@@ -144,7 +146,7 @@ TEST_F(MainWindowTest, CancelKeepsFindStartSoTheNextSearchGoesOnBehindTheMatch)
 {
     type(u"xyz abc xyz"_s);
     whenModal([](QWidget& dialog) {
-        auto& find = dynamic_cast<frmFind&>(dialog);
+        const FindControls find(dialog);
         QTest::keyClicks(find.txtFind, u"abc"_s);
         find.cmdFind->click();
         find.cmdCancel->click();
@@ -153,10 +155,10 @@ TEST_F(MainWindowTest, CancelKeepsFindStartSoTheNextSearchGoesOnBehindTheMatch)
     EXPECT_EQ(state.findStart, 7);
 
     whenModal([](QWidget& dialog) {
-        auto& find = dynamic_cast<frmFind&>(dialog);
+        const FindControls find(dialog);
         QTest::keyClicks(find.txtFind, u"xyz"_s);
         find.cmdFind->click();
-        QTest::keyClick(&find, Qt::Key_Escape);
+        QTest::keyClick(&dialog, Qt::Key_Escape);
     });
     ui.mnuFind->trigger();
     EXPECT_EQ(editor().SelStart(), 8) << "the xyz before the earlier match is skipped";
@@ -167,8 +169,8 @@ TEST_F(MainWindowTest, EachOpeningOfFindStartsFromTheStoredState)
 {
     type(u"abc"_s);
     whenModal([](QWidget& dialog) {
-        auto& find = dynamic_cast<frmFind&>(dialog);
-        EXPECT_EQ(find.windowTitle(), u"Find..."_s);
+        const FindControls find(dialog);
+        EXPECT_EQ(dialog.windowTitle(), u"Find..."_s);
         QTest::keyClicks(find.txtFind, u"zzz"_s);
         find.chkWord->setChecked(true);
         find.chkCase->setChecked(true);
@@ -179,10 +181,10 @@ TEST_F(MainWindowTest, EachOpeningOfFindStartsFromTheStoredState)
 
     bool reset = false;
     whenModal([&reset](QWidget& dialog) {
-        auto& find = dynamic_cast<frmFind&>(dialog);
+        const FindControls find(dialog);
         reset = find.txtFind->text().isEmpty() && !find.chkWord->isChecked() &&
                 !find.chkCase->isChecked() && !find.cmdFind->isEnabled();
-        find.reject();
+        qobject_cast<QDialog*>(&dialog)->reject();
     });
     ui.mnuFind->trigger();
     EXPECT_TRUE(reset);

@@ -97,14 +97,14 @@ TEST_F(MainWindowTest, ADocumentNamingArialShowsItAndIsSavedUnderThatName)
                "\\f0\\fs24 Dear Bob,\\par\\f1 code\\par}");
     file.close();
     fakes.dialog.answers = {FakeCommonDialog::file(path)};
-    w.documents().openFile();
+    parts(w).documents().openFile();
     waitForOpen(w);
     select(0, 4);
-    w.formatting().refreshSelection();
+    parts(w).formatting().refreshSelection();
     EXPECT_EQ(ui.cmbFont->currentText(), u"Arial"_s);
 
     type(u"Dear"_s);
-    w.documents().saveFile();
+    parts(w).documents().saveFile();
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray saved = file.readAll();
     EXPECT_TRUE(saved.contains(" Arial;")) << saved.left(200).constData();
@@ -161,13 +161,13 @@ TEST_F(MainWindowTest, SizesNotInTheListLeaveTheSizeListAsItWas)
     for (double size : {11.0, 9.75}) {
         select(0, 3);
         editor().setSelFontSize(size);
-        w.formatting().refreshSelection();
+        parts(w).formatting().refreshSelection();
         EXPECT_EQ(ui.cmbFontSize->currentText(), u"24"_s) << size;
         EXPECT_EQ(editor().SelFontSize(), size) << "the list did not reapply its size";
     }
     select(0, 3);
     editor().setSelFontSize(48);
-    w.formatting().refreshSelection();
+    parts(w).formatting().refreshSelection();
     EXPECT_EQ(ui.cmbFontSize->currentText(), u"48"_s);
 }
 
@@ -181,7 +181,7 @@ TEST_F(MainWindowTest, TheListsFollowTheUserWithoutMarkingTheDocumentChanged)
     pick(*ui.cmbFont, fontA(*ui.cmbFont));
     pick(*ui.cmbFontSize, u"18"_s);
     select(1, 0);
-    w.formatting().refreshSelection();
+    parts(w).formatting().refreshSelection();
     ASSERT_EQ(ui.cmbFont->currentText(), fontB(*ui.cmbFont));
     ASSERT_EQ(ui.cmbFontSize->currentText(), u"10"_s);
     state.document.blnChanged = false; // as after opening a file
@@ -222,7 +222,7 @@ TEST_F(MainWindowTest, AfterClearTheFirstTypedCharactersHaveTheDefaultFormat)
     state.document.blnNamed = true;
     const QString fontBefore = *editor().SelFontName();
 
-    w.formatting().clear();
+    parts(w).formatting().clear();
     EXPECT_EQ(editor().Text(), QString());
     EXPECT_FALSE(state.document.blnChanged);
     EXPECT_FALSE(state.document.blnNamed);
@@ -334,15 +334,15 @@ TEST_F(MainWindowTest, TheSpeechButtonSpeaksTheSelectionOrEverything)
 {
     type(u"some words"_s);
     select(0, 4);
-    w.Toolbar1_ButtonClick(ToolButton::Speech);
+    parts(w).Toolbar1_ButtonClick(ToolButton::Speech);
     EXPECT_FALSE(state.blnConvertAll);
-    EXPECT_EQ(w.speech().strPlayState, u"playing"_s);
+    EXPECT_EQ(parts(w).speech().strPlayState, u"playing"_s);
 
-    w.speech().StopText();
+    parts(w).speech().StopText();
     select(3, 0);
-    w.Toolbar1_ButtonClick(ToolButton::Speech);
+    parts(w).Toolbar1_ButtonClick(ToolButton::Speech);
     EXPECT_TRUE(state.blnConvertAll);
-    w.speech().StopText();
+    parts(w).speech().StopText();
 }
 
 // ---- notifications -------------------------------------------------------------

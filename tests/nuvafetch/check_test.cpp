@@ -24,19 +24,19 @@ protected:
         EXPECT_NE(intro, nullptr);
         if (!intro)
             return nullptr;
-        intro->cmdNext->click();
+        button(intro, "cmdNext")->click();
         return page<frmCheck>();
     }
 
     void expectFinishOnly(frmCheck* check, const QString& status)
     {
         ASSERT_NE(check, nullptr);
-        EXPECT_EQ(check->lblStatus->text(), status);
-        EXPECT_TRUE(check->lblStatus->font().bold());
-        EXPECT_EQ(check->cmdExit->text(), u"&Finish"_s);
-        EXPECT_TRUE(check->cmdExit->isEnabled());
-        EXPECT_FALSE(check->cmdBack->isEnabled());
-        EXPECT_FALSE(check->cmdNext->isEnabled());
+        EXPECT_EQ(label(check, "lblStatus")->text(), status);
+        EXPECT_TRUE(label(check, "lblStatus")->font().bold());
+        EXPECT_EQ(button(check, "cmdExit")->text(), u"&Finish"_s);
+        EXPECT_TRUE(button(check, "cmdExit")->isEnabled());
+        EXPECT_FALSE(button(check, "cmdBack")->isEnabled());
+        EXPECT_FALSE(button(check, "cmdNext")->isEnabled());
     }
 };
 
@@ -46,12 +46,12 @@ TEST_F(CheckPage, SameVersionMeansNoUpdate)
     serve("1215");
     frmCheck* page2 = check();
     expectFinishOnly(page2, noUpdateText);
-    EXPECT_EQ(page2->txtProduct->text(), u"Parlivox"_s);
-    EXPECT_EQ(page2->lblVer->text(), u"Fetchwell version 1.00.0044"_s);
+    EXPECT_EQ(lineEdit(page2, "txtProduct")->text(), u"Parlivox"_s);
+    EXPECT_EQ(label(page2, "lblVer")->text(), u"Fetchwell version 1.00.0044"_s);
     EXPECT_EQ(server.requests(), std::vector<std::string>{"/product/parlivox/version.txt"});
     // Page 1 is gone once page 2 has loaded.
     EXPECT_EQ(page2, wizard->currentPage());
-    page2->cmdExit->click();
+    button(page2, "cmdExit")->click();
     EXPECT_TRUE(wizard->finished());
 }
 
@@ -75,16 +75,16 @@ TEST_F(CheckPage, NewerServerVersionOffersTheUpdateWithItsSize)
     serve("1216", "850\n");
     frmCheck* page2 = check();
     ASSERT_NE(page2, nullptr);
-    EXPECT_EQ(page2->lblStatus->text(),
+    EXPECT_EQ(label(page2, "lblStatus")->text(),
               u"Update available (850Kb). Press Next to download the update."_s);
-    EXPECT_TRUE(page2->lblStatus->font().bold());
-    EXPECT_TRUE(page2->cmdBack->isEnabled());
-    EXPECT_TRUE(page2->cmdNext->isEnabled());
-    EXPECT_TRUE(page2->cmdExit->isEnabled());
-    EXPECT_EQ(page2->cmdExit->text(), u"E&xit"_s);
+    EXPECT_TRUE(label(page2, "lblStatus")->font().bold());
+    EXPECT_TRUE(button(page2, "cmdBack")->isEnabled());
+    EXPECT_TRUE(button(page2, "cmdNext")->isEnabled());
+    EXPECT_TRUE(button(page2, "cmdExit")->isEnabled());
+    EXPECT_EQ(button(page2, "cmdExit")->text(), u"E&xit"_s);
     EXPECT_EQ(server.requests(), (std::vector<std::string>{"/product/parlivox/version.txt",
                                                            "/product/parlivox/size.txt"}));
-    page2->cmdExit->click();
+    button(page2, "cmdExit")->click();
     EXPECT_TRUE(wizard->finished());
     EXPECT_TRUE(processes.started.isEmpty());
 }
@@ -153,14 +153,14 @@ TEST_F(CheckPage, BackReadsTheDescriptorAgainAndNextChecksAgain)
     QPointer<frmCheck> first = check();
     ASSERT_TRUE(first);
     descriptor("Parlivox", 1, 2, 16);
-    first->cmdBack->click();
+    button(first, "cmdBack")->click();
     frmIntro* intro = page<frmIntro>();
     ASSERT_NE(intro, nullptr);
     EXPECT_EQ(state.revText, u"16"_s);
     flush();
     EXPECT_TRUE(first.isNull());
 
-    intro->cmdNext->click();
+    button(intro, "cmdNext")->click();
     expectFinishOnly(page<frmCheck>(), noUpdateText);
     const auto requests = server.requests();
     EXPECT_EQ(std::count(requests.begin(), requests.end(), "/product/parlivox/version.txt"), 2);
@@ -173,7 +173,7 @@ TEST_F(CheckPage, BackToABrokenDescriptorEndsTheUpdater)
     frmCheck* page2 = check();
     ASSERT_NE(page2, nullptr);
     QFile::remove(dir.filePath(u"Nuvafetch.inf"_s));
-    page2->cmdBack->click();
+    button(page2, "cmdBack")->click();
     ASSERT_EQ(messageBox.shown.size(), 1);
     EXPECT_EQ(messageBox.last().title, u"Critical Error"_s);
     EXPECT_TRUE(wizard->finished());
@@ -190,10 +190,10 @@ TEST_F(CheckPage, WhileCheckingEveryButtonIsDisabledAndTheCursorWaits)
         ASSERT_NE(page2, nullptr);
         looked = true;
         EXPECT_TRUE(page2->isVisible());
-        EXPECT_EQ(page2->lblStatus->text(), u"Connecting to update server..."_s);
-        EXPECT_FALSE(page2->cmdBack->isEnabled());
-        EXPECT_FALSE(page2->cmdNext->isEnabled());
-        EXPECT_FALSE(page2->cmdExit->isEnabled());
+        EXPECT_EQ(label(page2, "lblStatus")->text(), u"Connecting to update server..."_s);
+        EXPECT_FALSE(button(page2, "cmdBack")->isEnabled());
+        EXPECT_FALSE(button(page2, "cmdNext")->isEnabled());
+        EXPECT_FALSE(button(page2, "cmdExit")->isEnabled());
         ASSERT_NE(QApplication::overrideCursor(), nullptr);
         EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     });
@@ -231,7 +231,7 @@ TEST_F(CheckPage, NegativeDescriptorVersionReachesTheCheckAndEndsInItsError)
     EXPECT_TRUE(messageBox.shown.isEmpty());
     EXPECT_EQ(state.minorText, u"-1"_s);
     // "1-11174" is no number.
-    page<frmIntro>()->cmdNext->click();
+    button(page<frmIntro>(), "cmdNext")->click();
     expectFinishOnly(page<frmCheck>(), connectionErrorText);
 }
 
@@ -254,8 +254,8 @@ TEST_F(CheckPage, SecureServerIsTrustedOnlyThroughItsCertificate)
     inet = &trusted;
     frmCheck* page2 = check();
     ASSERT_NE(page2, nullptr);
-    EXPECT_TRUE(page2->cmdNext->isEnabled());
-    page2->cmdExit->click();
+    EXPECT_TRUE(button(page2, "cmdNext")->isEnabled());
+    button(page2, "cmdExit")->click();
 
     // The system's store alone does not know the test's certificate, and
     // nothing is then asked over plain HTTP either.

@@ -20,38 +20,38 @@ TEST_F(Updater, FirstPageShowsTheProductInTheSharedFrame)
                  (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     EXPECT_TRUE(intro->windowFlags() & Qt::WindowCloseButtonHint);
 
-    EXPECT_EQ(intro->txtProduct->text(), u"Parlivox"_s);
-    EXPECT_TRUE(intro->txtProduct->isReadOnly());
-    EXPECT_EQ(intro->lblVer->text(), u"Fetchwell version 1.00.0044"_s);
-    EXPECT_EQ(intro->lblWelcome->text(), u"Welcome to Fetchwell."_s);
-    EXPECT_TRUE(intro->lblWelcome->font().bold());
+    EXPECT_EQ(lineEdit(intro, "txtProduct")->text(), u"Parlivox"_s);
+    EXPECT_TRUE(lineEdit(intro, "txtProduct")->isReadOnly());
+    EXPECT_EQ(label(intro, "lblVer")->text(), u"Fetchwell version 1.00.0044"_s);
+    EXPECT_EQ(label(intro, "lblWelcome")->text(), u"Welcome to Fetchwell."_s);
+    EXPECT_TRUE(label(intro, "lblWelcome")->font().bold());
 
-    EXPECT_EQ(intro->cmdBack->text(), u"< &Back"_s);
-    EXPECT_EQ(intro->cmdNext->text(), u"&Next >"_s);
-    EXPECT_EQ(intro->cmdExit->text(), u"E&xit"_s);
-    EXPECT_FALSE(intro->cmdBack->isEnabled());
-    EXPECT_TRUE(intro->cmdNext->isEnabled());
-    EXPECT_TRUE(intro->cmdExit->isEnabled());
-    EXPECT_TRUE(intro->cmdNext->isDefault());
+    EXPECT_EQ(button(intro, "cmdBack")->text(), u"< &Back"_s);
+    EXPECT_EQ(button(intro, "cmdNext")->text(), u"&Next >"_s);
+    EXPECT_EQ(button(intro, "cmdExit")->text(), u"E&xit"_s);
+    EXPECT_FALSE(button(intro, "cmdBack")->isEnabled());
+    EXPECT_TRUE(button(intro, "cmdNext")->isEnabled());
+    EXPECT_TRUE(button(intro, "cmdExit")->isEnabled());
+    EXPECT_TRUE(button(intro, "cmdNext")->isDefault());
 
-    EXPECT_EQ(intro->imgSide->geometry(), QRect(8, 8, 105, 227));
-    EXPECT_EQ(intro->imgUK->geometry(), QRect(408, 224, 18, 12));
-    EXPECT_EQ(intro->lblCpyR->geometry(), QRect(128, 224, 185, 17));
-    EXPECT_EQ(intro->cmdBack->geometry(), QRect(200, 256, 73, 25));
-    EXPECT_EQ(intro->cmdNext->geometry(), QRect(272, 256, 73, 25));
-    EXPECT_EQ(intro->cmdExit->geometry(), QRect(352, 256, 73, 25));
-    EXPECT_EQ(intro->lblVer->geometry(), QRect(8, 264, 185, 17));
-    EXPECT_EQ(intro->Line1->y(), 248);
-    EXPECT_EQ(intro->Line2->y(), 249);
-    EXPECT_EQ(intro->Line1->palette().color(QPalette::Window), QColor(128, 128, 128));
+    EXPECT_EQ(label(intro, "imgSide")->geometry(), QRect(8, 8, 105, 227));
+    EXPECT_EQ(label(intro, "imgUK")->geometry(), QRect(408, 224, 18, 12));
+    EXPECT_EQ(label(intro, "lblCpyR")->geometry(), QRect(128, 224, 185, 17));
+    EXPECT_EQ(button(intro, "cmdBack")->geometry(), QRect(200, 256, 73, 25));
+    EXPECT_EQ(button(intro, "cmdNext")->geometry(), QRect(272, 256, 73, 25));
+    EXPECT_EQ(button(intro, "cmdExit")->geometry(), QRect(352, 256, 73, 25));
+    EXPECT_EQ(label(intro, "lblVer")->geometry(), QRect(8, 264, 185, 17));
+    EXPECT_EQ(frame(intro, "Line1")->y(), 248);
+    EXPECT_EQ(frame(intro, "Line2")->y(), 249);
+    EXPECT_EQ(frame(intro, "Line1")->palette().color(QPalette::Window), QColor(128, 128, 128));
 
     // Tab moves Next, Exit, Back, then to the product box.
     QStringList tabOrder;
-    for (QWidget* w = intro->cmdNext; tabOrder.size() < 20;) {
+    for (QWidget* w = button(intro, "cmdNext"); tabOrder.size() < 20;) {
         if (w->focusPolicy() & Qt::TabFocus)
             tabOrder << w->objectName();
         w = w->nextInFocusChain();
-        if (w == intro->cmdNext)
+        if (w == button(intro, "cmdNext"))
             break;
     }
     EXPECT_EQ(tabOrder, QStringList({u"cmdNext"_s, u"cmdExit"_s, u"cmdBack"_s, u"txtProduct"_s}));
@@ -103,7 +103,7 @@ TEST_F(Updater, LowerCaseUnknownIsAProductName)
     descriptor("unknown", 2, 7, 0);
     start();
     ASSERT_NE(page<frmIntro>(), nullptr);
-    EXPECT_EQ(page<frmIntro>()->txtProduct->text(), u"unknown"_s);
+    EXPECT_EQ(lineEdit(page<frmIntro>(), "txtProduct")->text(), u"unknown"_s);
     EXPECT_TRUE(messageBox.shown.isEmpty());
 }
 
@@ -112,7 +112,7 @@ TEST_F(Updater, ExitOnTheFirstPageEndsWithoutAsking)
     descriptor("Parlivox", 1, 2, 15);
     start();
     QPointer<frmIntro> intro = page<frmIntro>();
-    intro->cmdExit->click();
+    button(intro, "cmdExit")->click();
     EXPECT_TRUE(wizard->finished());
     EXPECT_FALSE(intro->isVisible());
     flush();

@@ -27,30 +27,30 @@ protected:
     frmUpdate* download()
     {
         start();
-        page<frmIntro>()->cmdNext->click();
+        button(page<frmIntro>(), "cmdNext")->click();
         frmCheck* check = page<frmCheck>();
         EXPECT_NE(check, nullptr);
         if (!check)
             return nullptr;
-        EXPECT_TRUE(check->cmdNext->isEnabled());
-        check->cmdNext->click();
+        EXPECT_TRUE(button(check, "cmdNext")->isEnabled());
+        button(check, "cmdNext")->click();
         return page<frmUpdate>();
     }
 
     void expectFailed(frmUpdate* update, const QString& secondLine = {})
     {
         ASSERT_NE(update, nullptr);
-        EXPECT_EQ(update->lblStatus->text(),
+        EXPECT_EQ(label(update, "lblStatus")->text(),
                   secondLine.isEmpty() ? failedText : failedText + u"\r\n"_s + secondLine);
-        EXPECT_TRUE(update->lblStatus->font().bold());
+        EXPECT_TRUE(label(update, "lblStatus")->font().bold());
         EXPECT_FALSE(state.updateReady);
-        EXPECT_EQ(update->cmdExit->text(), u"&Finish"_s);
-        EXPECT_TRUE(update->cmdExit->isEnabled());
-        EXPECT_FALSE(update->cmdBack->isEnabled());
-        EXPECT_FALSE(update->cmdNext->isEnabled());
-        EXPECT_TRUE(update->imgFail->isVisible());
-        EXPECT_FALSE(update->imgDL->isVisible());
-        EXPECT_FALSE(update->imgComplete->isVisible());
+        EXPECT_EQ(button(update, "cmdExit")->text(), u"&Finish"_s);
+        EXPECT_TRUE(button(update, "cmdExit")->isEnabled());
+        EXPECT_FALSE(button(update, "cmdBack")->isEnabled());
+        EXPECT_FALSE(button(update, "cmdNext")->isEnabled());
+        EXPECT_TRUE(label(update, "imgFail")->isVisible());
+        EXPECT_FALSE(label(update, "imgDL")->isVisible());
+        EXPECT_FALSE(label(update, "imgComplete")->isVisible());
     }
 
     QString installer() const { return dir.filePath(u"update.exe"_s); }
@@ -62,16 +62,16 @@ TEST_F(UpdatePage, TwoByteInstallerIsDownloadedAndInstallStartsIt)
     serve("1216", "1", "MZ");
     frmUpdate* update = download();
     ASSERT_NE(update, nullptr);
-    EXPECT_EQ(update->lblStatus->text(), downloadedText);
-    EXPECT_FALSE(update->lblStatus->font().bold());
-    EXPECT_FALSE(update->imgDL->isVisible());
-    EXPECT_TRUE(update->imgComplete->isVisible());
-    EXPECT_FALSE(update->imgFail->isVisible());
-    EXPECT_EQ(update->cmdExit->text(), u"&Install"_s);
-    EXPECT_TRUE(update->cmdExit->isEnabled());
-    EXPECT_FALSE(update->cmdBack->isEnabled());
-    EXPECT_FALSE(update->cmdNext->isEnabled());
-    EXPECT_EQ(update->lblVer->text(), u"Fetchwell version 1.00.0044"_s);
+    EXPECT_EQ(label(update, "lblStatus")->text(), downloadedText);
+    EXPECT_FALSE(label(update, "lblStatus")->font().bold());
+    EXPECT_FALSE(label(update, "imgDL")->isVisible());
+    EXPECT_TRUE(label(update, "imgComplete")->isVisible());
+    EXPECT_FALSE(label(update, "imgFail")->isVisible());
+    EXPECT_EQ(button(update, "cmdExit")->text(), u"&Install"_s);
+    EXPECT_TRUE(button(update, "cmdExit")->isEnabled());
+    EXPECT_FALSE(button(update, "cmdBack")->isEnabled());
+    EXPECT_FALSE(button(update, "cmdNext")->isEnabled());
+    EXPECT_EQ(label(update, "lblVer")->text(), u"Fetchwell version 1.00.0044"_s);
 
     EXPECT_TRUE(state.updateReady);
     EXPECT_EQ(state.installerPath, installer());
@@ -85,7 +85,7 @@ TEST_F(UpdatePage, TwoByteInstallerIsDownloadedAndInstallStartsIt)
                                                            "/product/parlivox/update.exe"}));
     EXPECT_EQ(folder(), QStringList({u"Nuvafetch.inf"_s, u"update.exe"_s}));
 
-    update->cmdExit->click();
+    button(update, "cmdExit")->click();
     EXPECT_EQ(processes.started, QStringList{installer()});
     EXPECT_TRUE(wizard->finished());
 }
@@ -97,7 +97,7 @@ TEST_F(UpdatePage, OneByteInstallerFailsAndFinishStartsNothing)
     expectFailed(update);
     // The byte received is written, but never offered for installing.
     EXPECT_EQ(readFile(u"update.exe"_s), QByteArray("M"));
-    update->cmdExit->click();
+    button(update, "cmdExit")->click();
     EXPECT_TRUE(processes.started.isEmpty());
     EXPECT_TRUE(wizard->finished());
 }
@@ -158,11 +158,11 @@ TEST_F(UpdatePage, ClosingDuringTheDownloadCancelsItAndStartsNothing)
         ASSERT_NE(update, nullptr);
         looked = true;
         EXPECT_TRUE(update->isVisible());
-        EXPECT_TRUE(update->imgDL->isVisible());
+        EXPECT_TRUE(label(update, "imgDL")->isVisible());
         EXPECT_EQ(
-            update->lblStatus->text(),
+            label(update, "lblStatus")->text(),
             u"Please wait while your update is downloaded. This may take several minutes, depending on your connection speed."_s);
-        EXPECT_FALSE(update->cmdExit->isEnabled());
+        EXPECT_FALSE(button(update, "cmdExit")->isEnabled());
         QPointer<frmUpdate> closing = update;
         update->close();
         // Its load is still running below this event loop: not yet deleted.
@@ -190,7 +190,7 @@ TEST_F(UpdatePage, InstallerThatCannotStartIsReported)
 {
     serve("1216", "1", "MZ");
     processes.failure = platform::err::PathFileAccess;
-    download()->cmdExit->click();
+    button(download(), "cmdExit")->click();
     ASSERT_EQ(messageBox.shown.size(), 1);
     EXPECT_EQ(messageBox.last().title, u"Error"_s);
     EXPECT_EQ(messageBox.last().icon, platform::MsgIcon::Critical);
@@ -264,7 +264,7 @@ TEST_F(UpdatePage, SignedInstallerIsOfferedOnlyWhenItsSignatureVerifies)
         expectFailed(download());
         EXPECT_EQ(readFile(u"update.exe"_s), QByteArray("previous"));
         EXPECT_EQ(folder(), QStringList({u"Nuvafetch.inf"_s, u"update.exe"_s}));
-        page<frmUpdate>()->cmdExit->click();
+        button(page<frmUpdate>(), "cmdExit")->click();
         EXPECT_TRUE(processes.started.isEmpty());
     }
 
@@ -272,13 +272,13 @@ TEST_F(UpdatePage, SignedInstallerIsOfferedOnlyWhenItsSignatureVerifies)
     server.file("/product/parlivox/update.exe.sig", good.toStdString());
     frmUpdate* update = download();
     ASSERT_NE(update, nullptr);
-    EXPECT_EQ(update->lblStatus->text(), downloadedText);
+    EXPECT_EQ(label(update, "lblStatus")->text(), downloadedText);
     EXPECT_EQ(readFile(u"update.exe"_s), body);
     const auto asked = server.requests();
     EXPECT_EQ(std::vector<std::string>(asked.end() - 2, asked.end()),
               (std::vector<std::string>{"/product/parlivox/update.exe.sig",
                                         "/product/parlivox/update.exe"}));
-    update->cmdExit->click();
+    button(update, "cmdExit")->click();
     EXPECT_EQ(processes.started, QStringList{installer()});
 }
 
@@ -334,7 +334,7 @@ TEST_F(UnwritableUpdate, InstallerGoesToThePrivateCacheFolderAndStartsFromThere)
     startAt(PageId::Update);
     frmUpdate* update = page<frmUpdate>();
     ASSERT_NE(update, nullptr);
-    EXPECT_EQ(update->lblStatus->text(), downloadedText);
+    EXPECT_EQ(label(update, "lblStatus")->text(), downloadedText);
     const QString cached = cacheFolder + u"/update.exe"_s;
     EXPECT_EQ(state.installerPath, cached);
     QFile file(cached);
@@ -345,7 +345,7 @@ TEST_F(UnwritableUpdate, InstallerGoesToThePrivateCacheFolderAndStartsFromThere)
     EXPECT_EQ(info.st_mode & 07777, 0700u);
     EXPECT_EQ(QDir(cacheFolder).entryList(QDir::Files | QDir::Hidden),
               QStringList{u"update.exe"_s});
-    update->cmdExit->click();
+    button(update, "cmdExit")->click();
     EXPECT_EQ(processes.started, QStringList{cached});
 }
 
@@ -356,7 +356,7 @@ TEST_F(UnwritableUpdate, NoWritableFolderFailsNamingItAndAsksTheServerNothing)
     expectFailed(page<frmUpdate>(),
                  u"Fetchwell cannot write to the folder "_s + cacheFolder + u'.');
     EXPECT_TRUE(server.requests().empty());
-    page<frmUpdate>()->cmdExit->click();
+    button(page<frmUpdate>(), "cmdExit")->click();
     EXPECT_TRUE(processes.started.isEmpty());
 }
 
@@ -367,14 +367,14 @@ TEST_F(UpdatePage, EnterRunsNextWheneverItIsEnabledAndNeverBack)
     pressEnter(page<frmIntro>());
     frmCheck* check = page<frmCheck>();
     ASSERT_NE(check, nullptr);
-    ASSERT_TRUE(check->cmdNext->isEnabled());
-    ASSERT_TRUE(check->cmdBack->isEnabled());
-    EXPECT_EQ(check->focusWidget(), check->cmdNext);
+    ASSERT_TRUE(button(check, "cmdNext")->isEnabled());
+    ASSERT_TRUE(button(check, "cmdBack")->isEnabled());
+    EXPECT_EQ(check->focusWidget(), button(check, "cmdNext"));
     // Even with the focus on Back, Enter goes forward.
     check->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(check));
-    check->cmdBack->setFocus();
-    QTest::keyClick(check->cmdBack, Qt::Key_Return);
+    button(check, "cmdBack")->setFocus();
+    QTest::keyClick(button(check, "cmdBack"), Qt::Key_Return);
     frmUpdate* update = page<frmUpdate>();
     ASSERT_NE(update, nullptr);
     EXPECT_TRUE(state.updateReady);

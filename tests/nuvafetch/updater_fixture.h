@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls.h"
 #include "fake_inet.h"
 #include "fake_messagebox.h"
 #include "fake_services.h"
@@ -25,6 +26,24 @@
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
+
+// A page's controls, found by their names as a user finds them on screen.
+inline QPushButton* button(const QWidget* page, const char* name)
+{
+    return control<QPushButton>(page, name);
+}
+inline QLabel* label(const QWidget* page, const char* name)
+{
+    return control<QLabel>(page, name);
+}
+inline QLineEdit* lineEdit(const QWidget* page, const char* name)
+{
+    return control<QLineEdit>(page, name);
+}
+inline QFrame* frame(const QWidget* page, const char* name)
+{
+    return control<QFrame>(page, name);
+}
 
 /// The updater in a temporary application directory, against a local server
 /// (or the scripted transfer component), with scripted message boxes and

@@ -1,6 +1,7 @@
 #include "main_window.h"
 #include "test_files.h"
 
+#include "parlivox/common/commands.h"
 #include "parlivox/recovery/recovery.h"
 #include "parlivox/recovery/recoveryfolder.h"
 #include "platform/richtext/rtfreader.h"
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <stdexcept>
 
 using namespace Qt::StringLiterals;
 using platform::MsgResult;
@@ -62,8 +64,8 @@ protected:
     }
     static void snapshot(Editor& e)
     {
-        e.window.recovery().snapshotNow();
-        settle(e.window.recovery());
+        parts(e.window).recovery().snapshotNow();
+        settle(parts(e.window).recovery());
     }
     static void type(Editor& e, const QString& text) { QTest::keyClicks(e.ui.txtConvert, text); }
 
@@ -90,15 +92,15 @@ TEST_F(RecoveryTest, UnsavedChangesAreKeptUntilSavedDroppedOrClosed)
         EXPECT_EQ(info->fileType, u"rtf"_s);
 
         e.fakes.dialog.answers = {FakeCommonDialog::file(home.path() + u"/saved.rtf"_s)};
-        e.window.documents().saveFileAs();
-        settle(e.window.recovery());
+        parts(e.window).documents().saveFileAs();
+        settle(parts(e.window).recovery());
         EXPECT_TRUE(snapshots().isEmpty()) << "saved";
 
         type(e, u" more"_s);
         snapshot(e);
         e.fakes.messageBox.answers = {MsgResult::No};
-        e.window.documents().newFile();
-        settle(e.window.recovery());
+        parts(e.window).documents().newFile();
+        settle(parts(e.window).recovery());
         EXPECT_TRUE(snapshots().isEmpty()) << "dropped";
 
         type(e, u"again"_s);
@@ -146,7 +148,7 @@ TEST_F(RecoveryTest, ADocumentWhoseFolderIsGoneComesBackUnnamed)
     EXPECT_EQ(e.state.document.strFileName, gone);
     EXPECT_EQ(e.window.windowTitle(), u"Parlivox - ["_s + gone + u"]"_s);
     // Save asks for a place rather than writing into a folder that is gone.
-    e.window.documents().saveFile();
+    parts(e.window).documents().saveFile();
     ASSERT_EQ(e.fakes.dialog.calls.size(), 1);
     EXPECT_EQ(e.fakes.dialog.calls[0].kind, FakeCommonDialog::Kind::Save);
     EXPECT_FALSE(QDir(home.path() + u"/no"_s).exists());
@@ -163,7 +165,7 @@ TEST_F(RecoveryTest, AWordDocumentNamedAsTextComesBackAskingForANameOnSave)
     Editor e;
     EXPECT_TRUE(e.state.document.blnNamed);
     e.fakes.dialog.answers = {FakeCommonDialog::cancelled()};
-    EXPECT_FALSE(e.window.documents().saveFile());
+    EXPECT_FALSE(parts(e.window).documents().saveFile());
     ASSERT_EQ(e.fakes.dialog.calls.size(), 1);
     EXPECT_EQ(readAll(report), QByteArray("PK\x03\x04 a Word document"));
 }
@@ -217,7 +219,7 @@ TEST_F(RecoveryTest, AFileOnTheCommandLineOpensAfterTheOfferAndAsksBeforeDroppin
     waitForOpen(e.window);
     EXPECT_EQ(e.ui.txtConvert->Text(), u"from the command line"_s);
     EXPECT_FALSE(e.state.document.blnChanged);
-    settle(e.window.recovery());
+    settle(parts(e.window).recovery());
     EXPECT_TRUE(snapshots().isEmpty()) << "No dropped the changes";
 }
 
@@ -327,7 +329,7 @@ TEST_F(RecoveryTest, ChangesTakenBackForTheFileOnTheCommandLineAreThatFileEdited
     EXPECT_TRUE(e.state.document.blnNamed);
     EXPECT_EQ(e.window.windowTitle(), u"Parlivox - ["_s + letter + u"]"_s);
     EXPECT_EQ(readAll(letter), QByteArray("as saved"));
-    settle(e.window.recovery());
+    settle(parts(e.window).recovery());
     EXPECT_EQ(snapshots().size(), 1) << "the changes are still unsaved";
 }
 
@@ -349,4 +351,35 @@ TEST_F(RecoveryTest, APathThatLooksLikeHtmlIsShownAsText)
     EXPECT_EQ(e.window.windowTitle(), u"Parlivox - ["_s + path + u"]"_s);
     for (const QLabel* panel : e.ui.statusPanel)
         EXPECT_EQ(panel->textFormat(), Qt::PlainText) << panel->objectName().toStdString();
+}
+
+TEST_F(RecoveryTest, ACommandThatFailsUnexpectedlyIsReportedAfterTheChangesAreKept)
+{
+    Editor e;
+    QAction command;
+    std::function<void()> fault = [] {
+        throw std::bad_alloc();
+    };
+    connectGuarded(&command, &QAction::triggered, &e.window, e.fakes.messageBox,
+                   [&fault] { fault(); });
+
+    command.trigger();
+    EXPECT_EQ(e.fakes.messageBox.last().text, u"7 - Out of memory"_s);
+    EXPECT_EQ(e.fakes.messageBox.last().title, u"Error"_s);
+    settle(parts(e.window).recovery());
+    EXPECT_TRUE(snapshots().isEmpty()) << "nothing changed, nothing to keep";
+
+    type(e, u"unsaved work"_s);
+    fault = [] {
+        throw std::runtime_error("the index ran past the end");
+    };
+    command.trigger();
+    EXPECT_EQ(e.fakes.messageBox.last().text, u"51 - Internal error: the index ran past the end"_s);
+    settle(parts(e.window).recovery());
+    EXPECT_EQ(textOf(readAll(onlySnapshot())), u"unsaved work"_s);
+
+    // The program goes on.
+    type(e, u" and more"_s);
+    EXPECT_EQ(e.ui.txtConvert->Text(), u"unsaved work and more"_s);
+    EXPECT_TRUE(e.state.document.blnChanged);
 }

@@ -44,7 +44,7 @@ struct DocumentEditor : Editor {
     void open(const QString& file, int filterIndex = 1)
     {
         fakes.dialog.answers.append(FakeCommonDialog::file(file, filterIndex));
-        window.documents().openFile();
+        parts(window).documents().openFile();
         waitForOpen(window);
     }
     void type(const QString& text) { ui.txtConvert->setSelText(text); }
@@ -59,7 +59,7 @@ TEST(NewDocument, WithUnsavedChangesCancelChangesNothing)
     DocumentEditor e;
     e.type(u"draft"_s);
     e.fakes.messageBox.answers = {MsgResult::Cancel};
-    e.window.documents().newFile();
+    parts(e.window).documents().newFile();
     ASSERT_EQ(e.fakes.messageBox.shown.size(), 1);
     EXPECT_EQ(e.fakes.messageBox.last().buttons, platform::MsgButtons::YesNoCancel);
     EXPECT_EQ(e.fakes.messageBox.last().title, u"Save File?"_s);
@@ -74,7 +74,7 @@ TEST(NewDocument, WithUnsavedChangesNoDiscardsThem)
     e.open(e.path(u"a.txt"_s));
     e.type(u"more "_s);
     e.fakes.messageBox.answers = {MsgResult::No};
-    e.window.documents().newFile();
+    parts(e.window).documents().newFile();
     EXPECT_EQ(e.ui.txtConvert->Text(), QString());
     EXPECT_EQ(e.panel(), u"Rich Text Format"_s);
     EXPECT_EQ(e.window.windowTitle(), u"Parlivox"_s);
@@ -91,7 +91,7 @@ TEST(NewDocument, AfterOpeningATextFileThePanelReadsRichText)
     writeFile(e.path(u"a.txt"_s), "text");
     e.open(e.path(u"a.txt"_s));
     ASSERT_EQ(e.panel(), u"Plain Text Format"_s);
-    e.window.documents().newFile();
+    parts(e.window).documents().newFile();
     EXPECT_TRUE(e.fakes.messageBox.shown.isEmpty());
     EXPECT_EQ(e.panel(), u"Rich Text Format"_s);
 }
@@ -102,7 +102,7 @@ TEST(NewDocument, YesWhoseSaveAsIsCancelledKeepsTheDocument)
     e.type(u"precious"_s);
     e.fakes.messageBox.answers = {MsgResult::Yes};
     e.fakes.dialog.answers = {FakeCommonDialog::cancelled()};
-    e.window.documents().newFile();
+    parts(e.window).documents().newFile();
     EXPECT_EQ(e.ui.txtConvert->Text(), u"precious"_s);
     EXPECT_TRUE(e.state.document.blnChanged);
 }
@@ -113,7 +113,7 @@ TEST(OpenDocument, YesWhoseSaveAsIsCancelledStopsBeforeTheOpenDialog)
     e.type(u"precious"_s);
     e.fakes.messageBox.answers = {MsgResult::Yes};
     e.fakes.dialog.answers = {FakeCommonDialog::cancelled()};
-    e.window.documents().openFile();
+    parts(e.window).documents().openFile();
     ASSERT_EQ(e.fakes.dialog.calls.size(), 1);
     EXPECT_EQ(e.fakes.dialog.calls[0].kind, FakeCommonDialog::Kind::Save);
     EXPECT_EQ(e.ui.txtConvert->Text(), u"precious"_s);
@@ -157,7 +157,7 @@ TEST(OpenDocument, AnotherExtensionKeepsThePanelAndSaveAsksForAName)
     // Save of such a document never writes it in a guessed format.
     e.type(u"!"_s);
     e.fakes.dialog.answers = {FakeCommonDialog::file(e.path(u"notes.rtf"_s), 1)};
-    e.window.documents().saveFile();
+    parts(e.window).documents().saveFile();
     EXPECT_EQ(e.fakes.dialog.calls.last().kind, FakeCommonDialog::Kind::Save);
     EXPECT_EQ(readAll(e.path(u"notes.doc"_s)), QByteArray("plain words"));
     EXPECT_TRUE(QFile::exists(e.path(u"notes.rtf"_s)));
@@ -194,7 +194,7 @@ TEST(OpenDocument, DocumentsAndBooksOpenWithTheirFormatNamed)
         EXPECT_FALSE(e.state.document.blnChanged);
     }
     e.fakes.dialog.answers = {FakeCommonDialog::file(e.path(u"copy.rtf"_s), 1)};
-    e.window.documents().saveFile();
+    parts(e.window).documents().saveFile();
     EXPECT_EQ(e.fakes.dialog.calls.last().kind, FakeCommonDialog::Kind::Save);
     EXPECT_EQ(e.panel(), u"Rich Text Format"_s);
     EXPECT_TRUE(readAll(e.path(u"copy.rtf"_s)).startsWith("{\\rtf1"));
@@ -210,7 +210,7 @@ TEST(OpenDocument, AWordDocumentNamedAsTextIsNeverSavedOverAsText)
     EXPECT_EQ(e.state.document.strFileType, u"txt"_s);
     e.type(u"edited "_s);
     e.fakes.dialog.answers = {FakeCommonDialog::cancelled()};
-    EXPECT_FALSE(e.window.documents().saveFile());
+    EXPECT_FALSE(parts(e.window).documents().saveFile());
     EXPECT_EQ(e.fakes.dialog.calls.last().kind, FakeCommonDialog::Kind::Save);
     EXPECT_EQ(readAll(e.path(u"report.txt"_s)), original);
 }
@@ -287,8 +287,8 @@ TEST(OpenDocument, ASlowReadingShowsItsProgressAndCancelLeavesTheDocument)
     e.fakes.dialog.answers.append(FakeCommonDialog::file(e.path(u"long <b>page.html"_s)));
     QElapsedTimer started;
     started.start();
-    e.window.documents().openFile();
-    ASSERT_TRUE(e.window.documents().reading());
+    parts(e.window).documents().openFile();
+    ASSERT_TRUE(parts(e.window).documents().reading());
     EXPECT_EQ(e.window.cursor().shape(), Qt::WaitCursor);
     EXPECT_EQ(e.ui.txtConvert->viewport()->cursor().shape(), Qt::WaitCursor);
     EXPECT_EQ(e.window.findChild<frmReadProgress*>(), nullptr) << "not in the first moments";
@@ -315,7 +315,7 @@ TEST(OpenDocument, ASlowReadingShowsItsProgressAndCancelLeavesTheDocument)
     QTest::mouseClick(progress->windowHandle(), Qt::LeftButton, {},
                       cancel->mapTo(progress, cancel->rect().center()));
 
-    EXPECT_FALSE(e.window.documents().reading()) << "Cancel answers at once";
+    EXPECT_FALSE(parts(e.window).documents().reading()) << "Cancel answers at once";
     EXPECT_TRUE(e.fakes.messageBox.shown.isEmpty()) << "a cancel says nothing";
     EXPECT_EQ(e.ui.txtConvert->Text(), u"kept text"_s);
     EXPECT_EQ(e.state.document.strFileName, e.path(u"a.txt"_s));
@@ -335,24 +335,24 @@ TEST(OpenDocument, TheSessionsEndDuringAReadingStopsItAndKeepsTheDocument)
     writeFile(e.path(u"long.html"_s), slowPage());
     e.fakes.messageBox.answers = {MsgResult::No};
     e.fakes.dialog.answers.append(FakeCommonDialog::file(e.path(u"long.html"_s)));
-    e.window.documents().openFile();
-    ASSERT_TRUE(e.window.documents().reading());
+    parts(e.window).documents().openFile();
+    ASSERT_TRUE(parts(e.window).documents().reading());
     e.window.endSession(); // as SIGTERM or a logout that allows no question
-    EXPECT_FALSE(e.window.documents().reading());
+    EXPECT_FALSE(parts(e.window).documents().reading());
     EXPECT_EQ(e.ui.txtConvert->Text(), u"edited kept text"_s);
-    EXPECT_TRUE(e.window.recovery().keptForEnd()) << "the edited document is kept";
-    e.window.recovery().settled(); // and not offered to the tests that follow
+    EXPECT_TRUE(parts(e.window).recovery().keptForEnd()) << "the edited document is kept";
+    parts(e.window).recovery().settled(); // and not offered to the tests that follow
 
     // A logout that may ask: the reading stops, and the question is about
     // the document that is open.
     e.type(u"more "_s);
     e.fakes.messageBox.answers = {MsgResult::No, MsgResult::No};
     e.fakes.dialog.answers.append(FakeCommonDialog::file(e.path(u"long.html"_s)));
-    e.window.documents().openFile();
-    ASSERT_TRUE(e.window.documents().reading());
+    parts(e.window).documents().openFile();
+    ASSERT_TRUE(parts(e.window).documents().reading());
     const qsizetype asked = e.fakes.messageBox.shown.size();
     EXPECT_TRUE(e.window.commitSession(true));
-    EXPECT_FALSE(e.window.documents().reading());
+    EXPECT_FALSE(parts(e.window).documents().reading());
     ASSERT_EQ(e.fakes.messageBox.shown.size(), asked + 1);
     EXPECT_EQ(e.fakes.messageBox.last().title, u"Save File?"_s);
     EXPECT_EQ(e.ui.txtConvert->Text(), u"edited more kept text"_s);
@@ -374,7 +374,7 @@ TEST(OpenDocument, ACancelledDialogChangesNothingAndSaysNothing)
     e.type(u"kept"_s);
     e.fakes.messageBox.answers = {MsgResult::No};
     e.fakes.dialog.answers = {FakeCommonDialog::cancelled()};
-    e.window.documents().openFile();
+    parts(e.window).documents().openFile();
     EXPECT_EQ(e.ui.txtConvert->Text(), u"kept"_s);
     EXPECT_EQ(e.fakes.messageBox.shown.size(), 1) << "only the save prompt";
 }
@@ -403,7 +403,7 @@ TEST(SaveAs, UsesTheSaveFilterAndWritesRichTextByDefault)
     DocumentEditor e;
     e.type(u"Hello"_s);
     e.fakes.dialog.answers = {FakeCommonDialog::file(e.path(u"hello.rtf"_s), 1)};
-    EXPECT_TRUE(e.window.documents().saveFileAs());
+    EXPECT_TRUE(parts(e.window).documents().saveFileAs());
     EXPECT_EQ(e.fakes.dialog.calls.last().filter, saveFilter);
     EXPECT_TRUE(readAll(e.path(u"hello.rtf"_s)).startsWith("{\\rtf"));
     EXPECT_EQ(e.window.windowTitle(), u"Parlivox - ["_s + e.path(u"hello.rtf"_s) + u"]"_s);
@@ -417,13 +417,13 @@ TEST(SaveAs, TheTextFilterWritesPlainTextAndLaterSavesFollow)
     DocumentEditor e;
     e.type(u"line one\nline two"_s);
     e.fakes.dialog.answers = {FakeCommonDialog::file(e.path(u"notes.txt"_s), 2)};
-    e.window.documents().saveFileAs();
+    parts(e.window).documents().saveFileAs();
     EXPECT_EQ(readAll(e.path(u"notes.txt"_s)), QByteArray("line one\nline two"));
     EXPECT_EQ(e.panel(), u"Plain Text Format"_s);
     EXPECT_EQ(e.state.document.strFileType, u"txt"_s);
 
     e.type(u" and three"_s);
-    e.window.documents().saveFile();
+    parts(e.window).documents().saveFile();
     EXPECT_EQ(readAll(e.path(u"notes.txt"_s)), QByteArray("line one\nline two and three"));
     EXPECT_FALSE(e.state.document.blnChanged);
 }
@@ -436,7 +436,7 @@ TEST(SaveAs, OverwriteNoAsksAgainAndYesOverwrites)
     e.fakes.dialog.answers = {FakeCommonDialog::file(e.path(u"old.txt"_s), 2),
                               FakeCommonDialog::file(e.path(u"old.txt"_s), 2)};
     e.fakes.messageBox.answers = {MsgResult::No, MsgResult::Yes};
-    e.window.documents().saveFileAs();
+    parts(e.window).documents().saveFileAs();
     ASSERT_EQ(e.fakes.messageBox.shown.size(), 2);
     EXPECT_EQ(e.fakes.messageBox.shown[0].text,
               u"File already exists. Do you want to overwrite it?"_s);
@@ -462,7 +462,7 @@ TEST(SaveAs, EscapeAndTheCloseBoxOfOverwriteAreNoAnswer)
         stillAsking = box.isVisible();
         box.button(QMessageBox::Yes)->click();
     });
-    EXPECT_TRUE(e.window.documents().saveFileAs());
+    EXPECT_TRUE(parts(e.window).documents().saveFileAs());
     EXPECT_TRUE(stillAsking);
     EXPECT_EQ(e.fakes.dialog.calls.size(), 1) << "Escape did not stand for No";
     EXPECT_EQ(readAll(old), QByteArray("new content"));
@@ -476,12 +476,12 @@ TEST(SaveAs, ADeclinedOverwriteIsNeverOverwrittenLaterWithoutAsking)
     e.fakes.dialog.answers = {FakeCommonDialog::file(e.path(u"keep.txt"_s), 2),
                               FakeCommonDialog::cancelled()};
     e.fakes.messageBox.answers = {MsgResult::No};
-    EXPECT_FALSE(e.window.documents().saveFileAs());
+    EXPECT_FALSE(parts(e.window).documents().saveFileAs());
     EXPECT_EQ(e.window.windowTitle(), u"Parlivox - ["_s + e.path(u"keep.txt"_s) + u"]"_s);
     EXPECT_TRUE(e.state.document.blnChanged) << "nothing was written";
 
     e.fakes.dialog.answers = {FakeCommonDialog::cancelled()};
-    e.window.documents().saveFile();
+    parts(e.window).documents().saveFile();
     EXPECT_EQ(e.fakes.dialog.calls.last().kind, FakeCommonDialog::Kind::Save);
     EXPECT_EQ(readAll(e.path(u"keep.txt"_s)), QByteArray("keep me"));
 }
@@ -491,7 +491,7 @@ TEST(SaveAs, AFailedWriteIsReportedAndTheChangesStayUnsaved)
     DocumentEditor e;
     e.type(u"draft"_s);
     e.fakes.dialog.answers = {FakeCommonDialog::file(e.path(u"no/such/dir/a.rtf"_s), 1)};
-    EXPECT_FALSE(e.window.documents().saveFileAs());
+    EXPECT_FALSE(parts(e.window).documents().saveFileAs());
     ASSERT_EQ(e.fakes.messageBox.shown.size(), 1);
     EXPECT_TRUE(e.fakes.messageBox.last().text.contains(u" - "_s));
     EXPECT_EQ(e.fakes.messageBox.last().title, u"Error"_s);
@@ -504,13 +504,13 @@ TEST(SaveAs, ADialogThatFailsIsReportedWhileACancelIsNot)
     DocumentEditor e;
     e.type(u"draft"_s);
     e.fakes.dialog.answers = {FakeCommonDialog::cancelled()};
-    EXPECT_FALSE(e.window.documents().saveFileAs());
+    EXPECT_FALSE(parts(e.window).documents().saveFileAs());
     EXPECT_TRUE(e.fakes.messageBox.shown.isEmpty());
 
     FakeCommonDialog::Answer broken;
     broken.failure = platform::err::PermissionDenied;
     e.fakes.dialog.answers = {broken};
-    EXPECT_FALSE(e.window.documents().saveFileAs());
+    EXPECT_FALSE(parts(e.window).documents().saveFileAs());
     ASSERT_EQ(e.fakes.messageBox.shown.size(), 1);
     EXPECT_EQ(e.fakes.messageBox.last().text, u"70 - Scripted failure"_s);
     EXPECT_EQ(e.fakes.messageBox.last().title, u"Error"_s);
@@ -526,7 +526,7 @@ TEST(Save, AFailedWriteShowsTheDescriptionAndKeepsTheChangedFlag)
     e.state.document.blnNamed = true;
     e.state.document.strFileName = e.path(u"folder.txt"_s); // a folder cannot be written
     e.state.document.strFileType = u"txt"_s;
-    EXPECT_FALSE(e.window.documents().saveFile());
+    EXPECT_FALSE(parts(e.window).documents().saveFile());
     ASSERT_EQ(e.fakes.messageBox.shown.size(), 1);
     EXPECT_EQ(e.fakes.messageBox.last().title, u"Error"_s);
     // The description alone, naming the file.
@@ -612,7 +612,7 @@ TEST(SaveConverted, SaveAndEnterWriteRichTextBesideTheOriginal)
     e.type(u"again "_s);
     e.fakes.dialog.answers = {FakeCommonDialog::enter(2)};
     writeFile(e.path(u"report.txt"_s), "old");
-    e.window.documents().saveFileAs();
+    parts(e.window).documents().saveFileAs();
     EXPECT_EQ(e.fakes.dialog.FileName(), e.path(u"report.txt"_s));
     ASSERT_EQ(e.fakes.messageBox.shown.size(), 1);
     EXPECT_EQ(e.fakes.messageBox.last().text,
@@ -634,7 +634,7 @@ TEST(SaveConverted, ANameOfAFormatParlivoxOnlyReadsIsNeverWritten)
     e.fakes.dialog.answers = {FakeCommonDialog::file(original, 1),
                               FakeCommonDialog::file(e.path(u"Other.PDF"_s), 2),
                               FakeCommonDialog::cancelled()};
-    EXPECT_FALSE(e.window.documents().saveFile());
+    EXPECT_FALSE(parts(e.window).documents().saveFile());
     ASSERT_EQ(e.fakes.messageBox.shown.size(), 2) << "no overwrite question either";
     EXPECT_EQ(e.fakes.messageBox.shown[0].text,
               u"321 - Parlivox saves Rich Text (.rtf) or plain text (.txt), not .docx: "_s +

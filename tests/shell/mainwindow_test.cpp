@@ -143,7 +143,7 @@ TEST(MainWindowComposition, StatusBarPanelsAndTimerStartAsDesigned)
     EXPECT_TRUE(e.ui.statusPanel[3]->isEnabled());
     EXPECT_EQ(e.ui.tmrSpk->interval(), 1);
     EXPECT_FALSE(e.ui.tmrSpk->isActive());
-    EXPECT_EQ(e.window.speech().strPlayState, u"stopped"_s);
+    EXPECT_EQ(parts(e.window).speech().strPlayState, u"stopped"_s);
     EXPECT_EQ(e.state.document.strFileType, u"rtf"_s);
 }
 
@@ -295,7 +295,7 @@ TEST(LoadSequence, ANonNumericStoredStateIsReportedAndSkipsTheLaterSteps)
     EXPECT_EQ(fakes.messageBox.last().title, u"Error"_s);
     EXPECT_EQ(fakes.messageBox.last().icon, platform::MsgIcon::Critical);
     EXPECT_EQ(ui.cmbFontSize->count(), 0) << "the font lists were not filled";
-    EXPECT_TRUE(window.speech().strPlayState.isEmpty());
+    EXPECT_TRUE(parts(window).speech().strPlayState.isEmpty());
     EXPECT_TRUE(state.document.strFileName.isEmpty()) << "the command line was not opened";
 }
 

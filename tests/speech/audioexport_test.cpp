@@ -53,7 +53,7 @@ TEST_F(AudioExportTest, ItClosesTheConvertMenuAndIsOffWithIt)
     click(u"speech"_s);
     EXPECT_FALSE(ui.mnuConvert->menuAction()->isEnabled()) << "not while speaking";
     EXPECT_TRUE(command()->shortcut().isEmpty());
-    w.speech().StopText();
+    parts(w).speech().StopText();
     EXPECT_EQ(command()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
 
     Editor fresh;
@@ -68,7 +68,7 @@ TEST_F(AudioExportTest, ItSpeaksTheToolbarsTextPreparedAndVoicedAsASessionDoes)
     const auto sameAsTheToolbar = [&] {
         click(u"speech"_s);
         const SpeechLog::Spoken spoken = fakes.speech.log.spoken.constLast();
-        w.speech().StopText();
+        parts(w).speech().StopText();
         convertTo(dir.filePath(u"a.mp3"_s));
         const SpeechLog::Spoken& saved = converted().speech;
         EXPECT_EQ(saved.text, spoken.text);
@@ -145,11 +145,12 @@ TEST_F(AudioExportTest, TheProgressDialogShowsTheShareDoneAndCancelStopsTheConve
         ASSERT_NE(progress, nullptr);
         EXPECT_EQ(progress->windowModality(), Qt::WindowModal);
         EXPECT_EQ(progress->parentWidget(), &w);
-        EXPECT_EQ(progress->prgDone->value(), 250);
-        EXPECT_TRUE(progress->lblElapsed->text().startsWith(u"Elapsed: 0:0"_s));
-        EXPECT_TRUE(progress->lblFile->text().contains(u"talk.wav"_s));
+        const ConvertProgressControls ui(*progress);
+        EXPECT_EQ(ui.prgDone->value(), 250);
+        EXPECT_TRUE(ui.lblElapsed->text().startsWith(u"Elapsed: 0:0"_s));
+        EXPECT_TRUE(ui.lblFile->text().contains(u"talk.wav"_s));
         seen = true;
-        progress->cmdCancel->click();
+        ui.cmdCancel->click();
     });
     convertTo(dir.filePath(u"talk.wav"_s));
     EXPECT_TRUE(seen);

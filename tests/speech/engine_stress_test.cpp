@@ -27,15 +27,15 @@ TEST(SpeechStress, RandomSessionsNeverHangAndAlwaysEndIdle)
         SCOPED_TRACE("sequence " + std::to_string(sequence));
         switch (random() % 3) {
         case 0:
-            r.w.speech().mnuConvertAll_Click();
+            parts(r.w).speech().mnuConvertAll_Click();
             break;
         case 1:
             r.ui.txtConvert->setSelStart(0);
             r.ui.txtConvert->setSelLength(3);
-            r.w.speech().mnuConvertSel_Click();
+            parts(r.w).speech().mnuConvertSel_Click();
             break;
         default:
-            r.w.speech().speechButton_Click();
+            parts(r.w).speech().speechButton_Click();
             break;
         }
         ASSERT_TRUE(r.ui.tmrSpk->isActive());
@@ -43,19 +43,19 @@ TEST(SpeechStress, RandomSessionsNeverHangAndAlwaysEndIdle)
         const int steps = static_cast<int>(random() % 6);
         for (int step = 0; step < steps && !r.idle(); ++step) {
             if (chance(2))
-                r.w.speech().PlayPause();
+                parts(r.w).speech().PlayPause();
             else
                 QTest::qWait(static_cast<int>(random() % 12));
         }
 
         if (!r.idle()) {
             if (chance(4)) {
-                if (r.w.speech().strPlayState == u"paused"_s)
-                    r.w.speech().PlayPause();
+                if (parts(r.w).speech().strPlayState == u"paused"_s)
+                    parts(r.w).speech().PlayPause();
                 ASSERT_TRUE(QTest::qWaitFor([&] { return r.idle(); }, 5000))
                     << "the natural end never came";
             } else {
-                r.w.speech().StopText();
+                parts(r.w).speech().StopText();
             }
         }
         ASSERT_TRUE(r.idle());

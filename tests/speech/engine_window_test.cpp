@@ -28,12 +28,12 @@ TEST(RealSpeechWindow, ADocumentIsSpokenToItsEndAndTheWindowReturnsToIdleByItsel
         RealSpeechWindow r(capture.path);
         r.fakes.settings.setConfig(u"Speed"_s, u"10"_s);
         r.ui.txtConvert->setText(u"Hello.\r\nGoodbye."_s);
-        r.w.speech().mnuConvertAll_Click();
+        parts(r.w).speech().mnuConvertAll_Click();
         EXPECT_TRUE(r.ui.tmrSpk->isActive());
         EXPECT_EQ(r.ui.statusPanel[1]->text(), u"Text-to-speech conversion in progress..."_s);
         ASSERT_TRUE(QTest::qWaitFor([&] { return r.idle(); }, 10000));
         EXPECT_EQ(r.ui.statusPanel[1]->text(), u"Ready"_s);
-        EXPECT_EQ(r.w.speech().strPlayState, u"playing"_s);
+        EXPECT_EQ(parts(r.w).speech().strPlayState, u"playing"_s);
         EXPECT_FALSE(r.ui.txtConvert->Locked());
         EXPECT_TRUE(r.fakes.messageBox.shown.isEmpty());
     }
@@ -57,7 +57,7 @@ TEST(RealSpeechWindow, FollowingTheReadingMarksEachWordAsItIsHeardAndKeysMoveIt)
         }
         return r.idle();
     };
-    r.w.speech().mnuConvertAll_Click();
+    parts(r.w).speech().mnuConvertAll_Click();
     ASSERT_TRUE(QTest::qWaitFor(watch, 10000));
     EXPECT_TRUE(r.ui.txtConvert->extraSelections().isEmpty()) << "the end removes it";
     // The spoken time is several words, each of them the macro.
@@ -70,7 +70,7 @@ TEST(RealSpeechWindow, FollowingTheReadingMarksEachWordAsItIsHeardAndKeysMoveIt)
     r.w.show();
     r.w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&r.w));
-    r.w.speech().mnuConvertAll_Click();
+    parts(r.w).speech().mnuConvertAll_Click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return watch() || words.contains(u"It"_s); }, 10000));
     QTest::keyClick(r.ui.txtConvert, Qt::Key_Right, Qt::ControlModifier);
     ASSERT_TRUE(QTest::qWaitFor(watch, 10000));
@@ -81,17 +81,17 @@ TEST(RealSpeechWindow, PauseHoldsTheSessionAndStopEndsIt)
 {
     RealSpeechWindow r;
     r.ui.txtConvert->setText(u"This is a longer text. It has a few sentences. It goes on."_s);
-    r.w.speech().mnuConvertAll_Click();
+    parts(r.w).speech().mnuConvertAll_Click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return played(r) > 2000; }, 5000));
-    r.w.speech().PlayPause();
+    parts(r.w).speech().PlayPause();
     const std::int64_t atPause = played(r);
     QTest::qWait(250);
     EXPECT_EQ(played(r), atPause);
     EXPECT_EQ(r.ui.statusPanel[1]->text(), u"Speech Paused..."_s);
     EXPECT_TRUE(r.ui.tmrSpk->isActive()) << "a paused session is not ended by the poll";
-    r.w.speech().PlayPause();
+    parts(r.w).speech().PlayPause();
     ASSERT_TRUE(QTest::qWaitFor([&] { return played(r) > atPause + 2000; }, 5000));
-    r.w.speech().StopText();
+    parts(r.w).speech().StopText();
     EXPECT_TRUE(r.idle());
     EXPECT_EQ(r.state.objVoice().Status().RunningState, platform::SRSEDone);
     EXPECT_TRUE(r.fakes.messageBox.shown.isEmpty());
@@ -100,7 +100,8 @@ TEST(RealSpeechWindow, PauseHoldsTheSessionAndStopEndsIt)
 TEST(RealSpeechWindow, TheOptionsDialogListsTestsAndAppliesTheInstalledVoices)
 {
     RealSpeechWindow r;
-    frmOptions& options = r.w.Options();
+    frmOptions& dialog = parts(r.w).Options();
+    const OptionsControls options(dialog);
     EXPECT_GT(options.lstVoice->count(), 100);
     EXPECT_EQ(options.lstVoice->currentText(), r.engine.defaultVoiceDescription());
     const int german = options.lstVoice->findText(u"German"_s);

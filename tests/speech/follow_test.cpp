@@ -32,7 +32,7 @@ protected:
         const qsizetype wordAt = spoken().indexOf(word, at);
         voice().heard = {0, static_cast<long>(wordAt), static_cast<long>(word.size()),
                          static_cast<long>(at), static_cast<long>(sentence.size())};
-        w.speech().tmrSpk_Timer();
+        parts(w).speech().tmrSpk_Timer();
     }
     /// The texts the extra selections mark: the sentence, then the word.
     QStringList highlighted() const
@@ -70,10 +70,10 @@ TEST_F(FollowTest, OffNothingIsHighlightedOrScrolledWhateverTheVoiceHears)
     w.show();
     editor().setText(QString(u"A line of text.\r\n"_s).repeated(200));
     const int scroll = editor().verticalScrollBar()->value();
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     voice().heard = {0, 3400, 4, 3400, 15};
     for (int i = 0; i < 3; ++i)
-        w.speech().tmrSpk_Timer();
+        parts(w).speech().tmrSpk_Timer();
     EXPECT_TRUE(editor().extraSelections().isEmpty());
     EXPECT_EQ(editor().verticalScrollBar()->value(), scroll);
 }
@@ -86,7 +86,7 @@ TEST_F(FollowTest, TheHeardPlaceIsMarkedThroughMacrosLineBreaksAndSelectionsAndL
     const int undoSteps = editor().document()->availableUndoSteps();
     state.document.blnChanged = false; // as just saved
     editor().document()->setModified(false);
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     EXPECT_TRUE(highlighted().isEmpty()) << "nothing heard yet";
     const QString time = speechtext::timeText(fakes.clock.now().time(), QLocale::system());
     const QString sentence = u"It is "_s + time + u" now."_s;
@@ -94,10 +94,10 @@ TEST_F(FollowTest, TheHeardPlaceIsMarkedThroughMacrosLineBreaksAndSelectionsAndL
     EXPECT_EQ(highlighted(), (QStringList{u"It is $time$ now."_s, u"$time$"_s}));
     hear(sentence, u"now"_s);
     EXPECT_EQ(highlighted(), (QStringList{u"It is $time$ now."_s, u"now"_s}));
-    w.speech().PlayPause();
-    w.speech().tmrSpk_Timer();
+    parts(w).speech().PlayPause();
+    parts(w).speech().tmrSpk_Timer();
     EXPECT_EQ(highlighted(), (QStringList{u"It is $time$ now."_s, u"now"_s})) << "paused";
-    w.speech().PlayPause();
+    parts(w).speech().PlayPause();
     hear(u"Last Microm \U0001F600 one."_s, u"one"_s);
     EXPECT_EQ(highlighted(), (QStringList{u"Last \u00B5m \U0001F600 one."_s, u"one"_s}));
     // The document, its history and the user's selection are untouched.
@@ -105,16 +105,16 @@ TEST_F(FollowTest, TheHeardPlaceIsMarkedThroughMacrosLineBreaksAndSelectionsAndL
     EXPECT_EQ(editor().document()->availableUndoSteps(), undoSteps);
     EXPECT_FALSE(state.document.blnChanged);
     EXPECT_EQ(editor().SelStart(), 3);
-    w.speech().StopText();
+    parts(w).speech().StopText();
     EXPECT_TRUE(highlighted().isEmpty());
 
     // A selection is spoken from its place in the document.
     select(editor().Text().indexOf(u"now"_s) - 2, 4 + 7); // "now. Last"
-    w.speech().mnuConvertSel_Click();
+    parts(w).speech().mnuConvertSel_Click();
     hear(u"Last"_s, u"Last"_s);
     EXPECT_EQ(highlighted(), (QStringList{u"Last"_s, u"Last"_s}));
     voice().runningState = platform::SRSEDone;
-    w.speech().tmrSpk_Timer();
+    parts(w).speech().tmrSpk_Timer();
     EXPECT_TRUE(highlighted().isEmpty()) << "the natural end removes it";
     EXPECT_FALSE(editor().document()->isModified());
 }
@@ -130,7 +130,7 @@ TEST_F(FollowTest, TheSentenceHeardIsKeptInViewScrollingOnlyWhenItLeavesIt)
     editor().setText(text);
     QScrollBar* bar = editor().verticalScrollBar();
     bar->setValue(0);
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     hear(u"Sentence number 1."_s, u"number"_s);
     EXPECT_EQ(bar->value(), 0) << "in view already";
     hear(u"Sentence number 150."_s, u"150"_s);
@@ -140,7 +140,7 @@ TEST_F(FollowTest, TheSentenceHeardIsKeptInViewScrollingOnlyWhenItLeavesIt)
     const int scrolled = bar->value();
     hear(u"Sentence number 151."_s, u"151"_s);
     EXPECT_EQ(bar->value(), scrolled) << "the next line is still in view";
-    w.speech().StopText();
+    parts(w).speech().StopText();
     EXPECT_EQ(bar->value(), scrolled) << "the view stays where the reading took it";
 }
 
@@ -152,7 +152,7 @@ TEST_F(FollowTest, TheReadingKeysSteerAReadingFollowedOrNotAndAreTheEditorsOther
     press(Qt::Key_Right, Qt::ControlModifier);
     EXPECT_NE(editor().SelStart(), 2) << "idle, the key is the editor's";
     select(2, 0);
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     const auto callsOf = [this](Qt::Key key, Qt::KeyboardModifiers modifiers) {
         fakes.speech.log.calls.clear();
         press(key, modifiers);
@@ -162,10 +162,10 @@ TEST_F(FollowTest, TheReadingKeysSteerAReadingFollowedOrNotAndAreTheEditorsOther
     // Back goes to the sentence before while the one heard has just begun,
     // and hears that one again once it has sounded for a while.
     voice().heard.SentenceElapsedMs = 300;
-    w.speech().tmrSpk_Timer();
+    parts(w).speech().tmrSpk_Timer();
     EXPECT_EQ(callsOf(Qt::Key_Left, Qt::ControlModifier), QStringList{u"Skip Sentence -1"_s});
     voice().heard.SentenceElapsedMs = 1500;
-    w.speech().tmrSpk_Timer();
+    parts(w).speech().tmrSpk_Timer();
     EXPECT_EQ(callsOf(Qt::Key_Left, Qt::ControlModifier), QStringList{u"Skip Sentence 0"_s});
     EXPECT_EQ(editor().SelStart(), 2) << "the locked editor takes no cursor move";
 
@@ -173,13 +173,13 @@ TEST_F(FollowTest, TheReadingKeysSteerAReadingFollowedOrNotAndAreTheEditorsOther
     // by the dialog the start loaded hidden; never beyond the slider's ends.
     EXPECT_EQ(callsOf(Qt::Key_Up, Qt::ControlModifier), QStringList{u"RateFromNextSentence 1"_s});
     EXPECT_EQ(fakes.settings.config(u"Speed"_s), u"1"_s);
-    EXPECT_EQ(w.Options().Slider1->value(), 1);
+    EXPECT_EQ(OptionsControls(parts(w).Options()).Slider1->value(), 1);
     EXPECT_EQ(callsOf(Qt::Key_Down, Qt::ControlModifier), QStringList{u"RateFromNextSentence 0"_s});
     EXPECT_TRUE(callsOf(Qt::Key_Down, Qt::ControlModifier).isEmpty());
     EXPECT_EQ(fakes.settings.config(u"Speed"_s), u"0"_s);
 
     callsOf(Qt::Key_Space, Qt::ControlModifier);
-    EXPECT_EQ(w.speech().strPlayState, u"paused"_s);
+    EXPECT_EQ(parts(w).speech().strPlayState, u"paused"_s);
     EXPECT_EQ(ui.statusPanel[1]->text(), u"Speech Paused..."_s);
     // Paused past the last sentence: the session ends as Stop ends it.
     voice().runningState = platform::SRSEDone;
@@ -188,13 +188,13 @@ TEST_F(FollowTest, TheReadingKeysSteerAReadingFollowedOrNotAndAreTheEditorsOther
     EXPECT_EQ(fakes.speech.log.calls.constLast(), u"Skip Sentence 2147483647"_s);
 
     voice().runningState = platform::SRSEIsSpeaking;
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     callsOf(Qt::Key_Space, Qt::ControlModifier);
     EXPECT_EQ(callsOf(Qt::Key_Space, Qt::ControlModifier),
               (QStringList{u"Volume 100"_s, u"Resume"_s}));
     EXPECT_EQ(callsOf(Qt::Key_Escape, Qt::NoModifier),
               (QStringList{u"Resume"_s, u"Skip Sentence 2147483647"_s}));
-    EXPECT_EQ(w.speech().strPlayState, u"stopped"_s);
+    EXPECT_EQ(parts(w).speech().strPlayState, u"stopped"_s);
     EXPECT_TRUE(callsOf(Qt::Key_Escape, Qt::NoModifier).isEmpty()) << "nothing to stop";
     EXPECT_TRUE(callsOf(Qt::Key_Space, Qt::ControlModifier).isEmpty());
 }
@@ -203,7 +203,7 @@ TEST_F(FollowTest, ADoubleClickWhileReadingReadsFromTheSentenceClicked)
 {
     showActive();
     editor().setText(u"One.\r\nTwo.\r\nThree four."_s); // "Three" at 10 in the editor
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     ASSERT_EQ(spoken(), u"One. ;\nTwo. ;\nThree four."_s); // and at 14 in what is spoken
     QTextCursor inThree(editor().document());
     inThree.setPosition(12);
@@ -224,20 +224,20 @@ TEST_F(FollowTest, ASelectionReadWhileFollowedGivesWayToTheMarksAndComesBackAfte
     fakes.settings.setConfig(u"Follow"_s, u"1"_s);
     editor().setText(u"One. Two. Three."_s);
     select(5, 4);
-    w.speech().mnuConvertSel_Click();
+    parts(w).speech().mnuConvertSel_Click();
     EXPECT_EQ(editor().SelLength(), 0) << "its colour would hide the marks";
     hear(u"Two."_s, u"Two"_s);
     EXPECT_EQ(highlighted(), (QStringList{u"Two."_s, u"Two"_s}));
     voice().runningState = platform::SRSEDone;
-    w.speech().tmrSpk_Timer();
+    parts(w).speech().tmrSpk_Timer();
     EXPECT_EQ(editor().SelStart(), 5);
     EXPECT_EQ(editor().SelLength(), 4);
 
     // A click while reading put the caret elsewhere: that is where it stays.
     voice().runningState = platform::SRSEIsSpeaking;
-    w.speech().mnuConvertSel_Click();
+    parts(w).speech().mnuConvertSel_Click();
     editor().setSelStart(12);
-    w.speech().StopText();
+    parts(w).speech().StopText();
     EXPECT_EQ(editor().SelStart(), 12);
     EXPECT_EQ(editor().SelLength(), 0);
 }
@@ -256,7 +256,7 @@ TEST_F(FollowTest, AUserScrollIsRespectedUntilTheUserComesBackOrAsksForTheReadin
         const QRect word = editor().cursorRect(editor().extraSelections().constLast().cursor);
         return editor().viewport()->rect().contains(word);
     };
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     hear(u"Sentence number 150."_s, u"150"_s);
     ASSERT_TRUE(wordInView());
     bar->triggerAction(QAbstractSlider::SliderToMinimum); // the user scrolls to the top

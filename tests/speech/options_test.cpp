@@ -30,9 +30,10 @@ protected:
     FakeVoice& programVoice() { return *fakes.speech.first; }
     QStringList entries() const
     {
+        const QComboBox* list = OptionsControls(*dialog).lstVoice;
         QStringList out;
-        for (int i = 0; i < dialog->lstVoice->count(); ++i)
-            out << dialog->lstVoice->itemText(i);
+        for (int i = 0; i < list->count(); ++i)
+            out << list->itemText(i);
         return out;
     }
 
@@ -46,16 +47,17 @@ protected:
 TEST_F(OptionsTest, WithNothingStoredTheDialogShowsTheDefaults)
 {
     frmOptions& d = load();
+    const OptionsControls ui(d);
     EXPECT_EQ(d.windowTitle(), u"Options..."_s);
     EXPECT_EQ(entries(),
               (QStringList{u"English (America)"_s, u"English (Great Britain)"_s, u"German"_s}))
         << "by name";
-    EXPECT_EQ(d.lstVoice->currentText(), u"English (Great Britain)"_s);
-    EXPECT_EQ(d.Slider1->value(), 2);
+    EXPECT_EQ(OptionsControls(d).lstVoice->currentText(), u"English (Great Britain)"_s);
+    EXPECT_EQ(OptionsControls(d).Slider1->value(), 2);
     EXPECT_EQ(state.intSpeed, 2);
-    EXPECT_FALSE(d.chkReadPunctuation->isChecked());
-    EXPECT_TRUE(d.Frame1[0]->isVisibleTo(&d));
-    EXPECT_FALSE(d.Frame1[1]->isVisibleTo(&d));
+    EXPECT_FALSE(ui.chkReadPunctuation->isChecked());
+    EXPECT_TRUE(ui.Frame1[0]->isVisibleTo(&d));
+    EXPECT_FALSE(ui.Frame1[1]->isVisibleTo(&d));
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(fakes.settings.writes, 0);
 }
@@ -63,7 +65,7 @@ TEST_F(OptionsTest, WithNothingStoredTheDialogShowsTheDefaults)
 TEST_F(OptionsTest, TheDefaultVoiceIsTheEnginesDefault)
 {
     fakes.speech.defaultVoice = u"German"_s;
-    EXPECT_EQ(load().lstVoice->currentText(), u"German"_s);
+    EXPECT_EQ(OptionsControls(load()).lstVoice->currentText(), u"German"_s);
 }
 
 TEST_F(OptionsTest, StoredChoicesAreShown)
@@ -72,16 +74,17 @@ TEST_F(OptionsTest, StoredChoicesAreShown)
     fakes.settings.setConfig(u"Voice"_s, u"English (America)"_s);
     fakes.settings.setConfig(u"ReadP"_s, u"1"_s);
     frmOptions& d = load();
-    EXPECT_EQ(d.Slider1->value(), 7);
+    const OptionsControls ui(d);
+    EXPECT_EQ(ui.Slider1->value(), 7);
     EXPECT_EQ(state.intSpeed, 7);
-    EXPECT_EQ(d.lstVoice->currentText(), u"English (America)"_s);
-    EXPECT_TRUE(d.chkReadPunctuation->isChecked());
+    EXPECT_EQ(OptionsControls(d).lstVoice->currentText(), u"English (America)"_s);
+    EXPECT_TRUE(OptionsControls(d).chkReadPunctuation->isChecked());
 }
 
 TEST_F(OptionsTest, AStoredVoiceThatIsNotInstalledLeavesTheListWithoutSelection)
 {
     fakes.settings.setConfig(u"Voice"_s, u"english (america)"_s); // case counts
-    EXPECT_EQ(load().lstVoice->currentIndex(), -1);
+    EXPECT_EQ(OptionsControls(load()).lstVoice->currentIndex(), -1);
 }
 
 TEST_F(OptionsTest, TheListShowsReadableNamesOnceInOrderAndOldStoredNamesKeepTheirVoice)
@@ -91,12 +94,12 @@ TEST_F(OptionsTest, TheListShowsReadableNamesOnceInOrderAndOldStoredNamesKeepThe
     fakes.settings.setConfig(u"Voice"_s, u"Lang_Qubit"_s); // as saved before
     frmOptions& d = load();
     EXPECT_EQ(entries(), (QStringList{u"Alpha"_s, u"Qubit"_s, u"Twin"_s, u"Zeta"_s}));
-    EXPECT_EQ(d.lstVoice->currentText(), u"Qubit"_s);
+    EXPECT_EQ(OptionsControls(d).lstVoice->currentText(), u"Qubit"_s);
     EXPECT_EQ(d.chosenVoiceIndex(), 1) << "the engine's own place of the voice";
-    d.lstVoice->setCurrentIndex(d.lstVoice->findText(u"Twin"_s));
+    OptionsControls(d).lstVoice->setCurrentIndex(OptionsControls(d).lstVoice->findText(u"Twin"_s));
     EXPECT_EQ(d.chosenVoiceIndex(), 4) << "of two with one name, the later, as chosen before";
-    d.lstVoice->setCurrentIndex(d.lstVoice->findText(u"Zeta"_s));
-    d.cmdOK->click();
+    OptionsControls(d).lstVoice->setCurrentIndex(OptionsControls(d).lstVoice->findText(u"Zeta"_s));
+    OptionsControls(d).cmdOK->click();
     EXPECT_EQ(fakes.settings.config(u"Voice"_s), u"Zeta"_s);
     EXPECT_EQ(programVoice().token(), u"Zeta"_s);
 
@@ -105,7 +108,7 @@ TEST_F(OptionsTest, TheListShowsReadableNamesOnceInOrderAndOldStoredNamesKeepThe
     frmMain w(fakes.services, state, QString());
     w.Form_Load();
     MainWindowControls(w).txtConvert->setText(u"Hello."_s);
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     ASSERT_FALSE(fakes.speech.log.spoken.isEmpty());
     EXPECT_EQ(fakes.speech.log.spoken.constLast().token, u"Lang_Qubit"_s);
 }
@@ -125,10 +128,10 @@ TEST(VoiceList, TheUsersLanguageComesFirst)
 TEST_F(OptionsTest, AStoredSpeedOutsideTheSliderShowsAtTheNearestEnd)
 {
     fakes.settings.setConfig(u"Speed"_s, u"15"_s);
-    EXPECT_EQ(load().Slider1->value(), 10);
+    EXPECT_EQ(OptionsControls(load()).Slider1->value(), 10);
     EXPECT_EQ(state.intSpeed, 10);
     fakes.settings.setConfig(u"Speed"_s, u"-4"_s);
-    EXPECT_EQ(load().Slider1->value(), 0);
+    EXPECT_EQ(OptionsControls(load()).Slider1->value(), 0);
     EXPECT_EQ(state.intSpeed, 0);
 }
 
@@ -137,30 +140,33 @@ TEST_F(OptionsTest, UnreadableStoredValuesShowTheDefaults)
     fakes.settings.setConfig(u"Speed"_s, u"quick"_s);
     fakes.settings.setConfig(u"ReadP"_s, u"yes"_s);
     frmOptions& d = load();
-    EXPECT_EQ(d.Slider1->value(), 2);
+    const OptionsControls ui(d);
+    EXPECT_EQ(ui.Slider1->value(), 2);
     EXPECT_EQ(state.intSpeed, 2);
-    EXPECT_FALSE(d.chkReadPunctuation->isChecked());
+    EXPECT_FALSE(ui.chkReadPunctuation->isChecked());
 }
 
 TEST_F(OptionsTest, TheTabsShowOnePageAtATime)
 {
     frmOptions& d = load();
-    d.TabStrip1->setCurrentIndex(1);
-    EXPECT_FALSE(d.Frame1[0]->isVisibleTo(&d));
-    EXPECT_TRUE(d.Frame1[1]->isVisibleTo(&d));
-    d.TabStrip1->setCurrentIndex(0);
-    EXPECT_TRUE(d.Frame1[0]->isVisibleTo(&d));
-    EXPECT_FALSE(d.Frame1[1]->isVisibleTo(&d));
+    const OptionsControls ui(d);
+    ui.TabStrip1->setCurrentIndex(1);
+    EXPECT_FALSE(ui.Frame1[0]->isVisibleTo(&d));
+    EXPECT_TRUE(ui.Frame1[1]->isVisibleTo(&d));
+    ui.TabStrip1->setCurrentIndex(0);
+    EXPECT_TRUE(ui.Frame1[0]->isVisibleTo(&d));
+    EXPECT_FALSE(ui.Frame1[1]->isVisibleTo(&d));
 }
 
 TEST_F(OptionsTest, MovingTheSliderSetsTheSpeedAndCancelStoresNothing)
 {
     frmOptions& d = load();
+    const OptionsControls ui(d);
     const QStringList callsBefore = fakes.speech.log.calls;
-    d.Slider1->setValue(9);
+    ui.Slider1->setValue(9);
     EXPECT_EQ(state.intSpeed, 9);
-    d.lstVoice->setCurrentIndex(2);
-    d.cmdCancel->click();
+    ui.lstVoice->setCurrentIndex(2);
+    ui.cmdCancel->click();
     EXPECT_EQ(d.result(), QDialog::Rejected);
     EXPECT_EQ(fakes.settings.writes, 0);
     EXPECT_EQ(fakes.speech.log.calls, callsBefore) << "the program's voice is unchanged";
@@ -170,11 +176,12 @@ TEST_F(OptionsTest, MovingTheSliderSetsTheSpeedAndCancelStoresNothing)
 TEST_F(OptionsTest, OkOnTheMiscPageStoresAllThreeChoicesAndSetsTheProgramsVoice)
 {
     frmOptions& d = load();
-    d.Slider1->setValue(4);
-    d.lstVoice->setCurrentIndex(2);
-    d.TabStrip1->setCurrentIndex(1);
-    d.chkReadPunctuation->setChecked(true);
-    d.cmdOK->click();
+    const OptionsControls ui(d);
+    ui.Slider1->setValue(4);
+    ui.lstVoice->setCurrentIndex(2);
+    ui.TabStrip1->setCurrentIndex(1);
+    ui.chkReadPunctuation->setChecked(true);
+    ui.cmdOK->click();
     EXPECT_EQ(d.result(), QDialog::Accepted);
     EXPECT_EQ(fakes.settings.config(u"Speed"_s), u"4"_s);
     EXPECT_EQ(fakes.settings.config(u"Voice"_s), u"German"_s);
@@ -186,7 +193,8 @@ TEST_F(OptionsTest, OkWithNoVoiceSelectedStoresAnEmptyVoiceAndKeepsTheProgramsVo
 {
     fakes.settings.setConfig(u"Voice"_s, u"A Voice Long Uninstalled"_s);
     frmOptions& d = load();
-    d.cmdOK->click();
+    const OptionsControls ui(d);
+    ui.cmdOK->click();
     EXPECT_TRUE(fakes.settings.hasConfig(u"Voice"_s));
     EXPECT_EQ(fakes.settings.config(u"Voice"_s), QString());
     EXPECT_EQ(fakes.settings.config(u"Speed"_s), u"2"_s);
@@ -198,14 +206,15 @@ TEST_F(OptionsTest, OkWithNoVoiceSelectedStoresAnEmptyVoiceAndKeepsTheProgramsVo
 TEST_F(OptionsTest, TestSpeaksTheVoicesNameWithASeparateVoiceAtTheSlidersSpeed)
 {
     frmOptions& d = load();
-    d.lstVoice->setCurrentIndex(d.lstVoice->findText(u"English (America)"_s));
+    OptionsControls(d).lstVoice->setCurrentIndex(OptionsControls(d).lstVoice->findText(u"English (America)"_s));
     bool buttonsOff = false;
     bool waitCursor = false;
     fakes.speech.log.onSpeak = [&](const SpeechLog::Spoken&) {
-        buttonsOff = !d.cmdOK->isEnabled() && !d.cmdCancel->isEnabled() && !d.cmdTest->isEnabled();
+        buttonsOff =
+            !ui.cmdOK->isEnabled() && !ui.cmdCancel->isEnabled() && !ui.cmdTest->isEnabled();
         waitCursor = d.cursor().shape() == Qt::WaitCursor;
     };
-    d.cmdTest->click();
+    ui.cmdTest->click();
     ASSERT_EQ(fakes.speech.log.spoken.size(), 1);
     const SpeechLog::Spoken& spoken = fakes.speech.log.spoken.first();
     EXPECT_EQ(spoken.voice, 1) << "a voice of its own";
@@ -215,7 +224,7 @@ TEST_F(OptionsTest, TestSpeaksTheVoicesNameWithASeparateVoiceAtTheSlidersSpeed)
     EXPECT_EQ(spoken.flags, 0);
     EXPECT_TRUE(buttonsOff);
     EXPECT_TRUE(waitCursor);
-    EXPECT_TRUE(d.cmdOK->isEnabled() && d.cmdCancel->isEnabled() && d.cmdTest->isEnabled());
+    EXPECT_TRUE(ui.cmdOK->isEnabled() && ui.cmdCancel->isEnabled() && ui.cmdTest->isEnabled());
     EXPECT_NE(d.cursor().shape(), Qt::WaitCursor);
     EXPECT_EQ(fakes.speech.log.destroyed, 1) << "the test voice is released";
     EXPECT_EQ(programVoice().Rate(), 0);
@@ -225,7 +234,7 @@ TEST_F(OptionsTest, TestSpeaksTheVoicesNameWithASeparateVoiceAtTheSlidersSpeed)
 TEST_F(OptionsTest, TestWithNoVoiceSelectedSpeaksNothing)
 {
     fakes.settings.setConfig(u"Voice"_s, u"A Voice Long Uninstalled"_s);
-    load().cmdTest->click();
+    OptionsControls(load()).cmdTest->click();
     EXPECT_TRUE(fakes.speech.log.spoken.isEmpty());
     EXPECT_EQ(fakes.speech.log.created, 1);
 }
@@ -233,19 +242,20 @@ TEST_F(OptionsTest, TestWithNoVoiceSelectedSpeaksNothing)
 TEST_F(OptionsTest, ATestTheEngineRefusesIsReportedAndGivesTheButtonsBack)
 {
     frmOptions& d = load();
+    const OptionsControls ui(d);
     fakes.speech.failCreate = true;
-    d.cmdTest->click();
+    ui.cmdTest->click();
     ASSERT_EQ(fakes.messageBox.shown.size(), 1);
     EXPECT_EQ(fakes.messageBox.last().text, u"429 - The speech engine is not available"_s);
-    EXPECT_TRUE(d.cmdOK->isEnabled() && d.cmdCancel->isEnabled() && d.cmdTest->isEnabled());
+    EXPECT_TRUE(ui.cmdOK->isEnabled() && ui.cmdCancel->isEnabled() && ui.cmdTest->isEnabled());
 
     fakes.speech.failCreate = false;
     fakes.speech.log.onSpeak = [&](const SpeechLog::Spoken&) {
         throw platform::Error(57, u"The sound device could not be opened"_s);
     };
-    d.cmdTest->click();
+    ui.cmdTest->click();
     EXPECT_EQ(fakes.messageBox.last().text, u"57 - The sound device could not be opened"_s);
-    EXPECT_TRUE(d.cmdOK->isEnabled() && d.cmdCancel->isEnabled() && d.cmdTest->isEnabled());
+    EXPECT_TRUE(ui.cmdOK->isEnabled() && ui.cmdCancel->isEnabled() && ui.cmdTest->isEnabled());
     EXPECT_NE(d.cursor().shape(), Qt::WaitCursor);
 }
 
@@ -253,22 +263,23 @@ TEST(OptionsFromMainWindow, TheDialogLoadedHiddenIsShownLaterWithoutReloading)
 {
     Editor e;
     frmMain& w = e.window;
-    frmOptions& hidden = w.Options();
-    hidden.Slider1->setValue(8);
-    hidden.lstVoice->setCurrentIndex(2);
+    frmOptions& hidden = parts(w).Options();
+    OptionsControls(hidden).Slider1->setValue(8);
+    OptionsControls(hidden).lstVoice->setCurrentIndex(2);
     int shownSpeed = -1;
     int shownVoice = -1;
     QTimer::singleShot(0, &w, [&] {
-        frmOptions& shown = w.Options();
+        frmOptions& shown = parts(w).Options();
         EXPECT_EQ(&shown, &hidden);
         EXPECT_TRUE(shown.isVisible());
-        shownSpeed = shown.Slider1->value();
-        shownVoice = shown.lstVoice->currentIndex();
-        shown.cmdCancel->click();
+        const OptionsControls ui(shown);
+        shownSpeed = ui.Slider1->value();
+        shownVoice = ui.lstVoice->currentIndex();
+        ui.cmdCancel->click();
     });
     e.ui.mnuPrefs->trigger();
     EXPECT_EQ(shownSpeed, 8);
     EXPECT_EQ(shownVoice, 2);
     // Cancel unloads it: the next request loads it afresh from the store.
-    EXPECT_EQ(w.Options().Slider1->value(), 2);
+    EXPECT_EQ(OptionsControls(parts(w).Options()).Slider1->value(), 2);
 }

@@ -93,7 +93,7 @@ protected:
         EXPECT_TRUE(ui.txtConvert->Locked());
         EXPECT_EQ(ui.txtConvert->MousePointer(), 13);
         EXPECT_TRUE(ui.tmrSpk->isActive());
-        EXPECT_EQ(w.speech().strPlayState, paused ? u"paused"_s : u"playing"_s);
+        EXPECT_EQ(parts(w).speech().strPlayState, paused ? u"paused"_s : u"playing"_s);
         EXPECT_EQ(voice().Volume(), paused ? 0 : 100);
         // Following the reading is off: nothing is ever highlighted.
         EXPECT_TRUE(ui.txtConvert->extraSelections().isEmpty());
@@ -112,17 +112,17 @@ protected:
 
 TEST_F(SessionTest, StartPauseResumeAndStopGoThroughTheThreeStatesControlByControl)
 {
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     expectSpeaking(false);
     EXPECT_FALSE(state.strSpeakText.isEmpty());
-    w.speech().PlayPause();
+    parts(w).speech().PlayPause();
     expectSpeaking(true);
     EXPECT_FALSE(state.strSpeakText.isEmpty());
-    w.speech().PlayPause();
+    parts(w).speech().PlayPause();
     expectSpeaking(false);
-    w.speech().StopText();
+    parts(w).speech().StopText();
     expectIdle();
-    EXPECT_EQ(w.speech().strPlayState, u"stopped"_s);
+    EXPECT_EQ(parts(w).speech().strPlayState, u"stopped"_s);
     EXPECT_EQ(fakes.speech.log.calls,
               (QStringList{u"Rate 0"_s, u"Voice English (Great Britain)"_s, u"Volume 100"_s,
                            u"Speak 1"_s, u"Volume 0"_s, u"Pause"_s, u"Volume 100"_s, u"Resume"_s,
@@ -131,18 +131,18 @@ TEST_F(SessionTest, StartPauseResumeAndStopGoThroughTheThreeStatesControlByContr
 
 TEST_F(SessionTest, PauseThenStopLeavesTheVolumeAtZeroUntilTheNextStart)
 {
-    w.speech().mnuConvertAll_Click();
-    w.speech().PlayPause();
-    w.speech().StopText();
+    parts(w).speech().mnuConvertAll_Click();
+    parts(w).speech().PlayPause();
+    parts(w).speech().StopText();
     expectIdle();
     EXPECT_EQ(voice().Volume(), 0);
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     EXPECT_EQ(lastSpoken().volume, 100);
 }
 
 TEST_F(SessionTest, PlayPauseAtIdleDoesNothing)
 {
-    w.speech().PlayPause();
+    parts(w).speech().PlayPause();
     expectIdle();
     EXPECT_TRUE(fakes.speech.log.calls.isEmpty());
 }
@@ -150,12 +150,12 @@ TEST_F(SessionTest, PlayPauseAtIdleDoesNothing)
 TEST_F(SessionTest, ThePrintButtonIsLeftAsItWas)
 {
     ui.button(u"print"_s)->setEnabled(false);
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     EXPECT_FALSE(ui.button(u"print"_s)->isEnabled());
-    w.speech().StopText();
+    parts(w).speech().StopText();
     EXPECT_FALSE(ui.button(u"print"_s)->isEnabled());
     ui.button(u"print"_s)->setEnabled(true);
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     EXPECT_TRUE(ui.button(u"print"_s)->isEnabled()) << "print stays usable while speaking";
 }
 
@@ -163,31 +163,31 @@ TEST_F(SessionTest, ThePrintButtonIsLeftAsItWas)
 
 TEST_F(SessionTest, TheNaturalEndReturnsToIdleAndKeepsThePlayState)
 {
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     voice().runningStates = {platform::SRSEIsSpeaking, 0, 3};
     voice().runningState = platform::SRSEDone;
-    w.speech().tmrSpk_Timer();
-    w.speech().tmrSpk_Timer();
-    w.speech().tmrSpk_Timer();
+    parts(w).speech().tmrSpk_Timer();
+    parts(w).speech().tmrSpk_Timer();
+    parts(w).speech().tmrSpk_Timer();
     expectSpeaking(false); // only exactly 1 ends a session
-    w.speech().tmrSpk_Timer();
+    parts(w).speech().tmrSpk_Timer();
     expectIdle();
-    EXPECT_EQ(w.speech().strPlayState, u"playing"_s);
+    EXPECT_EQ(parts(w).speech().strPlayState, u"playing"_s);
     EXPECT_EQ(voice().Volume(), 100);
 }
 
 TEST_F(SessionTest, APausedSessionIsNeverEndedByTheTick)
 {
-    w.speech().mnuConvertAll_Click();
-    w.speech().PlayPause();
+    parts(w).speech().mnuConvertAll_Click();
+    parts(w).speech().PlayPause();
     for (int i = 0; i < 5; ++i)
-        w.speech().tmrSpk_Timer();
+        parts(w).speech().tmrSpk_Timer();
     expectSpeaking(true);
 }
 
 TEST_F(SessionTest, TheTimerDrivesTheEndOfSpeechThroughTheEventLoop)
 {
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     voice().runningState = platform::SRSEDone;
     EXPECT_TRUE(QTest::qWaitFor([&] { return !ui.tmrSpk->isActive(); }, 5000));
     expectIdle();
@@ -198,7 +198,7 @@ TEST_F(SessionTest, TheTimerDrivesTheEndOfSpeechThroughTheEventLoop)
 TEST_F(SessionTest, ConvertAllSpeaksTheWholeDocumentEvenWithASelection)
 {
     select(0, 5);
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     EXPECT_EQ(lastSpoken().text, u"First line. ;\nSecond line."_s);
     EXPECT_TRUE(state.blnConvertAll);
 }
@@ -206,12 +206,12 @@ TEST_F(SessionTest, ConvertAllSpeaksTheWholeDocumentEvenWithASelection)
 TEST_F(SessionTest, TheSpeechButtonSpeaksTheSelectionWhenThereIsOne)
 {
     select(6, 4);
-    w.speech().speechButton_Click();
+    parts(w).speech().speechButton_Click();
     EXPECT_EQ(lastSpoken().text, u"line"_s);
     EXPECT_FALSE(state.blnConvertAll);
-    w.speech().StopText();
+    parts(w).speech().StopText();
     select(3, 0);
-    w.speech().speechButton_Click();
+    parts(w).speech().speechButton_Click();
     EXPECT_EQ(lastSpoken().text, u"First line. ;\nSecond line."_s);
     EXPECT_TRUE(state.blnConvertAll);
 }
@@ -219,18 +219,18 @@ TEST_F(SessionTest, TheSpeechButtonSpeaksTheSelectionWhenThereIsOne)
 TEST_F(SessionTest, ConvertSelectionSpeaksTheSelection)
 {
     select(12, 13);
-    w.speech().mnuConvertSel_Click();
+    parts(w).speech().mnuConvertSel_Click();
     EXPECT_EQ(lastSpoken().text, u"Second line."_s);
 }
 
 TEST_F(SessionTest, ConvertSelectionWithNothingSelectedSpeaksTheEmptyPendingText)
 {
     select(2, 0);
-    w.speech().mnuConvertSel_Click();
+    parts(w).speech().mnuConvertSel_Click();
     EXPECT_EQ(lastSpoken().text, QString());
     expectSpeaking(false);
     voice().runningState = platform::SRSEDone;
-    w.speech().tmrSpk_Timer();
+    parts(w).speech().tmrSpk_Timer();
     expectIdle();
 }
 
@@ -242,7 +242,7 @@ TEST_F(SessionTest, MacrosAreSpokenFromOneReadingOfTheClock)
     fakes.clock.time = lastMoment;
     fakes.clock.stepMs = 200;
     ui.txtConvert->setText(u"$time$ \u00B5 $date$ $time$"_s);
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     const QString t = speechtext::timeText(lastMoment.time(), QLocale::system());
     const QString d = speechtext::dateText(lastMoment.date(), QLocale::system());
     EXPECT_EQ(lastSpoken().text, t + u" Micro "_s + d + u" "_s + t);
@@ -253,14 +253,14 @@ TEST_F(SessionTest, MacrosAreSpokenFromOneReadingOfTheClock)
 
 TEST_F(SessionTest, StoredSettingsGiveRateAndPunctuationFlags)
 {
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     EXPECT_EQ(lastSpoken().flags, 1);
     EXPECT_EQ(lastSpoken().rate, 0) << "no Speed stored: rate 0";
-    w.speech().StopText();
+    parts(w).speech().StopText();
 
     fakes.settings.setConfig(u"ReadP"_s, u"2"_s);
     fakes.settings.setConfig(u"Speed"_s, u"-7"_s);
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     EXPECT_EQ(lastSpoken().flags, 65);
     EXPECT_EQ(lastSpoken().rate, -7);
     EXPECT_EQ(state.intSpeed, -7);
@@ -269,7 +269,7 @@ TEST_F(SessionTest, StoredSettingsGiveRateAndPunctuationFlags)
 TEST_F(SessionTest, AStartThatFailsShowsTheMessageAndLeavesTheWindowIdle)
 {
     fakes.settings.setConfig(u"Speed"_s, u"fast"_s);
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     ASSERT_EQ(fakes.messageBox.shown.size(), 1);
     EXPECT_EQ(fakes.messageBox.last().text, u"There was an error converting the text."_s);
     EXPECT_EQ(fakes.messageBox.last().title, u"Error"_s);
@@ -283,34 +283,34 @@ TEST_F(SessionTest, ARefusedSpeakLeavesTheWindowBusyWithTheDefaultPointerUntilTh
 {
     state.objVoice();
     voice().failSpeak = true;
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     EXPECT_EQ(fakes.messageBox.last().text, u"There was an error converting the text."_s);
     EXPECT_EQ(ui.txtConvert->MousePointer(), 0);
     EXPECT_TRUE(ui.tmrSpk->isActive());
     EXPECT_TRUE(ui.txtConvert->Locked());
     voice().runningState = platform::SRSEDone;
-    w.speech().tmrSpk_Timer();
+    parts(w).speech().tmrSpk_Timer();
     expectIdle();
 }
 
 TEST_F(SessionTest, AStoredVoiceThatIsNotInstalledFailsEveryStartUntilOkSavesOne)
 {
     fakes.settings.setConfig(u"Voice"_s, u"A Voice Long Uninstalled"_s);
-    w.speech().mnuConvertAll_Click();
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     EXPECT_EQ(fakes.messageBox.shown.size(), 2);
     EXPECT_TRUE(fakes.speech.log.spoken.isEmpty());
     expectIdle();
 
     // The dialog that the start loaded hidden is the one the user then opens.
-    frmOptions& options = w.Options();
+    frmOptions& options = parts(w).Options();
     EXPECT_FALSE(options.isVisible());
-    EXPECT_EQ(options.lstVoice->currentIndex(), -1);
-    options.lstVoice->setCurrentIndex(2);
+    EXPECT_EQ(OptionsControls(options).lstVoice->currentIndex(), -1);
+    OptionsControls(options).lstVoice->setCurrentIndex(2);
     options.cmdOK_Click();
     EXPECT_EQ(fakes.settings.config(u"Voice"_s), u"German"_s);
 
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     EXPECT_EQ(fakes.messageBox.shown.size(), 2);
     ASSERT_EQ(fakes.speech.log.spoken.size(), 1);
     EXPECT_EQ(lastSpoken().token, u"German"_s);
@@ -318,14 +318,14 @@ TEST_F(SessionTest, AStoredVoiceThatIsNotInstalledFailsEveryStartUntilOkSavesOne
 
 TEST_F(SessionTest, TheVoiceComesFromTheHiddenOptionsDialogWhichIsLoadedOnce)
 {
-    w.speech().mnuConvertAll_Click();
-    frmOptions* first = &w.Options();
+    parts(w).speech().mnuConvertAll_Click();
+    frmOptions* first = &parts(w).Options();
     EXPECT_FALSE(first->isVisible());
-    first->lstVoice->setCurrentIndex(first->lstVoice->findText(u"English (America)"_s));
+    OptionsControls(*first).lstVoice->setCurrentIndex(OptionsControls(*first).lstVoice->findText(u"English (America)"_s));
     // Not saved: the list is what counts.
-    w.speech().StopText();
-    w.speech().mnuConvertAll_Click();
-    EXPECT_EQ(&w.Options(), first);
+    parts(w).speech().StopText();
+    parts(w).speech().mnuConvertAll_Click();
+    EXPECT_EQ(&parts(w).Options(), first);
     EXPECT_EQ(lastSpoken().token, u"English (America)"_s);
 }
 
@@ -333,43 +333,43 @@ TEST_F(SessionTest, TheVoiceComesFromTheHiddenOptionsDialogWhichIsLoadedOnce)
 
 TEST_F(SessionTest, EngineFailuresInPauseAndResumeAreReportedWithTheirCode)
 {
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     voice().failControl = true;
-    w.speech().PlayPause();
+    parts(w).speech().PlayPause();
     ASSERT_EQ(fakes.messageBox.shown.size(), 1);
     EXPECT_EQ(fakes.messageBox.last().text, u"-2147201021 - The audio device failed"_s);
     EXPECT_EQ(fakes.messageBox.last().title, u"Error"_s);
-    w.speech().PlayPause();
+    parts(w).speech().PlayPause();
     EXPECT_EQ(fakes.messageBox.shown.size(), 2);
 }
 
 TEST_F(SessionTest, AStopThatFailsStillReturnsToIdle)
 {
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     voice().failControl = true;
-    w.speech().StopText();
+    parts(w).speech().StopText();
     expectIdle();
-    EXPECT_EQ(w.speech().strPlayState, u"stopped"_s);
+    EXPECT_EQ(parts(w).speech().strPlayState, u"stopped"_s);
     ASSERT_EQ(fakes.messageBox.shown.size(), 1);
     EXPECT_EQ(fakes.messageBox.last().text, u"-2147201021 - The audio device failed"_s);
 }
 
 TEST_F(SessionTest, APollThatFailsIsReportedOnceAndTheStopButtonStillEndsTheSession)
 {
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     voice().failStatus = true;
-    w.speech().tmrSpk_Timer();
+    parts(w).speech().tmrSpk_Timer();
     EXPECT_FALSE(ui.tmrSpk->isActive()) << "no second message from the next tick";
     ASSERT_EQ(fakes.messageBox.shown.size(), 1);
     EXPECT_EQ(fakes.messageBox.last().text, u"-2147201021 - The audio device failed"_s);
     EXPECT_TRUE(ui.button(u"stop"_s)->isEnabled());
-    w.speech().StopText();
+    parts(w).speech().StopText();
     expectIdle();
 }
 
 TEST_F(SessionTest, UnloadingTheWindowReleasesTheVoice)
 {
-    w.speech().mnuConvertAll_Click();
+    parts(w).speech().mnuConvertAll_Click();
     state.document.blnChanged = false;
     w.close();
     EXPECT_EQ(fakes.speech.log.destroyed, fakes.speech.log.created);
@@ -402,7 +402,7 @@ TEST(ContinueReading, AStoppedReadingGoesOnFromItsSentenceWhenTheSameFileIsOpene
         const QString spoken = e.fakes.speech.log.spoken.constLast().text;
         const auto at = static_cast<long>(spoken.indexOf(sentence));
         e.fakes.speech.first->heard = {0, at + 5, 2, at, static_cast<long>(sentence.size()), 400};
-        e.window.speech().tmrSpk_Timer();
+        parts(e.window).speech().tmrSpk_Timer();
     };
     {
         Editor first(commandLine);

@@ -1,7 +1,9 @@
 #pragma once
 // The editor's main window over scripted fakes, its controls found as a user
 // finds them on screen (by name), and the user's ways into it.
+#include "dialog_controls.h"
 #include "fake_platform.h"
+#include "main_window_parts.h"
 
 #include "parlivox/common/appstate.h"
 #include "parlivox/common/commands.h"
