@@ -393,7 +393,7 @@ void movingRows(Session& s, std::vector<Row>& rows)
 {
     s.w.hide();
     s.editor->setText(document(500));
-    s.w.speech().mnuConvertAll_Click();
+    parts(s.w).speech().mnuConvertAll_Click();
     const auto waitForSentence = [&s](Clock::time_point after) {
         const Clock::time_point give = after + std::chrono::seconds(2);
         for (;;) {
@@ -412,19 +412,19 @@ void movingRows(Session& s, std::vector<Row>& rows)
     for (int i = 0; i < 20; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
         Clock::time_point start = Clock::now();
-        s.w.speech().skipSentence(1);
+        parts(s.w).speech().skipSentence(1);
         forward.push_back(waitForSentence(start));
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
         start = Clock::now();
-        s.w.speech().skipSentence(-1);
+        parts(s.w).speech().skipSentence(-1);
         back.push_back(waitForSentence(start));
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
         start = Clock::now();
-        s.w.speech().jumpTo(
+        parts(s.w).speech().jumpTo(
             static_cast<int>(s.editor->document()->characterCount() * (i + 1) / 21));
         jump.push_back(waitForSentence(start));
     }
-    s.w.speech().StopText();
+    parts(s.w).speech().StopText();
     const auto addMove = [&rows](const char* what, std::vector<double> values) {
         std::sort(values.begin(), values.end());
         rows.push_back(

@@ -294,7 +294,7 @@ TEST_F(UpdatePage, AnInstallerSwappedAfterTheDownloadIsNotStarted)
     ASSERT_EQ(::rename(QFile::encodeName(dir.filePath(u"swapped"_s)).constData(),
                        QFile::encodeName(installer()).constData()),
               0);
-    update->cmdExit->click();
+    button(update, "cmdExit")->click();
     EXPECT_EQ(processes.started, QStringList{installer()});
     EXPECT_EQ(processes.startedPrograms, QList<QByteArray>{"MZ verified"});
 }
@@ -309,7 +309,7 @@ TEST_F(UpdatePage, AnInstallerFarLargerThanAnnouncedIsRefused)
     expectFailed(update);
     EXPECT_EQ(readFile(u"update.exe"_s), QByteArray("previous"));
     EXPECT_EQ(folder(), QStringList({u"Nuvafetch.inf"_s, u"update.exe"_s}));
-    update->cmdExit->click();
+    button(update, "cmdExit")->click();
     EXPECT_TRUE(processes.started.isEmpty());
     EXPECT_EQ(installerSizeLimit(1), 1024 + 256 + (1 << 20));
     EXPECT_EQ(installerSizeLimit(-1), installerSizeCap);

@@ -52,8 +52,8 @@ TEST_F(OptionsTest, WithNothingStoredTheDialogShowsTheDefaults)
     EXPECT_EQ(entries(),
               (QStringList{u"English (America)"_s, u"English (Great Britain)"_s, u"German"_s}))
         << "by name";
-    EXPECT_EQ(OptionsControls(d).lstVoice->currentText(), u"English (Great Britain)"_s);
-    EXPECT_EQ(OptionsControls(d).Slider1->value(), 2);
+    EXPECT_EQ(ui.lstVoice->currentText(), u"English (Great Britain)"_s);
+    EXPECT_EQ(ui.Slider1->value(), 2);
     EXPECT_EQ(state.intSpeed, 2);
     EXPECT_FALSE(ui.chkReadPunctuation->isChecked());
     EXPECT_TRUE(ui.Frame1[0]->isVisibleTo(&d));
@@ -77,8 +77,8 @@ TEST_F(OptionsTest, StoredChoicesAreShown)
     const OptionsControls ui(d);
     EXPECT_EQ(ui.Slider1->value(), 7);
     EXPECT_EQ(state.intSpeed, 7);
-    EXPECT_EQ(OptionsControls(d).lstVoice->currentText(), u"English (America)"_s);
-    EXPECT_TRUE(OptionsControls(d).chkReadPunctuation->isChecked());
+    EXPECT_EQ(ui.lstVoice->currentText(), u"English (America)"_s);
+    EXPECT_TRUE(ui.chkReadPunctuation->isChecked());
 }
 
 TEST_F(OptionsTest, AStoredVoiceThatIsNotInstalledLeavesTheListWithoutSelection)
@@ -93,13 +93,14 @@ TEST_F(OptionsTest, TheListShowsReadableNamesOnceInOrderAndOldStoredNamesKeepThe
     fakes.speech.voices = {u"Zeta"_s, u"Lang_Qubit"_s, u"Twin"_s, u"Alpha"_s, u"Twin"_s};
     fakes.settings.setConfig(u"Voice"_s, u"Lang_Qubit"_s); // as saved before
     frmOptions& d = load();
+    const OptionsControls ui(d);
     EXPECT_EQ(entries(), (QStringList{u"Alpha"_s, u"Qubit"_s, u"Twin"_s, u"Zeta"_s}));
-    EXPECT_EQ(OptionsControls(d).lstVoice->currentText(), u"Qubit"_s);
+    EXPECT_EQ(ui.lstVoice->currentText(), u"Qubit"_s);
     EXPECT_EQ(d.chosenVoiceIndex(), 1) << "the engine's own place of the voice";
-    OptionsControls(d).lstVoice->setCurrentIndex(OptionsControls(d).lstVoice->findText(u"Twin"_s));
+    ui.lstVoice->setCurrentIndex(ui.lstVoice->findText(u"Twin"_s));
     EXPECT_EQ(d.chosenVoiceIndex(), 4) << "of two with one name, the later, as chosen before";
-    OptionsControls(d).lstVoice->setCurrentIndex(OptionsControls(d).lstVoice->findText(u"Zeta"_s));
-    OptionsControls(d).cmdOK->click();
+    ui.lstVoice->setCurrentIndex(ui.lstVoice->findText(u"Zeta"_s));
+    ui.cmdOK->click();
     EXPECT_EQ(fakes.settings.config(u"Voice"_s), u"Zeta"_s);
     EXPECT_EQ(programVoice().token(), u"Zeta"_s);
 
@@ -206,7 +207,8 @@ TEST_F(OptionsTest, OkWithNoVoiceSelectedStoresAnEmptyVoiceAndKeepsTheProgramsVo
 TEST_F(OptionsTest, TestSpeaksTheVoicesNameWithASeparateVoiceAtTheSlidersSpeed)
 {
     frmOptions& d = load();
-    OptionsControls(d).lstVoice->setCurrentIndex(OptionsControls(d).lstVoice->findText(u"English (America)"_s));
+    const OptionsControls ui(d);
+    ui.lstVoice->setCurrentIndex(ui.lstVoice->findText(u"English (America)"_s));
     bool buttonsOff = false;
     bool waitCursor = false;
     fakes.speech.log.onSpeak = [&](const SpeechLog::Spoken&) {

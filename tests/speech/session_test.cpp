@@ -321,7 +321,8 @@ TEST_F(SessionTest, TheVoiceComesFromTheHiddenOptionsDialogWhichIsLoadedOnce)
     parts(w).speech().mnuConvertAll_Click();
     frmOptions* first = &parts(w).Options();
     EXPECT_FALSE(first->isVisible());
-    OptionsControls(*first).lstVoice->setCurrentIndex(OptionsControls(*first).lstVoice->findText(u"English (America)"_s));
+    OptionsControls(*first).lstVoice->setCurrentIndex(
+        OptionsControls(*first).lstVoice->findText(u"English (America)"_s));
     // Not saved: the list is what counts.
     parts(w).speech().StopText();
     parts(w).speech().mnuConvertAll_Click();
@@ -407,9 +408,9 @@ TEST(ContinueReading, AStoppedReadingGoesOnFromItsSentenceWhenTheSameFileIsOpene
     {
         Editor first(commandLine);
         EXPECT_EQ(first.ui.statusPanel[1]->text(), u"Ready"_s) << "nothing remembered yet";
-        first.window.speech().mnuConvertAll_Click();
+        parts(first.window).speech().mnuConvertAll_Click();
         hearIn(first);
-        first.window.speech().StopText();
+        parts(first.window).speech().StopText();
     }
     {
         Editor again(commandLine);
@@ -427,16 +428,16 @@ TEST(ContinueReading, AStoppedReadingGoesOnFromItsSentenceWhenTheSameFileIsOpene
         Editor third(commandLine);
         EXPECT_EQ(third.ui.txtConvert->SelStart(), 18);
         // Read to its end, the file starts afresh next time.
-        third.window.speech().mnuConvertAll_Click();
+        parts(third.window).speech().mnuConvertAll_Click();
         third.fakes.speech.first->runningState = platform::SRSEDone;
-        third.window.speech().tmrSpk_Timer();
+        parts(third.window).speech().tmrSpk_Timer();
     }
     EXPECT_EQ(Editor(commandLine).ui.txtConvert->SelStart(), 0);
     {
         Editor fourth(commandLine);
-        fourth.window.speech().mnuConvertAll_Click();
+        parts(fourth.window).speech().mnuConvertAll_Click();
         hearIn(fourth);
-        fourth.window.speech().StopText();
+        parts(fourth.window).speech().StopText();
     }
     writeFile(path, "Mr. Bennet came.\r\n\r\n\"Is he?\" she asked.\r\nNo. Yes."); // edited
     Editor edited(commandLine);

@@ -86,7 +86,7 @@ struct MainWindowControls {
 /// read and its outcome shown, as the user waits for the hourglass to go.
 inline void waitForOpen(frmMain& window)
 {
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.documents().reading(); }, 60000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !parts(window).documents().reading(); }, 60000))
         << "the file was still being read after a minute";
 }
 
