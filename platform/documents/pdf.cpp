@@ -35,16 +35,27 @@ void quietPoppler()
 /// hostile pages (letters drawn over each other) in time that grows with the
 /// square of their number. Real pages of text take tens to a few thousand
 /// operations: a page is cut off where only such a page goes (a fraction of
-/// a second at worst), and a document a little past the densest 500-page
-/// book we know (1.8 million: Qt draws each word on its own), which bounds
-/// the worst file to about 12 seconds of this machine's processor.
+/// a second at worst). A document may take operations in proportion to its
+/// size: a real book of dense pages (Qt draws each word on its own) takes
+/// about one per byte of its file, while a small file whose pages all show
+/// one content stream can ask for millions; such a file stops at the floor
+/// (about 12 seconds of this machine's processor), a large one in time
+/// linear in its size.
 constexpr int maxPages = 10'000;
 constexpr int maxOperationsPerPage = 10'000; ///< beyond: the page's text is left out
-constexpr qint64 maxOperations = 2'000'000;  ///< beyond: the document is refused
+constexpr qint64 minOperations = 2'000'000;  ///< allowed whatever the file's size
+constexpr qint64 operationsPerByte = 4;      ///< allowed beyond the floor
+
+/// Beyond this the document is refused.
+qint64 maxOperations(qsizetype fileBytes)
+{
+    return std::max(minOperations, operationsPerByte * qint64(fileBytes));
+}
 
 /// The work done on one document, shared by the threads that read it.
 struct Work {
     ReadProgress* progress = nullptr;
+    qint64 maxOperations = minOperations;
     std::atomic<qint64> operations{0};
     std::atomic<bool> overLimit{false};
     std::atomic<int> pagesDone{0};
@@ -70,7 +81,7 @@ bool stopExtraction(const QVariant& closure)
         return true;
     }
     Work& work = *page->work;
-    if (work.operations.fetch_add(1, std::memory_order_relaxed) >= maxOperations)
+    if (work.operations.fetch_add(1, std::memory_order_relaxed) >= work.maxOperations)
         work.overLimit.store(true, std::memory_order_relaxed);
     return work.stopped();
 }
@@ -91,6 +102,60 @@ PdfDocument load(const QByteArray& data)
     return pdf;
 }
 
+/// One word of a line as poppler places it.
+struct Word {
+    QString text;
+    QRectF box;
+    bool spaceAfter = false;
+};
+
+/// A small number or sign raised after a word: a note's reference mark.
+bool isReferenceMark(const std::vector<Word>& words, std::size_t i, double lineHeight,
+                     double baseline)
+{
+    const Word& word = words[i];
+    if (i == 0 || word.text.isEmpty() || word.text.size() > 3)
+        return false;
+    const bool sign = word.text.size() == 1 && QStringView(u"*\u2020\u2021").contains(word.text[0]);
+    const bool digits =
+        std::all_of(word.text.begin(), word.text.end(), [](QChar c) { return c.isDigit(); });
+    return (sign || digits) && word.box.height() < 0.8 * lineHeight &&
+           word.box.bottom() < baseline - 0.15 * lineHeight;
+}
+
+/// The line of words, with their note reference marks apart: a mark
+/// follows its word without a space.
+pdf::Line makeLine(const std::vector<Word>& words)
+{
+    pdf::Line line;
+    double height = 0;
+    std::vector<double> bottoms;
+    for (const Word& word : words) {
+        line.box = line.box.isNull() ? word.box : line.box.united(word.box);
+        height = std::max(height, word.box.height());
+    }
+    for (const Word& word : words) {
+        if (word.box.height() >= 0.8 * height)
+            bottoms.push_back(word.box.bottom());
+    }
+    std::nth_element(bottoms.begin(), bottoms.begin() + std::ptrdiff_t(bottoms.size() / 2),
+                     bottoms.end());
+    const double baseline = bottoms.empty() ? line.box.bottom() : bottoms[bottoms.size() / 2];
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const Word& word = words[i];
+        if (isReferenceMark(words, i, height, baseline)) {
+            if (line.text.endsWith(u' '))
+                line.text.chop(1);
+            line.marks.push_back({line.text.size(), word.text.size()});
+        }
+        line.text += word.text;
+        if (word.spaceAfter && i + 1 < words.size())
+            line.text += u' ';
+    }
+    line.firstWordWidth = words.front().box.width();
+    return line;
+}
+
 /// The lines of one page: words chained on a line by poppler, in its
 /// reading order.
 pdf::Page readPage(const Poppler::Document& document, int index, Work& work)
@@ -101,35 +166,25 @@ pdf::Page readPage(const Poppler::Document& document, int index, Work& work)
         result.failed = true;
         return result;
     }
+    result.size = page->pageSizeF();
     PageWork pageWork{&work};
-    const std::vector<std::unique_ptr<Poppler::TextBox>> words =
+    const std::vector<std::unique_ptr<Poppler::TextBox>> boxes =
         page->textList(Poppler::Page::Rotate0, stopExtraction,
                        QVariant::fromValue(reinterpret_cast<quintptr>(&pageWork)));
     if (pageWork.overPage || work.stopped()) {
         result.failed = true; // too much work for one page: its text is left out
         return result;
     }
-    pdf::Line line;
-    bool open = false;
-    for (const auto& word : words) {
-        if (!open) {
-            line = pdf::Line{};
-            line.box = word->boundingBox();
-            open = true;
-        } else {
-            line.box = line.box.united(word->boundingBox());
-        }
-        line.text += word->text();
-        if (word->nextWord()) {
-            if (word->hasSpaceAfter())
-                line.text += u' ';
-        } else {
-            result.lines.push_back(std::move(line));
-            open = false;
+    std::vector<Word> words;
+    for (const auto& box : boxes) {
+        words.push_back({box->text(), box->boundingBox(), box->hasSpaceAfter()});
+        if (!box->nextWord()) {
+            result.lines.push_back(makeLine(words));
+            words.clear();
         }
     }
-    if (open)
-        result.lines.push_back(std::move(line));
+    if (!words.empty())
+        result.lines.push_back(makeLine(words));
     return result;
 }
 
@@ -182,6 +237,77 @@ std::vector<pdf::Page> readPages(const QByteArray& data, const Poppler::Document
     return pages;
 }
 
+/// Text with its note reference marks raised and kept apart.
+void addMarkedText(const QString& text, const std::vector<pdf::Mark>& marks, DocumentBuilder& out)
+{
+    qsizetype at = 0;
+    for (const pdf::Mark& mark : marks) {
+        out.addText(QStringView(text).mid(at, mark.start - at), QTextCharFormat());
+        out.addNoteReference(QStringView(text).mid(mark.start, mark.length), QTextCharFormat());
+        at = mark.start + mark.length;
+    }
+    out.addText(QStringView(text).mid(at), QTextCharFormat());
+}
+
+/// The blocks into the document: headings as headings, rows of cells as a
+/// table, notes gathered at the end; a note's own number is raised as in
+/// the text.
+void write(const std::vector<pdf::Block>& blocks, DocumentBuilder& out)
+{
+    bool inTable = false;
+    for (const pdf::Block& block : blocks) {
+        if (inTable && block.kind != pdf::Block::Row) {
+            out.endTable();
+            inTable = false;
+        }
+        switch (block.kind) {
+        case pdf::Block::Row:
+            if (!inTable)
+                out.beginTable();
+            inTable = true;
+            out.beginRow();
+            for (const QString& cell : block.cells) {
+                out.beginParagraph();
+                out.addText(cell.trimmed(), QTextCharFormat());
+                out.endCell();
+            }
+            out.endRow();
+            break;
+        case pdf::Block::Heading: {
+            QTextBlockFormat format;
+            format.setHeadingLevel(block.level + 1);
+            out.beginParagraph(format);
+            out.addText(block.text, headingFormat(block.level, 12));
+            out.endParagraph();
+            break;
+        }
+        case pdf::Block::Note: {
+            out.beginNote();
+            out.beginParagraph();
+            const qsizetype space = block.text.indexOf(u' ');
+            const qsizetype end = space < 0 ? block.text.size() : space;
+            out.addNoteReference(QStringView(block.text).first(end), QTextCharFormat());
+            std::vector<pdf::Mark> marks;
+            for (pdf::Mark mark : block.marks) {
+                if (mark.start > end)
+                    marks.push_back({mark.start - end, mark.length});
+            }
+            addMarkedText(block.text.mid(end), marks, out);
+            out.endParagraph();
+            out.endNote();
+            break;
+        }
+        case pdf::Block::Paragraph:
+            out.beginParagraph();
+            addMarkedText(block.text, block.marks, out);
+            out.endParagraph();
+            break;
+        }
+    }
+    if (inTable)
+        out.endTable();
+}
+
 } // namespace
 
 void readPdf(QByteArray data, const QString& fileName, DocumentBuilder& out)
@@ -204,6 +330,7 @@ void readPdf(QByteArray data, const QString& fileName, DocumentBuilder& out)
 
     Work work;
     work.progress = out.progress();
+    work.maxOperations = maxOperations(data.size());
     std::vector<pdf::Page> pages = readPages(data, document, work, out);
     if (work.progress)
         work.progress->check();
@@ -211,19 +338,13 @@ void readPdf(QByteArray data, const QString& fileName, DocumentBuilder& out)
         throw tooLargeToOpen(
             fileName,
             QStringLiteral("takes more than %1 to read")
-                .arg(limits::amount(maxOperations, QStringLiteral("drawing operations"))));
+                .arg(limits::amount(work.maxOperations, QStringLiteral("drawing operations"))));
     const bool anyRead =
         std::any_of(pages.begin(), pages.end(), [](const pdf::Page& page) { return !page.failed; });
     if (!pages.empty() && !anyRead)
         throw damaged(fileName, kindPdf(), QStringLiteral("no page can be read"));
     pdf::removeRunningLines(pages);
-    for (const pdf::Page& page : pages) {
-        for (const QString& paragraph : pdf::paragraphs(page.lines)) {
-            out.beginParagraph();
-            out.addText(paragraph, QTextCharFormat());
-            out.endParagraph();
-        }
-    }
+    write(pdf::blocks(std::move(pages)), out);
 }
 
 } // namespace platform::documents
