@@ -49,7 +49,9 @@ constexpr qint64 operationsPerByte = 4;      ///< allowed beyond the floor
 /// Beyond this the document is refused.
 qint64 maxOperations(qsizetype fileBytes)
 {
-    return std::max(minOperations, operationsPerByte * qint64(fileBytes));
+    constexpr qint64 million = 1'000'000; // a round figure for the refusal
+    const qint64 bySize = (operationsPerByte * qint64(fileBytes) + million - 1) / million * million;
+    return std::max(minOperations, bySize);
 }
 
 /// The work done on one document, shared by the threads that read it.

@@ -4,10 +4,7 @@
 // each keep their own measure.
 #include "platform/documents/pdfparagraphs.h"
 
-#include <QHash>
-
 #include <algorithm>
-#include <map>
 
 namespace platform::documents::pdf {
 namespace {
@@ -150,21 +147,12 @@ bool continues(const std::vector<Ref>& lines, std::size_t i, const Measures& mea
     return !endsShort(a, b, column);
 }
 
-bool isItem(const QString& paragraph)
-{
-    return startsListItem(paragraph);
-}
-
 } // namespace
 
 double Measures::pitchFor(double height) const
 {
-    const int key = heightKey(height);
-    for (const auto& [h, pitch] : pitches) {
-        if (heightKey(h) == key)
-            return pitch;
-    }
-    return 0.9 * height;
+    const auto it = pitches.find(heightKey(height));
+    return it != pitches.end() ? it->second : 0.9 * height;
 }
 
 Measures measure(const std::vector<Page>& pages)
@@ -197,7 +185,7 @@ Measures measure(const std::vector<Page>& pages)
         // The lower quartile: the spacing within paragraphs, not between them.
         const auto quartile = list.begin() + std::ptrdiff_t(list.size() / 4);
         std::nth_element(list.begin(), quartile, list.end());
-        result.pitches.emplace_back(key / 2.0, *quartile);
+        result.pitches.emplace(key, *quartile);
     }
     // Indented paragraphs: again and again an inset body line is followed
     // by a line of the same paragraph at the column's edge.
@@ -258,7 +246,8 @@ std::vector<Block> paragraphs(const std::vector<Page>& pages, const Measures& me
     std::vector<double> heights; // of each block's first line
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const Line& line = *lines[i].line;
-        const bool opens = i == 0 || !continues(lines, i - 1, measures, isItem(out.back().text));
+        const bool opens =
+            i == 0 || !continues(lines, i - 1, measures, startsListItem(out.back().text));
         if (opens) {
             Block block;
             if (!line.cells.isEmpty()) {

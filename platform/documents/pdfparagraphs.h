@@ -2,6 +2,8 @@
 
 #include "platform/documents/pdftext.h"
 
+#include <map>
+
 // How the lines of a PDF's pages form paragraphs: the measures of the
 // document's body text, and the rules that judge each line against the
 // lines around it.
@@ -10,8 +12,9 @@ namespace platform::documents::pdf {
 /// The document's usual type and spacing.
 struct Measures {
     double bodyHeight = 0; ///< of the lines that hold most of the text
-    /// From one line's top to the next within a paragraph, by line height.
-    std::vector<std::pair<double, double>> pitches;
+    /// From one line's top to the next within a paragraph, by line height
+    /// (in half points).
+    std::map<int, double> pitches;
     /// Paragraphs start with an indented line (rather than with space above).
     bool indentedParagraphs = false;
     double pitchFor(double height) const;
