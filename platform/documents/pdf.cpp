@@ -1,6 +1,7 @@
 // PDF documents through poppler: the text of each page in reading order,
-// as paragraphs, without the running headers and footers. Pages that fail
-// are left out; the others are kept.
+// as headings, paragraphs and table rows, without the running headers and
+// footers, the notes at the foot of the pages gathered at the end. Pages
+// that fail are left out; the others are kept.
 #include "platform/documentlimits.h"
 #include "platform/documents/builder.h"
 #include "platform/documents/errors.h"

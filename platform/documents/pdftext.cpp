@@ -47,7 +47,7 @@ std::vector<std::size_t> fromEdge(const Page& page, int edge)
     return order;
 }
 
-/// A note's number or sign standing alone: "1", "12", "*", "\u2020".
+/// A note's number or sign standing alone: "1", "12", "*", a dagger.
 bool isNoteMark(QStringView text)
 {
     if (text.isEmpty() || text.size() > 3)
