@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <exception>
+#include <map>
 #include <mutex>
 #include <poppler-qt6.h>
 #include <thread>
@@ -127,23 +128,35 @@ bool isReferenceMark(const std::vector<Word>& words, std::size_t i, double lineH
 }
 
 /// The line of words, with their note reference marks apart: a mark
-/// follows its word without a space.
+/// follows its word without a space. The line is as tall as the type that
+/// carries most of its letters, so that a raised mark or a word in another
+/// font does not make it look like a heading.
 pdf::Line makeLine(const std::vector<Word>& words)
 {
+    std::map<int, qsizetype> letters; // by height, in half points
+    for (const Word& word : words)
+        letters[int(word.box.height() * 2 + 0.5)] += word.text.size();
+    const double height =
+        std::max_element(letters.begin(), letters.end(),
+                         [](const auto& a, const auto& b) { return a.second < b.second; })
+            ->first /
+        2.0;
     pdf::Line line;
-    double height = 0;
+    double top = 1e9, bottom = -1e9, left = 1e9, right = -1e9;
     std::vector<double> bottoms;
     for (const Word& word : words) {
-        line.box = line.box.isNull() ? word.box : line.box.united(word.box);
-        height = std::max(height, word.box.height());
-    }
-    for (const Word& word : words) {
-        if (word.box.height() >= 0.8 * height)
+        left = std::min(left, word.box.left());
+        right = std::max(right, word.box.right());
+        if (std::abs(word.box.height() - height) <= 0.15 * height) {
+            top = std::min(top, word.box.top());
+            bottom = std::max(bottom, word.box.bottom());
             bottoms.push_back(word.box.bottom());
+        }
     }
+    line.box = QRectF(QPointF(left, top), QPointF(right, bottom));
     std::nth_element(bottoms.begin(), bottoms.begin() + std::ptrdiff_t(bottoms.size() / 2),
                      bottoms.end());
-    const double baseline = bottoms.empty() ? line.box.bottom() : bottoms[bottoms.size() / 2];
+    const double baseline = bottoms[bottoms.size() / 2];
     for (std::size_t i = 0; i < words.size(); ++i) {
         const Word& word = words[i];
         if (isReferenceMark(words, i, height, baseline)) {
