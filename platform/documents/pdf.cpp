@@ -13,6 +13,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <cmath>
 #include <exception>
 #include <map>
 #include <mutex>
@@ -147,7 +148,7 @@ pdf::Line makeLine(const std::vector<Word>& words)
     for (const Word& word : words) {
         left = std::min(left, word.box.left());
         right = std::max(right, word.box.right());
-        if (std::abs(word.box.height() - height) <= 0.15 * height) {
+        if (std::abs(word.box.height() - height) <= 0.15 * height + 0.25) { // 0.25: the rounding
             top = std::min(top, word.box.top());
             bottom = std::max(bottom, word.box.bottom());
             bottoms.push_back(word.box.bottom());
@@ -193,8 +194,13 @@ pdf::Page readPage(const Poppler::Document& document, int index, Work& work)
     }
     std::vector<Word> words;
     for (const auto& box : boxes) {
-        words.push_back({box->text(), box->boundingBox(), box->hasSpaceAfter()});
-        if (!box->nextWord()) {
+        // Damaged files place words anywhere; a word placed nowhere is left out.
+        const QRectF place = box->boundingBox().normalized();
+        const double extent =
+            std::abs(place.left()) + std::abs(place.top()) + place.width() + place.height();
+        if (std::isfinite(extent) && extent < 1e7)
+            words.push_back({box->text(), place, box->hasSpaceAfter()});
+        if (!box->nextWord() && !words.empty()) {
             result.lines.push_back(makeLine(words));
             words.clear();
         }
