@@ -63,7 +63,7 @@ TEST_F(MainWindowTest, TheSizeListHoldsThirteenSizesAndShowsTen)
     EXPECT_EQ(editor().SelFontSize(), 10.0);
 }
 
-TEST(FontList, TheOtherDesktopsNamesAreOfferedWhereAMetricCompatibleFamilyStandsIn)
+TEST(FontList, EachFamilyOnceAndTheOtherDesktopsNamesWhereAMetricCompatibleFamilyStandsIn)
 {
     const auto substitute = [](const QString& name) {
         if (name == u"Arial"_s)
@@ -72,9 +72,12 @@ TEST(FontList, TheOtherDesktopsNamesAreOfferedWhereAMetricCompatibleFamilyStands
             return u"Cousine"_s;
         return u"DejaVu Serif"_s; // a look-alike with other widths
     };
-    EXPECT_EQ(fontlist::withStandardNames({u"liberation Sans"_s, u"DejaVu Serif"_s, u"Arial"_s},
+    EXPECT_EQ(fontlist::withStandardNames({u"liberation Sans"_s, u"DejaVu Serif"_s, u"Arial"_s,
+                                           u"Nimbus Sans [UKWN]"_s, u"Nimbus Sans [URW ]"_s,
+                                           u"Nimbus Sans [urw]"_s, u"Nimbus Sans"_s},
                                           substitute),
-              (QStringList{u"Arial"_s, u"Courier New"_s, u"DejaVu Serif"_s, u"liberation Sans"_s}));
+              (QStringList{u"Arial"_s, u"Courier New"_s, u"DejaVu Serif"_s, u"liberation Sans"_s,
+                           u"Nimbus Sans"_s}));
 }
 
 TEST_F(MainWindowTest, StartUpSelectsArialTenWhichTheFontSystemShowsInLiberationSans)
@@ -110,6 +113,27 @@ TEST_F(MainWindowTest, ADocumentNamingArialShowsItAndIsSavedUnderThatName)
     EXPECT_TRUE(saved.contains(" Arial;")) << saved.left(200).constData();
     EXPECT_TRUE(saved.contains(" Courier New;"));
     EXPECT_FALSE(saved.contains("Liberation"));
+}
+
+TEST_F(MainWindowTest, RightAfterOpeningTheBoxesAndTheTypingFormatAreTheTextsAtTheCaret)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + u"/chapter.rtf"_s;
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("{\\rtf1\\ansi{\\fonttbl{\\f0\\froman Times New Roman;}}"
+               "\\f0\\fs40 Chapter one\\par}");
+    file.close();
+    fakes.dialog.answers = {FakeCommonDialog::file(path)};
+    parts(w).documents().openFile();
+    waitForOpen(w);
+    EXPECT_EQ(ui.cmbFont->currentText(), u"Times New Roman"_s);
+    EXPECT_EQ(ui.cmbFontSize->currentText(), u"20"_s);
+
+    type(u"X"_s); // at once, where the caret stands
+    EXPECT_EQ(editor().document()->toPlainText().left(2), u"XC"_s);
+    EXPECT_EQ(formatAt(editor(), 0).font().family(), u"Times New Roman"_s);
+    EXPECT_EQ(formatAt(editor(), 0).fontPointSize(), 20.0);
 }
 
 TEST_F(MainWindowTest, WithoutArialTheFontListShowsNothingAndTheEditorKeepsItsFont)
