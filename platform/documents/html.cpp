@@ -102,9 +102,35 @@ bool isRawText(QStringView tag)
 
 enum class HtmlScope { Page, Main, Articles };
 
-/// What a web page's reader reads: when the page has a main element, the
-/// first one alone; else, when it has articles, they alone; else the page.
-/// Found by a look at the start tags, past comments and raw text.
+/// Whether a start tag's attributes give it the role ("main", "article").
+bool tagHasRole(QStringView attributes, QStringView role)
+{
+    for (qsizetype at = attributes.indexOf(u"role", 0, Qt::CaseInsensitive); at >= 0;
+         at = attributes.indexOf(u"role", at + 4, Qt::CaseInsensitive)) {
+        // Only the start is trimmed: the rest may be long.
+        const auto skipSpace = [](QStringView text) {
+            qsizetype i = 0;
+            while (i < text.size() && text[i].isSpace())
+                ++i;
+            return text.sliced(i);
+        };
+        QStringView rest = skipSpace(attributes.sliced(at + 4));
+        if (!rest.startsWith(u'='))
+            continue;
+        rest = skipSpace(rest.sliced(1));
+        if (rest.startsWith(u'"') || rest.startsWith(u'\''))
+            rest = rest.sliced(1);
+        if (rest.startsWith(role, Qt::CaseInsensitive) &&
+            (rest.size() == role.size() || !rest[role.size()].isLetterOrNumber()))
+            return true;
+    }
+    return false;
+}
+
+/// What a web page's reader reads: when the page has a main element (or
+/// one in the role of main), the first one alone; else, when it has
+/// articles, they alone; else the page. Found by a look at the start tags,
+/// past comments and raw text.
 HtmlScope findScope(QStringView html)
 {
     HtmlScope scope = HtmlScope::Page;
@@ -124,11 +150,15 @@ HtmlScope findScope(QStringView html)
         const QStringView name = rest.first(length);
         const bool ended = length == rest.size() || !rest[length].isLetterOrNumber();
         at += 1 + length;
-        if (!ended)
+        if (!ended || length == 0)
             continue;
-        if (name.compare(u"main", Qt::CaseInsensitive) == 0)
+        const qsizetype close = html.indexOf(u'>', at);
+        const QStringView attributes = html.sliced(at, (close < 0 ? html.size() : close) - at);
+        at = close < 0 ? html.size() : close + 1;
+        if (name.compare(u"main", Qt::CaseInsensitive) == 0 || tagHasRole(attributes, u"main"))
             return HtmlScope::Main;
-        if (name.compare(u"article", Qt::CaseInsensitive) == 0)
+        if (name.compare(u"article", Qt::CaseInsensitive) == 0 ||
+            tagHasRole(attributes, u"article"))
             scope = HtmlScope::Articles;
         for (const QStringView raw : {QStringView(u"script"), QStringView(u"style")}) {
             if (name.compare(raw, Qt::CaseInsensitive) == 0) {
@@ -190,7 +220,7 @@ private:
     void text(QStringView raw);
     void decodedText(const QString& decoded);
     bool leftOut(const QString& name, const Attributes& attributes) const;
-    void openScope(Open& open);
+    void openScope(Open& open, const Attributes& attributes);
     void startTag(const QString& name, const Attributes& attributes, bool selfClosing);
     void endTag(const QString& name);
     void implicitCloses(const QString& name);
@@ -438,7 +468,7 @@ void HtmlReader::startTag(const QString& name, const Attributes& attributes, boo
     open.heading = 0;
     open.hidden = isHidden(name) || leftOut(name, attributes);
     open.scope = false;
-    openScope(open);
+    openScope(open, attributes);
     if (isNoteReference(attributes) ||
         (name == u"a" && open.format.verticalAlignment() == QTextCharFormat::AlignSuperScript &&
          attributeOf(attributes, u"href").startsWith(u'#')))
@@ -554,6 +584,11 @@ bool HtmlReader::leftOut(const QString& name, const Attributes& attributes) cons
         return false;
     if (name == u"nav" || name == u"aside")
         return true;
+    for (const char16_t* role :
+         {u"navigation", u"search", u"complementary", u"banner", u"contentinfo"}) {
+        if (hasWord(attributes, u"role", role))
+            return true;
+    }
     if (name == u"header" || name == u"footer")
         return m_openCount.value(u"article"_s) == 0 && m_openCount.value(u"section"_s) == 0 &&
                m_openCount.value(u"main"_s) == 0;
@@ -561,12 +596,14 @@ bool HtmlReader::leftOut(const QString& name, const Attributes& attributes) cons
 }
 
 /// Marks the element that holds what is read, when the page has one.
-void HtmlReader::openScope(Open& open)
+void HtmlReader::openScope(Open& open, const Attributes& attributes)
 {
-    if (m_scope == HtmlScope::Main && open.tag == u"main" && !m_mainRead) {
+    if (m_scope == HtmlScope::Main && !m_mainRead &&
+        (open.tag == u"main" || hasWord(attributes, u"role", u"main"))) {
         open.scope = true;
         m_mainRead = true;
-    } else if (m_scope == HtmlScope::Articles && open.tag == u"article") {
+    } else if (m_scope == HtmlScope::Articles &&
+               (open.tag == u"article" || hasWord(attributes, u"role", u"article"))) {
         open.scope = true;
     }
 }
