@@ -115,7 +115,7 @@ TEST_F(MainWindowTest, ADocumentNamingArialShowsItAndIsSavedUnderThatName)
     EXPECT_FALSE(saved.contains("Liberation"));
 }
 
-TEST_F(MainWindowTest, RightAfterOpeningTheBoxesAndTheTypingFormatAreTheTextsAtTheCaret)
+TEST(FontsAfterOpening, TheBoxesAndTheTypingFormatAreTheTextsAtTheCaretAtOnce)
 {
     QTemporaryDir dir;
     const QString path = dir.path() + u"/chapter.rtf"_s;
@@ -124,16 +124,20 @@ TEST_F(MainWindowTest, RightAfterOpeningTheBoxesAndTheTypingFormatAreTheTextsAtT
     file.write("{\\rtf1\\ansi{\\fonttbl{\\f0\\froman Times New Roman;}}"
                "\\f0\\fs40 Chapter one\\par}");
     file.close();
-    fakes.dialog.answers = {FakeCommonDialog::file(path)};
-    parts(w).documents().openFile();
-    waitForOpen(w);
-    EXPECT_EQ(ui.cmbFont->currentText(), u"Times New Roman"_s);
-    EXPECT_EQ(ui.cmbFontSize->currentText(), u"20"_s);
-
-    type(u"X"_s); // at once, where the caret stands
-    EXPECT_EQ(editor().document()->toPlainText().left(2), u"XC"_s);
-    EXPECT_EQ(formatAt(editor(), 0).font().family(), u"Times New Roman"_s);
-    EXPECT_EQ(formatAt(editor(), 0).fontPointSize(), 20.0);
+    Editor byOpen;
+    byOpen.fakes.dialog.answers = {FakeCommonDialog::file(path)};
+    parts(byOpen.window).documents().openFile();
+    waitForOpen(byOpen.window);
+    Editor byCommandLine(u"\""_s + path + u"\""_s);
+    for (Editor* e : {&byOpen, &byCommandLine}) {
+        EXPECT_EQ(e->ui.cmbFont->currentText(), u"Times New Roman"_s);
+        EXPECT_EQ(e->ui.cmbFontSize->currentText(), u"20"_s);
+        QTest::keyClicks(e->ui.txtConvert, u"X"_s); // at once, where the caret stands
+        const QTextCharFormat typed = formatAt(*e->ui.txtConvert, 0);
+        EXPECT_EQ(e->ui.txtConvert->document()->toPlainText().left(2), u"XC"_s);
+        EXPECT_EQ(typed.font().family(), u"Times New Roman"_s);
+        EXPECT_EQ(typed.fontPointSize(), 20.0);
+    }
 }
 
 TEST_F(MainWindowTest, WithoutArialTheFontListShowsNothingAndTheEditorKeepsItsFont)
