@@ -100,8 +100,8 @@ void SpeechSession::PlayText()
             raised = speechtext::raisedText(*editor.document(), base, base + editor.SelLength());
         } else if (m_state.blnConvertAll) {
             m_state.strSpeakText = editor.Text();
-            raised = speechtext::raisedText(*editor.document(), 0,
-                                            editor.document()->characterCount());
+            raised =
+                speechtext::raisedText(*editor.document(), 0, editor.document()->characterCount());
         }
         const QDateTime now = m_services.clock.now();
         speechtext::PreparedText prepared =

@@ -71,8 +71,9 @@ bool looksLikeNoteMark(QStringView text, qsizetype at, qsizetype length)
     if (at <= 0 || length <= 0 || length > 8 || at + length > text.size())
         return false;
     const QStringView mark = text.sliced(at, length);
-    if (!std::all_of(mark.begin(), mark.end(), isMarkCharacter) || !isMarkCharacter(mark.front()) ||
-        mark.front() == u',' || mark.front() == u'-')
+    // A comma or a dash only joins marks ("1,2", "3-5").
+    if (!std::all_of(mark.begin(), mark.end(), isMarkCharacter) || mark.front() == u',' ||
+        mark.front() == u'-')
         return false;
     const QChar before = text[at - 1];
     if (isMarkAfter(before))

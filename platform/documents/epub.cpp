@@ -197,9 +197,8 @@ void readEpub(const QByteArray& data, const QString& fileName, DocumentBuilder& 
         // The first part with headings is the first chapter (a cover has none).
         if (!firstChapterSeen && !headings.empty()) {
             firstChapterSeen = true;
-            titleSaid = std::any_of(headings.begin(), headings.end(), [&](const QString& h) {
-                return saysTitle(h, titleWords);
-            });
+            titleSaid = std::any_of(headings.begin(), headings.end(),
+                                    [&](const QString& h) { return saysTitle(h, titleWords); });
         }
     }
     if (titleSaid)

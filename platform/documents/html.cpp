@@ -211,6 +211,7 @@ private:
         QChar type = u'1';
     };
     struct Table {
+        bool shown = true; ///< else a table not read: its rows and cells make nothing
         bool rowOpen = false;
         bool cellOpen = false;
     };
@@ -555,16 +556,19 @@ void HtmlReader::startTag(const QString& name, const Attributes& attributes, boo
                           : std::min(list.counter, limits::maxListNumber * 4) + 1;
         m_pendingMarker = marker();
     } else if (name == u"table") {
-        m_out.beginTable();
-        m_tables.push_back({});
+        // A page's layout table around what is read is not a table of it.
+        const bool shown = !hidden();
+        if (shown)
+            m_out.beginTable();
+        m_tables.push_back({shown});
     } else if (name == u"tr" && !m_tables.empty()) {
-        m_out.beginRow();
+        if (m_tables.back().shown)
+            m_out.beginRow();
         m_tables.back().rowOpen = true;
     } else if ((name == u"td" || name == u"th") && !m_tables.empty()) {
-        if (!m_tables.back().rowOpen) {
+        if (!m_tables.back().rowOpen && m_tables.back().shown)
             m_out.beginRow();
-            m_tables.back().rowOpen = true;
-        }
+        m_tables.back().rowOpen = true;
         m_tables.back().cellOpen = true;
     }
     push(std::move(open));
@@ -707,17 +711,20 @@ void HtmlReader::pop()
         if (!m_lists.empty())
             m_lists.pop_back();
     } else if ((name == u"td" || name == u"th") && !m_tables.empty()) {
-        if (m_tables.back().cellOpen)
+        if (m_tables.back().cellOpen && m_tables.back().shown)
             m_out.endCell();
         m_tables.back().cellOpen = false;
     } else if (name == u"tr" && !m_tables.empty()) {
-        if (m_tables.back().rowOpen)
+        if (m_tables.back().rowOpen && m_tables.back().shown)
             m_out.endRow();
         m_tables.back().rowOpen = false;
     } else if (name == u"table" && !m_tables.empty()) {
-        if (m_tables.back().rowOpen)
-            m_out.endRow();
+        const Table table = m_tables.back();
         m_tables.pop_back();
+        if (!table.shown)
+            return;
+        if (table.rowOpen)
+            m_out.endRow();
         m_out.endTable();
     }
 }
@@ -804,8 +811,7 @@ void HtmlReader::put(const QString& text)
 
 } // namespace
 
-std::vector<QString> readHtmlText(QStringView html, DocumentBuilder& out,
-                                  const StyleSheet* sheet)
+std::vector<QString> readHtmlText(QStringView html, DocumentBuilder& out, const StyleSheet* sheet)
 {
     HtmlReader reader(html, out, sheet, false);
     reader.run();

@@ -265,20 +265,25 @@ TEST(DocumentReaders, WebPageIsReadAsAReaderViewShowsIt)
         "<main>Second main</main><footer>Site footer</footer></body></html>";
     const platform::DocumentRead result = read(page, u"page.html"_s);
     ASSERT_TRUE(result.document) << textOf(result).toStdString();
-    EXPECT_EQ(plain(*result.document),
-              u"Names \u2AA1\u0338 fj \u00ACit; & \u00A9=2 &nosuch;\n"
-              u"published 1813.1 daughters2 link"_s);
+    EXPECT_EQ(plain(*result.document), u"Names \u2AA1\u0338 fj \u00ACit; & \u00A9=2 &nosuch;\n"
+                                       u"published 1813.1 daughters2 link"_s);
     const QTextCharFormat one = formatOf(*result.document, u"1813.1"_s); // the last one's
     EXPECT_TRUE(one.boolProperty(platform::NoteReferenceProperty));
     EXPECT_EQ(one.verticalAlignment(), QTextCharFormat::AlignSuperScript);
-    EXPECT_TRUE(formatOf(*result.document, u"daughters2"_s).boolProperty(platform::NoteReferenceProperty));
-    EXPECT_FALSE(formatOf(*result.document, u"link"_s).boolProperty(platform::NoteReferenceProperty));
+    EXPECT_TRUE(
+        formatOf(*result.document, u"daughters2"_s).boolProperty(platform::NoteReferenceProperty));
+    EXPECT_FALSE(
+        formatOf(*result.document, u"link"_s).boolProperty(platform::NoteReferenceProperty));
 
     const QByteArray articles =
         "<body><header>Site</header><p>Teaser</p><article><header>By A</header><p>One</p>"
         "<footer>Tags</footer></article><!-- <main> --><article><p>Two</p></article>"
         "<footer>Site footer</footer></body>";
     EXPECT_EQ(plain(*read(articles, u"page.html"_s).document), u"By A\nOne\nTags\nTwo"_s);
+    const QByteArray layout =
+        "<table><tr><td>Menu</td><td><div role=\"main\"><p>Body</p>"
+        "<table><tr><td>a</td><td>b</td></tr></table></div></td></tr></table>";
+    EXPECT_EQ(plain(*read(layout, u"page.html"_s).document), u"Body\na\tb"_s);
 }
 
 // A book's chapters in spine order (not the manifest's), the title first

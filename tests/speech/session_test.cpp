@@ -270,8 +270,7 @@ TEST_F(SessionTest, NoteMarksAreShownButNeverReadIntoTheWordOrNumberBefore)
     raise(45, false);
     raise(49, false);
     parts(w).speech().mnuConvertAll_Click();
-    EXPECT_EQ(lastSpoken().text,
-              u"published 1813.  Her daughters  were five. 102 km2 in 1813. "_s);
+    EXPECT_EQ(lastSpoken().text, u"published 1813.  Her daughters  were five. 102 km2 in 1813. "_s);
 
     // A selection's marks are found from its own start.
     select(21, 15);
