@@ -575,14 +575,17 @@ void HtmlReader::startTag(const QString& name, const Attributes& attributes, boo
 }
 
 /// Elements a listener does not want read: what is hidden from assistive
-/// technology, links back from a note, and on a web page the site's menus,
+/// technology, links that only point to a note or a heading, and on a web page the site's menus,
 /// banners, footers and asides (an article's own header and footer stay).
 bool HtmlReader::leftOut(const QString& name, const Attributes& attributes) const
 {
     if (attributeOf(attributes, u"aria-hidden").compare(u"true", Qt::CaseInsensitive) == 0)
         return true;
+    // Links back from a note, and the "¶" that documentation generators put
+    // after each heading as a link to it.
     if (name == u"noscript" || hasWord(attributes, u"role", u"doc-backlink") ||
-        hasWord(attributes, u"class", u"footnote-back"))
+        hasWord(attributes, u"class", u"footnote-back") ||
+        hasWord(attributes, u"class", u"headerlink"))
         return true;
     if (!m_webPage)
         return false;

@@ -257,7 +257,8 @@ TEST(DocumentReaders, WebPageIsReadAsAReaderViewShowsIt)
     const QByteArray page =
         "<html><body><header><nav><a href=\"/\">Home</a></nav>Site</header>"
         "<noscript>Please enable JavaScript</noscript><aside>Ads</aside>"
-        "<main><h1>Names &NotNestedLessLess; &fjlig; &notit; &amp &copy=2 &nosuch;</h1>"
+        "<main><h1>Names &NotNestedLessLess; &fjlig; &notit; &amp &copy=2 &nosuch;"
+        "<a class=\"headerlink\" href=\"#n\">\u00B6</a></h1>"
         "<p aria-hidden=\"true\">icon</p><p hidden>gone</p><p style=\"display:none\">none</p>"
         "<p>published 1813.<sup><a href=\"#fn1\">1</a></sup> daughters<a href=\"#fn2\" "
         "class=\"footnote-ref\" role=\"doc-noteref\"><sup>2</sup></a> "
