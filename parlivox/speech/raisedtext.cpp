@@ -12,6 +12,15 @@ namespace speechtext {
 std::vector<RaisedText> raisedText(const QTextDocument& document, qsizetype from, qsizetype to)
 {
     std::vector<RaisedText> raised;
+    // Most documents raise nothing: their few formats tell at once.
+    const QList<QTextFormat> formats = document.allFormats();
+    const bool anyRaised = std::any_of(formats.begin(), formats.end(), [](const QTextFormat& f) {
+        return f.isCharFormat() &&
+               (f.boolProperty(platform::NoteReferenceProperty) ||
+                f.toCharFormat().verticalAlignment() == QTextCharFormat::AlignSuperScript);
+    });
+    if (!anyRaised)
+        return raised;
     const auto first = static_cast<int>(from);
     for (QTextBlock block = document.findBlock(first); block.isValid() && block.position() < to;
          block = block.next()) {
