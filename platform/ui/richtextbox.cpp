@@ -303,7 +303,7 @@ void RichTextBox::adoptDocument(std::unique_ptr<QTextDocument> document)
     setDocument(document.release());
     // The typing format is the text's at the caret, as after a click: the
     // one the old document had does not carry over.
-    setTextCursor(QTextCursor(this->document()));
+    setCurrentCharFormat(QTextCursor(this->document()).charFormat());
     disconnect(probe);
     if (old && old->parent() == this)
         old->deleteLater();
