@@ -1,6 +1,7 @@
 // PDF documents through poppler: the text of each page in reading order,
-// as paragraphs, without the running headers and footers. Pages that fail
-// are left out; the others are kept.
+// as headings, paragraphs and table rows, without the running headers and
+// footers, the notes at the foot of the pages gathered at the end. Pages
+// that fail are left out; the others are kept.
 #include "platform/documentlimits.h"
 #include "platform/documents/builder.h"
 #include "platform/documents/errors.h"
@@ -12,7 +13,9 @@
 #include <QThread>
 
 #include <atomic>
+#include <cmath>
 #include <exception>
+#include <map>
 #include <mutex>
 #include <poppler-qt6.h>
 #include <thread>
@@ -35,16 +38,29 @@ void quietPoppler()
 /// hostile pages (letters drawn over each other) in time that grows with the
 /// square of their number. Real pages of text take tens to a few thousand
 /// operations: a page is cut off where only such a page goes (a fraction of
-/// a second at worst), and a document a little past the densest 500-page
-/// book we know (1.8 million: Qt draws each word on its own), which bounds
-/// the worst file to about 12 seconds of this machine's processor.
+/// a second at worst). A document may take operations in proportion to its
+/// size: a real book of dense pages (Qt draws each word on its own) takes
+/// about one per byte of its file, while a small file whose pages all show
+/// one content stream can ask for millions; such a file stops at the floor
+/// (about 12 seconds of this machine's processor), a large one in time
+/// linear in its size.
 constexpr int maxPages = 10'000;
 constexpr int maxOperationsPerPage = 10'000; ///< beyond: the page's text is left out
-constexpr qint64 maxOperations = 2'000'000;  ///< beyond: the document is refused
+constexpr qint64 minOperations = 2'000'000;  ///< allowed whatever the file's size
+constexpr qint64 operationsPerByte = 4;      ///< allowed beyond the floor
+
+/// Beyond this the document is refused.
+qint64 maxOperations(qsizetype fileBytes)
+{
+    constexpr qint64 million = 1'000'000; // a round figure for the refusal
+    const qint64 bySize = (operationsPerByte * qint64(fileBytes) + million - 1) / million * million;
+    return std::max(minOperations, bySize);
+}
 
 /// The work done on one document, shared by the threads that read it.
 struct Work {
     ReadProgress* progress = nullptr;
+    qint64 maxOperations = minOperations;
     std::atomic<qint64> operations{0};
     std::atomic<bool> overLimit{false};
     std::atomic<int> pagesDone{0};
@@ -70,7 +86,7 @@ bool stopExtraction(const QVariant& closure)
         return true;
     }
     Work& work = *page->work;
-    if (work.operations.fetch_add(1, std::memory_order_relaxed) >= maxOperations)
+    if (work.operations.fetch_add(1, std::memory_order_relaxed) >= work.maxOperations)
         work.overLimit.store(true, std::memory_order_relaxed);
     return work.stopped();
 }
@@ -91,6 +107,72 @@ PdfDocument load(const QByteArray& data)
     return pdf;
 }
 
+/// One word of a line as poppler places it.
+struct Word {
+    QString text;
+    QRectF box;
+    bool spaceAfter = false;
+};
+
+/// A small number or sign raised after a word: a note's reference mark.
+bool isReferenceMark(const std::vector<Word>& words, std::size_t i, double lineHeight,
+                     double baseline)
+{
+    const Word& word = words[i];
+    if (i == 0 || word.text.isEmpty() || word.text.size() > 3)
+        return false;
+    const bool sign = word.text.size() == 1 && QStringView(u"*\u2020\u2021").contains(word.text[0]);
+    const bool digits =
+        std::all_of(word.text.begin(), word.text.end(), [](QChar c) { return c.isDigit(); });
+    return (sign || digits) && word.box.height() < 0.8 * lineHeight &&
+           word.box.bottom() < baseline - 0.15 * lineHeight;
+}
+
+/// The line of words, with their note reference marks apart: a mark
+/// follows its word without a space. The line is as tall as the type that
+/// carries most of its letters, so that a raised mark or a word in another
+/// font does not make it look like a heading.
+pdf::Line makeLine(const std::vector<Word>& words)
+{
+    std::map<int, qsizetype> letters; // by height, in half points
+    for (const Word& word : words)
+        letters[int(word.box.height() * 2 + 0.5)] += word.text.size();
+    const double height =
+        std::max_element(letters.begin(), letters.end(),
+                         [](const auto& a, const auto& b) { return a.second < b.second; })
+            ->first /
+        2.0;
+    pdf::Line line;
+    double top = 1e9, bottom = -1e9, left = 1e9, right = -1e9;
+    std::vector<double> bottoms;
+    for (const Word& word : words) {
+        left = std::min(left, word.box.left());
+        right = std::max(right, word.box.right());
+        if (std::abs(word.box.height() - height) <= 0.15 * height + 0.25) { // 0.25: the rounding
+            top = std::min(top, word.box.top());
+            bottom = std::max(bottom, word.box.bottom());
+            bottoms.push_back(word.box.bottom());
+        }
+    }
+    line.box = QRectF(QPointF(left, top), QPointF(right, bottom));
+    std::nth_element(bottoms.begin(), bottoms.begin() + std::ptrdiff_t(bottoms.size() / 2),
+                     bottoms.end());
+    const double baseline = bottoms[bottoms.size() / 2];
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const Word& word = words[i];
+        if (isReferenceMark(words, i, height, baseline)) {
+            if (line.text.endsWith(u' '))
+                line.text.chop(1);
+            line.marks.push_back({line.text.size(), word.text.size()});
+        }
+        line.text += word.text;
+        if (word.spaceAfter && i + 1 < words.size())
+            line.text += u' ';
+    }
+    line.firstWordWidth = words.front().box.width();
+    return line;
+}
+
 /// The lines of one page: words chained on a line by poppler, in its
 /// reading order.
 pdf::Page readPage(const Poppler::Document& document, int index, Work& work)
@@ -101,35 +183,30 @@ pdf::Page readPage(const Poppler::Document& document, int index, Work& work)
         result.failed = true;
         return result;
     }
+    result.size = page->pageSizeF();
     PageWork pageWork{&work};
-    const std::vector<std::unique_ptr<Poppler::TextBox>> words =
+    const std::vector<std::unique_ptr<Poppler::TextBox>> boxes =
         page->textList(Poppler::Page::Rotate0, stopExtraction,
                        QVariant::fromValue(reinterpret_cast<quintptr>(&pageWork)));
     if (pageWork.overPage || work.stopped()) {
         result.failed = true; // too much work for one page: its text is left out
         return result;
     }
-    pdf::Line line;
-    bool open = false;
-    for (const auto& word : words) {
-        if (!open) {
-            line = pdf::Line{};
-            line.box = word->boundingBox();
-            open = true;
-        } else {
-            line.box = line.box.united(word->boundingBox());
-        }
-        line.text += word->text();
-        if (word->nextWord()) {
-            if (word->hasSpaceAfter())
-                line.text += u' ';
-        } else {
-            result.lines.push_back(std::move(line));
-            open = false;
+    std::vector<Word> words;
+    for (const auto& box : boxes) {
+        // Damaged files place words anywhere; a word placed nowhere is left out.
+        const QRectF place = box->boundingBox().normalized();
+        const double extent =
+            std::abs(place.left()) + std::abs(place.top()) + place.width() + place.height();
+        if (std::isfinite(extent) && extent < 1e7)
+            words.push_back({box->text(), place, box->hasSpaceAfter()});
+        if (!box->nextWord() && !words.empty()) {
+            result.lines.push_back(makeLine(words));
+            words.clear();
         }
     }
-    if (open)
-        result.lines.push_back(std::move(line));
+    if (!words.empty())
+        result.lines.push_back(makeLine(words));
     return result;
 }
 
@@ -182,6 +259,77 @@ std::vector<pdf::Page> readPages(const QByteArray& data, const Poppler::Document
     return pages;
 }
 
+/// Text with its note reference marks raised and kept apart.
+void addMarkedText(const QString& text, const std::vector<pdf::Mark>& marks, DocumentBuilder& out)
+{
+    qsizetype at = 0;
+    for (const pdf::Mark& mark : marks) {
+        out.addText(QStringView(text).mid(at, mark.start - at), QTextCharFormat());
+        out.addNoteReference(QStringView(text).mid(mark.start, mark.length), QTextCharFormat());
+        at = mark.start + mark.length;
+    }
+    out.addText(QStringView(text).mid(at), QTextCharFormat());
+}
+
+/// The blocks into the document: headings as headings, rows of cells as a
+/// table, notes gathered at the end; a note's own number is raised as in
+/// the text.
+void write(const std::vector<pdf::Block>& blocks, DocumentBuilder& out)
+{
+    bool inTable = false;
+    for (const pdf::Block& block : blocks) {
+        if (inTable && block.kind != pdf::Block::Row) {
+            out.endTable();
+            inTable = false;
+        }
+        switch (block.kind) {
+        case pdf::Block::Row:
+            if (!inTable)
+                out.beginTable();
+            inTable = true;
+            out.beginRow();
+            for (const QString& cell : block.cells) {
+                out.beginParagraph();
+                out.addText(cell.trimmed(), QTextCharFormat());
+                out.endCell();
+            }
+            out.endRow();
+            break;
+        case pdf::Block::Heading: {
+            QTextBlockFormat format;
+            format.setHeadingLevel(block.level + 1);
+            out.beginParagraph(format);
+            out.addText(block.text, headingFormat(block.level, 12));
+            out.endParagraph();
+            break;
+        }
+        case pdf::Block::Note: {
+            out.beginNote();
+            out.beginParagraph();
+            const qsizetype space = block.text.indexOf(u' ');
+            const qsizetype end = space < 0 ? block.text.size() : space;
+            out.addNoteReference(QStringView(block.text).first(end), QTextCharFormat());
+            std::vector<pdf::Mark> marks;
+            for (pdf::Mark mark : block.marks) {
+                if (mark.start > end)
+                    marks.push_back({mark.start - end, mark.length});
+            }
+            addMarkedText(block.text.mid(end), marks, out);
+            out.endParagraph();
+            out.endNote();
+            break;
+        }
+        case pdf::Block::Paragraph:
+            out.beginParagraph();
+            addMarkedText(block.text, block.marks, out);
+            out.endParagraph();
+            break;
+        }
+    }
+    if (inTable)
+        out.endTable();
+}
+
 } // namespace
 
 void readPdf(QByteArray data, const QString& fileName, DocumentBuilder& out)
@@ -204,6 +352,7 @@ void readPdf(QByteArray data, const QString& fileName, DocumentBuilder& out)
 
     Work work;
     work.progress = out.progress();
+    work.maxOperations = maxOperations(data.size());
     std::vector<pdf::Page> pages = readPages(data, document, work, out);
     if (work.progress)
         work.progress->check();
@@ -211,19 +360,13 @@ void readPdf(QByteArray data, const QString& fileName, DocumentBuilder& out)
         throw tooLargeToOpen(
             fileName,
             QStringLiteral("takes more than %1 to read")
-                .arg(limits::amount(maxOperations, QStringLiteral("drawing operations"))));
+                .arg(limits::amount(work.maxOperations, QStringLiteral("drawing operations"))));
     const bool anyRead =
         std::any_of(pages.begin(), pages.end(), [](const pdf::Page& page) { return !page.failed; });
     if (!pages.empty() && !anyRead)
         throw damaged(fileName, kindPdf(), QStringLiteral("no page can be read"));
     pdf::removeRunningLines(pages);
-    for (const pdf::Page& page : pages) {
-        for (const QString& paragraph : pdf::paragraphs(page.lines)) {
-            out.beginParagraph();
-            out.addText(paragraph, QTextCharFormat());
-            out.endParagraph();
-        }
-    }
+    write(pdf::blocks(std::move(pages)), out);
 }
 
 } // namespace platform::documents

@@ -1,11 +1,13 @@
-// Paragraphs and running headers from positioned lines.
+// Running headers, table rows and the notes at the foot of a page, from
+// positioned lines; the paragraphs themselves are pdfparagraphs.cpp's.
 #include "platform/documents/pdftext.h"
+
+#include "platform/documents/pdfparagraphs.h"
 
 #include <QHash>
 #include <QSet>
 
 #include <algorithm>
-#include <optional>
 
 namespace platform::documents::pdf {
 namespace {
@@ -45,73 +47,125 @@ std::vector<std::size_t> fromEdge(const Page& page, int edge)
     return order;
 }
 
-bool endsSentence(const QString& text)
+/// A note's number or sign standing alone: "1", "12", "*", a dagger.
+bool isNoteMark(QStringView text)
 {
-    static const QString ends = QStringLiteral(".!?:;\"\u201D\u2019)");
-    return !text.isEmpty() && ends.contains(text.back());
+    if (text.isEmpty() || text.size() > 3)
+        return false;
+    if (text.size() == 1 && QStringView(u"*\u2020\u2021\u00A7").contains(text.front()))
+        return true;
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
 }
 
-bool startsListItem(const QString& text)
+/// A list item's marker standing alone: a bullet, "3." or "b)".
+bool isListMarker(QStringView text)
 {
-    if (text.isEmpty())
+    if (text.size() == 1)
+        return QStringView(u"\u2022\u25AA\u25E6\u2013\u2012-*\u25CF\u25CB\u25A0").contains(text[0]);
+    if (text.size() < 2 || text.size() > 4 || (text.back() != u'.' && text.back() != u')'))
         return false;
-    const QChar first = text.front();
-    if (first == u'\u2022' || first == u'\u25AA' || first == u'\u25E6' || first == u'\u2013' ||
-        first == u'-' || first == u'*')
-        return text.size() > 1 && text[1].isSpace();
-    qsizetype digits = 0;
-    while (digits < text.size() && text[digits].isDigit())
-        ++digits;
-    return digits > 0 && digits < 4 && digits + 1 < text.size() &&
-           (text[digits] == u'.' || text[digits] == u')') && text[digits + 1].isSpace();
+    const QStringView body = text.first(text.size() - 1);
+    return std::all_of(body.begin(), body.end(), [](QChar c) { return c.isDigit(); }) ||
+           (body.size() == 1 && body[0].isLetter());
 }
 
-/// True when b goes on the paragraph that a ended.
-bool continues(const Line& a, const Line& b, double paragraphRight)
+bool sameRow(const Line& a, const Line& b)
 {
-    const double ha = a.box.height(), hb = b.box.height();
-    const double h = std::max(ha, hb);
-    if (h <= 0)
-        return false;
-    if (std::abs(ha - hb) > 0.3 * h) // another size: a heading or a caption
-        return false;
-    const double gap = b.box.top() - a.box.bottom();
-    if (b.box.top() < a.box.top() + 0.3 * h || gap > 0.8 * h) // not the next line down
-        return false;
-    if (b.box.left() > a.box.right() || b.box.right() < a.box.left()) // another column
-        return false;
-    if (startsListItem(b.text))
-        return false;
-    const double charWidth = a.text.isEmpty() ? h / 2 : a.box.width() / a.text.size();
-    const double right = std::max(paragraphRight, b.box.right());
-    // A line that stops well short of the paragraph's edge after a sentence ends it.
-    if (endsSentence(a.text) && a.box.right() < right - 4 * charWidth)
-        return false;
-    return true;
+    const double overlap =
+        std::min(a.box.bottom(), b.box.bottom()) - std::max(a.box.top(), b.box.top());
+    return overlap > 0.5 * std::min(a.box.height(), b.box.height()) &&
+           b.box.left() >= a.box.right() - 1;
 }
 
-/// Joins a line to the paragraph: a word broken by a hyphen at the line's
-/// end is whole again.
-void join(QString& paragraph, const QString& line)
+void append(Line& line, const Line& next, QStringView separator)
 {
-    if (paragraph.isEmpty()) {
-        paragraph = line;
-        return;
+    // A small marker before its text does not make the line taller.
+    const QRectF taller = next.box.height() > line.box.height() ? next.box : line.box;
+    line.box = QRectF(QPointF(line.box.left(), taller.top()),
+                      QPointF(std::max(line.box.right(), next.box.right()), taller.bottom()));
+    line.text += separator;
+    for (Mark mark : next.marks) {
+        mark.start += line.text.size();
+        line.marks.push_back(mark);
     }
-    const QChar last = paragraph.back();
-    const bool hyphen = last == u'-' || last == QChar(0x00AD) || last == QChar(0x2010);
-    const bool brokenWord = hyphen && paragraph.size() > 1 &&
-                            paragraph[paragraph.size() - 2].isLetter() && !line.isEmpty() &&
-                            line.front().isLower();
-    if (brokenWord) {
-        paragraph.chop(1);
-        paragraph += line;
-    } else if (last == QChar(0x00AD)) {
-        paragraph.chop(1);
-        paragraph += line;
-    } else {
-        paragraph += u' ';
-        paragraph += line;
+    line.text += next.text;
+}
+
+/// Pieces of one row that poppler gives as lines of their own: a marker and
+/// its item become one line, cells side by side a table row.
+std::vector<Line> mergeRows(std::vector<Line> lines)
+{
+    std::vector<Line> out;
+    for (Line& line : lines) {
+        if (!out.empty() && sameRow(out.back(), line)) {
+            Line& row = out.back();
+            const QString first = row.cells.isEmpty() ? row.text.trimmed() : QString();
+            if (row.cells.isEmpty() && (isListMarker(first) || isNoteMark(first))) {
+                append(row, line, u" ");
+                continue;
+            }
+            if (row.cells.isEmpty())
+                row.cells.append(row.text);
+            row.cells.append(line.text);
+            append(row, line, u"\t");
+            continue;
+        }
+        out.push_back(std::move(line));
+    }
+    return out;
+}
+
+/// The notes at the foot of a page: below all of its body text, in smaller
+/// type, starting with a note's number. Taken out of the page, as lines.
+std::vector<Line> takeFootnotes(Page& page, double bodyHeight)
+{
+    const auto small = [&](const Line& line) {
+        return line.box.height() < 0.95 * bodyHeight;
+    };
+    double bodyBottom = 0;
+    for (const Line& line : page.lines) {
+        if (!small(line))
+            bodyBottom = std::max(bodyBottom, line.box.bottom());
+    }
+    std::vector<std::size_t> notes;
+    for (std::size_t i = 0; i < page.lines.size(); ++i) {
+        const Line& line = page.lines[i];
+        if (small(line) && line.box.top() > bodyBottom && line.box.top() > 0.5 * page.size.height())
+            notes.push_back(i);
+    }
+    if (notes.empty() || bodyBottom <= 0)
+        return {};
+    std::sort(notes.begin(), notes.end(), [&](std::size_t a, std::size_t b) {
+        return page.lines[a].box.top() < page.lines[b].box.top();
+    });
+    const Line& first = page.lines[notes.front()];
+    if (!isNoteMark(first.text.section(u' ', 0, 0)) ||
+        first.box.top() < bodyBottom + 0.3 * bodyHeight) // no room for a separator
+        return {};
+    std::vector<Line> out;
+    for (const std::size_t i : notes)
+        out.push_back(page.lines[i]);
+    std::sort(notes.begin(), notes.end());
+    for (auto it = notes.rbegin(); it != notes.rend(); ++it)
+        page.lines.erase(page.lines.begin() + std::ptrdiff_t(*it));
+    return out;
+}
+
+/// The notes' lines as notes: one starts at each line that begins with a
+/// note's number at the notes' left edge.
+void addNotes(const std::vector<Line>& lines, std::vector<Block>& notes)
+{
+    double left = 1e9;
+    for (const Line& line : lines)
+        left = std::min(left, line.box.left());
+    for (const Line& line : lines) {
+        const bool starts = line.box.left() < left + 2 && isNoteMark(line.text.section(u' ', 0, 0));
+        if (starts || notes.empty()) {
+            Block note{Block::Note, line.text, line.marks, {}, 0};
+            notes.push_back(std::move(note));
+        } else {
+            joinText(notes.back().text, notes.back().marks, line);
+        }
     }
 }
 
@@ -119,11 +173,13 @@ void join(QString& paragraph, const QString& line)
 
 void removeRunningLines(std::vector<Page>& pages)
 {
-    // Lines near the edges (the first and last few) that come back on at
-    // least half of the readable pages run; the body between them does not.
+    // Lines near the edges (the first and last few) that come back at the
+    // same height on at least half of the readable pages run; the body
+    // between them does not, nor does a title that repeats the header lower down.
     constexpr std::size_t depth = 3;
     int readable = 0;
     QHash<QString, int> pagesWith;
+    QHash<QString, double> place; // where the line first stood
     for (const Page& page : pages) {
         if (page.failed || page.lines.empty())
             continue;
@@ -131,17 +187,25 @@ void removeRunningLines(std::vector<Page>& pages)
         QSet<QString> seen;
         for (int edge = 0; edge < 2; ++edge) {
             const auto order = fromEdge(page, edge);
-            for (std::size_t i = 0; i < std::min(depth, order.size()); ++i)
-                seen.insert(runningKey(page.lines[order[i]].text));
+            for (std::size_t i = 0; i < std::min(depth, order.size()); ++i) {
+                const Line& line = page.lines[order[i]];
+                const QString key = runningKey(line.text);
+                if (!place.contains(key))
+                    place.insert(key, line.box.center().y());
+                if (std::abs(place.value(key) - line.box.center().y()) < line.box.height())
+                    seen.insert(key);
+            }
         }
         for (const QString& key : std::as_const(seen))
             ++pagesWith[key];
     }
     if (readable < 2)
         return;
-    const auto running = [&](const QString& key) {
+    const auto running = [&](const Line& line) {
+        const QString key = runningKey(line.text);
         const int count = pagesWith.value(key);
-        return !key.isEmpty() && count >= 2 && count * 2 >= readable;
+        return !key.isEmpty() && count >= 2 && count * 2 >= readable &&
+               std::abs(place.value(key) - line.box.center().y()) < line.box.height();
     };
     for (Page& page : pages) {
         std::vector<std::size_t> drop;
@@ -149,7 +213,7 @@ void removeRunningLines(std::vector<Page>& pages)
             const auto order = fromEdge(page, edge);
             // From the edge inwards, up to the first line of the body.
             for (std::size_t i = 0; i < std::min(depth, order.size()); ++i) {
-                if (!running(runningKey(page.lines[order[i]].text)))
+                if (!running(page.lines[order[i]]))
                     break;
                 drop.push_back(order[i]);
             }
@@ -161,27 +225,16 @@ void removeRunningLines(std::vector<Page>& pages)
     }
 }
 
-std::vector<QString> paragraphs(const std::vector<Line>& lines)
+std::vector<Block> blocks(std::vector<Page> pages)
 {
-    std::vector<QString> out;
-    QString current;
-    double right = 0;
-    std::optional<Line> previous;
-    for (const Line& raw : lines) {
-        const Line line{raw.text.trimmed(), raw.box};
-        if (line.text.isEmpty())
-            continue;
-        if (previous && !continues(*previous, line, right)) {
-            out.push_back(current);
-            current.clear();
-            right = 0;
-        }
-        join(current, line.text);
-        right = std::max(right, line.box.right());
-        previous = line;
-    }
-    if (!current.isEmpty())
-        out.push_back(current);
+    for (Page& page : pages)
+        page.lines = mergeRows(std::move(page.lines));
+    const Measures measures = measure(pages);
+    std::vector<Block> notes;
+    for (Page& page : pages)
+        addNotes(takeFootnotes(page, measures.bodyHeight), notes);
+    std::vector<Block> out = paragraphs(pages, measure(pages));
+    std::move(notes.begin(), notes.end(), std::back_inserter(out));
     return out;
 }
 

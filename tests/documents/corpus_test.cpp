@@ -2,11 +2,14 @@
 // words other readers find in it, every unreadable one is refused with a
 // message that says why.
 #include "platform/documents/documents.h"
+#include "platform/richtext/textproperties.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFont>
 #include <QRegularExpression>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 
 #include <gtest/gtest.h>
@@ -36,20 +39,22 @@ platform::DocumentRead open(const QString& path)
     return platform::readDocument(data, platform::recogniseDocument(data, path), path, QFont());
 }
 
-/// The words of a text, lower-cased, without list markers at line starts
-/// and with soft hyphens dropped; tables and line layout do not matter.
-std::map<QString, int> words(QString text)
+/// The words of a text in order, lower-cased, without list markers at line
+/// starts, with soft hyphens dropped and raised digits read as digits;
+/// tables and line layout do not matter.
+QStringList wordList(QString text)
 {
     static const QRegularExpression marker(
         u"^[ \\t]*(?:[\\x{2022}\\x{25E6}\\x{25AA}\\-*]|\\d+[.)]|[a-zA-Z][.)]|[ivxlcIVXLC]+[.)])[ \\t]+"_s,
         QRegularExpression::MultilineOption);
     text.replace(QChar(0x2029), u'\n').replace(QChar(0x2028), u'\n').remove(QChar(0x00AD));
     text.replace(marker, QString());
-    std::map<QString, int> counts;
+    text = text.normalized(QString::NormalizationForm_KC);
+    QStringList list;
     QString word;
     const auto flush = [&] {
         if (!word.isEmpty())
-            ++counts[word.toLower()];
+            list.append(word.toLower());
         word.clear();
     };
     for (const QChar c : std::as_const(text)) {
@@ -59,6 +64,14 @@ std::map<QString, int> words(QString text)
             flush();
     }
     flush();
+    return list;
+}
+
+std::map<QString, int> words(const QString& text)
+{
+    std::map<QString, int> counts;
+    for (const QString& word : wordList(text))
+        ++counts[word];
     return counts;
 }
 
@@ -76,6 +89,36 @@ double wordMatch(const QString& ours, const QString& reference)
     for (const auto& [word, count] : b)
         total += count;
     return total == 0 ? 1.0 : 2.0 * common / total;
+}
+
+/// The paragraphs of a text by their first words (a table row's by its
+/// first cell's), as many times as they start one.
+std::map<QString, int> paragraphStarts(const QString& text)
+{
+    std::map<QString, int> starts;
+    for (const QString& paragraph : text.split(u'\n')) {
+        const QStringList first = wordList(paragraph).mid(0, 6);
+        if (!first.isEmpty())
+            ++starts[first.join(u' ')];
+    }
+    return starts;
+}
+
+/// How many of the paragraph breaks found are the reference's (precision)
+/// and how many of the reference's are found (recall).
+std::pair<double, double> paragraphBreaks(const QString& ours, const QString& reference)
+{
+    const auto found = paragraphStarts(ours), wanted = paragraphStarts(reference);
+    int common = 0, foundCount = 0, wantedCount = 0;
+    for (const auto& [start, count] : found) {
+        foundCount += count;
+        if (const auto it = wanted.find(start); it != wanted.end())
+            common += std::min(count, it->second);
+    }
+    for (const auto& [start, count] : wanted)
+        wantedCount += count;
+    return {foundCount ? double(common) / foundCount : 1.0,
+            wantedCount ? double(common) / wantedCount : 1.0};
 }
 
 QStringList filesIn(const QString& folder)
@@ -99,7 +142,7 @@ TEST(BooksCorpus, EveryReadableFileOpensWithTheWordsOtherReadersFind)
         {u"testAltChunkHTML.docx"_s, 0.0},
     };
     const QStringList files = filesIn(u"pass"_s);
-    EXPECT_EQ(files.size(), 31);
+    EXPECT_EQ(files.size(), 33);
     for (const QString& name : files) {
         SCOPED_TRACE(name.toStdString());
         const platform::DocumentRead read = open(corpus(u"pass/"_s + name));
@@ -151,4 +194,54 @@ TEST(BooksCorpus, EveryUnreadableFileIsRefusedSayingWhy)
             << read.error->codeAndDescription().toStdString();
         EXPECT_TRUE(read.error->description().contains(name));
     }
+}
+
+// PDFs a word processor made, with references of one paragraph per line:
+// their words, where their paragraphs break, and what the reader makes of
+// headings and notes.
+TEST(BooksCorpus, WordProcessorPdfsKeepTheirParagraphsHeadingsAndNotes)
+{
+    for (const QString& name : {u"novel-chapters.pdf"_s, u"essay-columns.pdf"_s}) {
+        SCOPED_TRACE(name.toStdString());
+        const platform::DocumentRead read = open(corpus(u"pass/"_s + name));
+        ASSERT_TRUE(read.document);
+        const QString text = read.document->toPlainText();
+        const QString reference =
+            QString::fromUtf8(bytes(corpus(u"reference/"_s + name + u".txt"_s)));
+        const auto [precision, recall] = paragraphBreaks(text, reference);
+        std::printf("%-20s words %.2f  paragraph breaks: precision %.2f recall %.2f\n",
+                    qPrintable(name), wordMatch(text, reference), precision, recall);
+        EXPECT_GE(wordMatch(text, reference), 0.98);
+        EXPECT_GE(precision, 0.95);
+        EXPECT_GE(recall, 0.95);
+    }
+
+    const platform::DocumentRead novel = open(corpus(u"pass/novel-chapters.pdf"_s));
+    ASSERT_TRUE(novel.document);
+    std::map<QString, int> headings;
+    QTextBlock lastText;
+    bool ruleBeforeIt = false;
+    for (QTextBlock block = novel.document->begin(); block.isValid(); block = block.next()) {
+        if (block.blockFormat().headingLevel() > 0)
+            headings[block.text()] = block.blockFormat().headingLevel();
+        if (block.blockFormat().hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth))
+            ruleBeforeIt = true;
+        else if (!block.text().isEmpty())
+            lastText = block;
+    }
+    const std::map<QString, int> expected = {{u"Pride and Prejudice"_s, 1},
+                                             {u"by Jane Austen"_s, 3},
+                                             {u"Chapter 1"_s, 2},
+                                             {u"Chapter 2"_s, 2}};
+    EXPECT_EQ(headings, expected);
+    // The footnote comes last, under the rule, and its mark in the text is
+    // a note's reference, not a decimal of the year before it.
+    EXPECT_TRUE(ruleBeforeIt);
+    EXPECT_TRUE(lastText.text().startsWith(u"1 The first edition"_s));
+    const QTextCursor year = novel.document->find(u"1813."_s);
+    ASSERT_FALSE(year.isNull());
+    QTextCursor mark(novel.document.get());
+    mark.setPosition(year.selectionEnd() + 1); // the format of the character before
+    EXPECT_EQ(novel.document->characterAt(year.selectionEnd()), u'1');
+    EXPECT_TRUE(mark.charFormat().property(platform::NoteReferenceProperty).toBool());
 }

@@ -525,6 +525,11 @@ TEST_F(HostileFiles, PdfPagesThatTakePopplerForEverAreBounded)
     EXPECT_TRUE(many.refusal().contains(u"the document is too large to open"_s))
         << many.refusal().toStdString();
     EXPECT_TRUE(many.refusal().contains(u"\"large-pages.pdf\" has more than 10000 pages."_s));
+    // A small file whose 600 pages all show one busy stream (3,600
+    // operations): refused at the floor of the document's operations.
+    const Read busy = HostileFiles::read(u"busy.pdf"_s, pdf({repeated("BT ET ", 20'000)}, 600));
+    EXPECT_TRUE(busy.refusal().contains(u"takes more than 2 million drawing operations"_s))
+        << busy.refusal().toStdString();
 }
 
 TEST_F(HostileFiles, AFailureOnTheWritersThreadIsTheReadingsRefusal)

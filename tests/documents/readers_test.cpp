@@ -388,6 +388,34 @@ TEST(DocumentReaders, PdfJoinsLinesAndBrokenWordsAndLeavesRunningLinesOut)
     EXPECT_TRUE(plain(*single.document).startsWith(u"Quarterly Report"_s));
 }
 
+// A marker drawn apart from its item, and cells side by side, as poppler
+// gives them: pieces of one line.
+TEST(DocumentReaders, PdfKeepsAMarkerWithItsItemAndARowsCellsOnOneLine)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"list.pdf"_s);
+    {
+        QPdfWriter writer(path);
+        writer.setResolution(72);
+        QPainter painter(&writer);
+        QFont font(u"DejaVu Sans"_s);
+        font.setPixelSize(12);
+        painter.setFont(font);
+        painter.drawText(60, 100, u"\u2022"_s);
+        painter.drawText(110, 100, u"Milk from the farm"_s);
+        painter.drawText(60, 130, u"2."_s);
+        painter.drawText(110, 130, u"Bread from the baker"_s);
+        painter.drawText(60, 180, u"Oats"_s);
+        painter.drawText(260, 180, u"Barley"_s);
+        painter.drawText(460, 180, u"Rye"_s);
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const platform::DocumentRead result = read(file.readAll(), u"list.pdf"_s);
+    EXPECT_EQ(textOf(result),
+              u"\u2022 Milk from the farm\n2. Bread from the baker\nOats\tBarley\tRye"_s);
+}
+
 // Bad input of every kind is refused with the reason, never half-opened,
 // except a PDF with a broken page, which keeps the pages that can be read.
 TEST(DocumentReaders, BadInputIsRefusedSayingWhy)
