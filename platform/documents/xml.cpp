@@ -1,0 +1,314 @@
+// The pull reader over expat: expat pushes tokens through callbacks; they are
+// recorded a batch at a time, the parser suspended, and handed out one by
+// one; the parser resumes when the batch is used up.
+#include "platform/documents/xml.h"
+
+#include <expat.h>
+
+#include <cstring>
+
+namespace platform::documents {
+namespace {
+
+/// Tokens recorded before the parser is suspended.
+constexpr std::size_t batchTokens = 2048;
+/// Bytes given to the parser at a time: a suspension copies what is left of them.
+constexpr qsizetype chunkBytes = 256 * 1024;
+/// Between a namespace's URI and the local name in the names expat reports.
+constexpr char separator = ' ';
+
+struct ParserDeleter {
+    void operator()(XML_ParserStruct* parser) const { XML_ParserFree(parser); }
+};
+
+} // namespace
+
+struct XmlReader::Parser {
+    std::unique_ptr<XML_ParserStruct, ParserDeleter> handle;
+    XmlReader* reader = nullptr;
+
+    static void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes)
+    {
+        static_cast<Parser*>(data)->reader->started(name, attributes);
+    }
+    static void XMLCALL onEnd(void* data, const XML_Char* name)
+    {
+        static_cast<Parser*>(data)->reader->ended(name);
+    }
+    static void XMLCALL onCharacters(void* data, const XML_Char* text, int length)
+    {
+        static_cast<Parser*>(data)->reader->characters(text, length);
+    }
+    static void XMLCALL onEntity(void* data, const XML_Char*, int, const XML_Char*, int,
+                                 const XML_Char*, const XML_Char*, const XML_Char*,
+                                 const XML_Char*)
+    {
+        static_cast<Parser*>(data)->reader->fail(QStringLiteral("the part declares entities"));
+    }
+};
+
+XmlReader::XmlReader(const QByteArray& data) : m_data(data), m_parser(std::make_unique<Parser>())
+{
+    m_parser->handle.reset(XML_ParserCreateNS(nullptr, separator));
+    m_parser->reader = this;
+    XML_Parser parser = m_parser->handle.get();
+    if (!parser)
+        throw std::bad_alloc();
+    XML_SetUserData(parser, m_parser.get());
+    XML_SetElementHandler(parser, &Parser::onStart, &Parser::onEnd);
+    XML_SetCharacterDataHandler(parser, &Parser::onCharacters);
+    XML_SetEntityDeclHandler(parser, &Parser::onEntity);
+    m_tokens.reserve(batchTokens + 1);
+}
+
+XmlReader::~XmlReader() = default;
+
+double XmlReader::share() const
+{
+    return m_data.isEmpty() ? 1.0 : double(m_fed) / double(m_data.size());
+}
+
+void XmlReader::fail(const QString& message)
+{
+    if (m_error.isEmpty()) {
+        m_error = message;
+        m_errorLine = qint64(XML_GetCurrentLineNumber(m_parser->handle.get()));
+    }
+    XML_StopParser(m_parser->handle.get(), XML_FALSE);
+}
+
+XmlReader::Span XmlReader::store(const char* text, std::size_t size)
+{
+    const Span span{m_arena.size(), size};
+    m_arena.append(text, size);
+    return span;
+}
+
+void XmlReader::storeName(const char* name, Span& local, Span& ns)
+{
+    const char* split = std::strrchr(name, separator);
+    if (split) {
+        ns = store(name, std::size_t(split - name));
+        local = store(split + 1, std::strlen(split + 1));
+    } else {
+        ns = {};
+        local = store(name, std::strlen(name));
+    }
+}
+
+void XmlReader::started(const char* name, const char** attributes)
+{
+    Token token;
+    token.type = QXmlStreamReader::StartElement;
+    storeName(name, token.name, token.ns);
+    token.attributeBegin = m_attributes.size();
+    for (int i = 0; attributes[i]; i += 2) {
+        if (i / 2 >= maxAttributes)
+            return fail(QStringLiteral("an element has more than %1 attributes").arg(maxAttributes));
+        Attribute attribute;
+        storeName(attributes[i], attribute.name, attribute.ns);
+        attribute.value = store(attributes[i + 1], std::strlen(attributes[i + 1]));
+        m_attributes.push_back(attribute);
+    }
+    token.attributeEnd = m_attributes.size();
+    m_tokens.push_back(token);
+    if (m_tokens.size() >= batchTokens)
+        XML_StopParser(m_parser->handle.get(), XML_TRUE);
+}
+
+void XmlReader::ended(const char* name)
+{
+    Token token;
+    token.type = QXmlStreamReader::EndElement;
+    storeName(name, token.name, token.ns);
+    m_tokens.push_back(token);
+    if (m_tokens.size() >= batchTokens)
+        XML_StopParser(m_parser->handle.get(), XML_TRUE);
+}
+
+void XmlReader::characters(const char* text, int length)
+{
+    // Expat hands over text in pieces (at line ends and references): the
+    // pieces of one run of text are one token, as the readers expect.
+    if (!m_tokens.empty() && m_tokens.back().type == QXmlStreamReader::Characters) {
+        m_arena.append(text, std::size_t(length));
+        m_tokens.back().text.size += std::size_t(length);
+        return;
+    }
+    Token token;
+    token.type = QXmlStreamReader::Characters;
+    token.text = store(text, std::size_t(length));
+    m_tokens.push_back(token);
+}
+
+void XmlReader::fill()
+{
+    m_tokens.clear();
+    m_attributes.clear();
+    m_arena.clear();
+    m_next = 0;
+    XML_Parser parser = m_parser->handle.get();
+    // Chunks are fed until the parser suspends itself on a full batch, so
+    // that a run of text is not cut at a chunk's end more often than need be.
+    while (m_error.isEmpty()) {
+        XML_Status status;
+        bool last = false;
+        if (m_suspended) {
+            status = XML_ResumeParser(parser);
+            last = m_fed == m_data.size();
+        } else {
+            const qsizetype size = std::min(chunkBytes, m_data.size() - m_fed);
+            last = m_fed + size == m_data.size();
+            status = XML_Parse(parser, m_data.constData() + m_fed, int(size), last);
+            m_fed += size;
+        }
+        m_suspended = status == XML_STATUS_SUSPENDED;
+        if (status == XML_STATUS_ERROR) {
+            if (m_error.isEmpty()) {
+                m_error = QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(parser)));
+                m_errorLine = qint64(XML_GetCurrentLineNumber(parser));
+            }
+        } else if (m_suspended) {
+            break;
+        } else if (last) {
+            Token end;
+            end.type = QXmlStreamReader::EndDocument;
+            m_tokens.push_back(end);
+            break;
+        }
+    }
+    if (!m_error.isEmpty()) {
+        // What was read before the damage is handed out first.
+        Token invalid;
+        invalid.type = QXmlStreamReader::Invalid;
+        m_tokens.push_back(invalid);
+    }
+}
+
+XmlReader::TokenType XmlReader::readNext()
+{
+    if (m_atEnd)
+        return current().type;
+    m_decoded.clear();
+    if (m_next >= m_tokens.size())
+        fill();
+    ++m_next;
+    const TokenType type = current().type;
+    if (type == QXmlStreamReader::EndDocument || type == QXmlStreamReader::Invalid)
+        m_atEnd = true;
+    return type;
+}
+
+bool XmlReader::readNextStartElement()
+{
+    while (!m_atEnd) {
+        const TokenType type = readNext();
+        if (type == QXmlStreamReader::StartElement)
+            return true;
+        if (type == QXmlStreamReader::EndElement)
+            return false;
+    }
+    return false;
+}
+
+void XmlReader::skipCurrentElement()
+{
+    int depth = 1;
+    while (depth > 0 && !m_atEnd) {
+        const TokenType type = readNext();
+        if (type == QXmlStreamReader::StartElement)
+            ++depth;
+        else if (type == QXmlStreamReader::EndElement)
+            --depth;
+    }
+}
+
+QString XmlReader::readElementText()
+{
+    QString text;
+    int depth = 1;
+    while (depth > 0 && !m_atEnd) {
+        const TokenType type = readNext();
+        if (type == QXmlStreamReader::StartElement)
+            ++depth;
+        else if (type == QXmlStreamReader::EndElement)
+            --depth;
+        else if (type == QXmlStreamReader::Characters && depth == 1)
+            text += this->text();
+    }
+    return text;
+}
+
+QStringView XmlReader::decoded(Span span) const
+{
+    m_decoded.push_back(QString::fromUtf8(m_arena.data() + span.offset, qsizetype(span.size)));
+    return m_decoded.back();
+}
+
+QStringView XmlReader::text() const
+{
+    if (current().type != QXmlStreamReader::Characters)
+        return {};
+    return decoded(current().text);
+}
+
+QStringView XmlReader::attributeValue(int i) const
+{
+    return decoded(attributeAt(i).value);
+}
+
+QStringView XmlReader::attribute(QStringView localName) const
+{
+    for (int i = 0; i < attributeCount(); ++i) {
+        if (attributeName(i) == localName)
+            return attributeValue(i);
+    }
+    return {};
+}
+
+bool XmlReader::hasAttribute(QStringView localName) const
+{
+    for (int i = 0; i < attributeCount(); ++i) {
+        if (attributeName(i) == localName)
+            return true;
+    }
+    return false;
+}
+
+QString flatText(XmlReader& xml, QStringView textElement, QStringView paragraphElement)
+{
+    QString text;
+    int depth = 1;
+    bool counting = textElement.isEmpty();
+    while (depth > 0 && !xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartElement:
+            ++depth;
+            if (!textElement.isEmpty())
+                counting = xml.name() == textElement;
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            if (!textElement.isEmpty())
+                counting = false;
+            if (!paragraphElement.isEmpty() && xml.name() == paragraphElement && !text.isEmpty() &&
+                !text.endsWith(u' '))
+                text += u' ';
+            break;
+        case QXmlStreamReader::Characters:
+            if (counting)
+                text += xml.text();
+            break;
+        default:
+            break;
+        }
+    }
+    return text;
+}
+
+QString xmlProblem(const XmlReader& xml, const QString& part)
+{
+    return QStringLiteral("%1, line %2: %3").arg(part).arg(xml.lineNumber()).arg(xml.errorString());
+}
+
+} // namespace platform::documents
