@@ -357,8 +357,8 @@ bool holdsWordCells(QLatin1StringView name)
 
 void BodyReader::table()
 {
-    static const TableShape shape{QLatin1StringView("tr"), QLatin1StringView("tc"),
-                                  &holdsWordCells, &holdsWordCells};
+    static const TableShape shape{QLatin1StringView("tr"), QLatin1StringView("tc"), &holdsWordCells,
+                                  &holdsWordCells};
     readTable(
         m_xml, m_out, m_depth, shape, [this] { blocks(); }, [this] { flatParagraph(); });
 }

@@ -187,7 +187,7 @@ TextStyle Styles::paragraphRun(const QString& styleId) const
 {
     TextStyle props = m_defaultRun;
     props.merge(resolve<TextStyle>(styleId.isEmpty() ? m_defaultParagraph : styleId,
-                                  [](const Style& s) -> const TextStyle& { return s.run; }));
+                                   [](const Style& s) -> const TextStyle& { return s.run; }));
     return props;
 }
 

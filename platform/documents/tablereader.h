@@ -35,8 +35,8 @@ struct TableShape {
 /// cell(), called at each cell's start, reads what it holds up to its end;
 /// flat() reads the rest of an element nested too deep as one paragraph.
 template <typename Cell, typename Flat>
-void readTable(XmlReader& xml, DocumentBuilder& out, int& depth, const TableShape& shape,
-               Cell cell, Flat flat)
+void readTable(XmlReader& xml, DocumentBuilder& out, int& depth, const TableShape& shape, Cell cell,
+               Flat flat)
 {
     const auto cells = [&](const auto& self) -> void {
         const Nesting level(depth);

@@ -40,8 +40,7 @@ struct XmlReader::Parser {
         static_cast<Parser*>(data)->reader->characters(text, length);
     }
     static void XMLCALL onEntity(void* data, const XML_Char*, int, const XML_Char*, int,
-                                 const XML_Char*, const XML_Char*, const XML_Char*,
-                                 const XML_Char*)
+                                 const XML_Char*, const XML_Char*, const XML_Char*, const XML_Char*)
     {
         static_cast<Parser*>(data)->reader->fail(QStringLiteral("the part declares entities"));
     }
@@ -104,7 +103,8 @@ void XmlReader::started(const char* name, const char** attributes)
     token.attributeBegin = m_attributes.size();
     for (int i = 0; attributes[i]; i += 2) {
         if (i / 2 >= maxAttributes)
-            return fail(QStringLiteral("an element has more than %1 attributes").arg(maxAttributes));
+            return fail(
+                QStringLiteral("an element has more than %1 attributes").arg(maxAttributes));
         Attribute attribute;
         storeName(attributes[i], attribute.name, attribute.ns);
         attribute.value = store(attributes[i + 1], std::strlen(attributes[i + 1]));
