@@ -14,8 +14,6 @@ namespace {
 constexpr std::size_t batchTokens = 2048;
 /// Bytes given to the parser at a time: a suspension copies what is left of them.
 constexpr qsizetype chunkBytes = 256 * 1024;
-/// Between a namespace's URI and the local name in the names expat reports.
-constexpr char separator = ' ';
 
 struct ParserDeleter {
     void operator()(XML_ParserStruct* parser) const { XML_ParserFree(parser); }
@@ -48,7 +46,7 @@ struct XmlReader::Parser {
 
 XmlReader::XmlReader(const QByteArray& data) : m_data(data), m_parser(std::make_unique<Parser>())
 {
-    m_parser->handle.reset(XML_ParserCreateNS(nullptr, separator));
+    m_parser->handle.reset(XML_ParserCreate(nullptr));
     m_parser->reader = this;
     XML_Parser parser = m_parser->handle.get();
     if (!parser)
@@ -83,30 +81,69 @@ XmlReader::Span XmlReader::store(const char* text, std::size_t size)
     return span;
 }
 
-void XmlReader::storeName(const char* name, Span& local, Span& ns)
+QLatin1StringView XmlReader::namespaceOf(std::string_view prefix)
 {
-    const char* split = std::strrchr(name, separator);
-    if (split) {
-        ns = store(name, std::size_t(split - name));
-        local = store(split + 1, std::strlen(split + 1));
+    if (m_lastPrefix.valid && m_lastPrefix.prefix == prefix)
+        return m_lastPrefix.uri;
+    QLatin1StringView uri;
+    if (prefix == "xml") {
+        uri = QLatin1StringView("http://www.w3.org/XML/1998/namespace");
     } else {
-        ns = {};
-        local = store(name, std::strlen(name));
+        for (auto it = m_bindings.rbegin(); it != m_bindings.rend(); ++it) {
+            if (it->prefix == prefix) {
+                uri = QLatin1StringView(it->uri->data(), qsizetype(it->uri->size()));
+                break;
+            }
+        }
+    }
+    m_lastPrefix.prefix = prefix;
+    m_lastPrefix.uri = uri;
+    m_lastPrefix.valid = true;
+    return uri;
+}
+
+void XmlReader::declareNamespaces(const char** attributes)
+{
+    for (int i = 0; attributes[i]; i += 2) {
+        const char* name = attributes[i];
+        if (std::strncmp(name, "xmlns", 5) != 0 || (name[5] != 0 && name[5] != ':'))
+            continue;
+        m_uris.emplace_back(attributes[i + 1]);
+        m_bindings.push_back(
+            {name[5] ? std::string(name + 6) : std::string(), &m_uris.back(), m_depth});
+        m_lastPrefix.valid = false;
+    }
+}
+
+void XmlReader::storeName(const char* name, Span& local, QLatin1StringView& ns, bool attribute)
+{
+    const std::size_t size = std::strlen(name);
+    const char* colon = static_cast<const char*>(std::memchr(name, ':', size));
+    if (colon) {
+        const std::size_t prefix = std::size_t(colon - name);
+        ns = namespaceOf(std::string_view(name, prefix));
+        local = store(colon + 1, size - prefix - 1);
+    } else {
+        // The default namespace is an element's, never an attribute's.
+        ns = attribute ? QLatin1StringView() : namespaceOf(std::string_view());
+        local = store(name, size);
     }
 }
 
 void XmlReader::started(const char* name, const char** attributes)
 {
+    ++m_depth;
+    declareNamespaces(attributes);
     Token token;
     token.type = QXmlStreamReader::StartElement;
-    storeName(name, token.name, token.ns);
+    storeName(name, token.name, token.ns, false);
     token.attributeBegin = m_attributes.size();
     for (int i = 0; attributes[i]; i += 2) {
         if (i / 2 >= maxAttributes)
             return fail(
                 QStringLiteral("an element has more than %1 attributes").arg(maxAttributes));
         Attribute attribute;
-        storeName(attributes[i], attribute.name, attribute.ns);
+        storeName(attributes[i], attribute.name, attribute.ns, true);
         attribute.value = store(attributes[i + 1], std::strlen(attributes[i + 1]));
         m_attributes.push_back(attribute);
     }
@@ -120,8 +157,13 @@ void XmlReader::ended(const char* name)
 {
     Token token;
     token.type = QXmlStreamReader::EndElement;
-    storeName(name, token.name, token.ns);
+    storeName(name, token.name, token.ns, false);
     m_tokens.push_back(token);
+    while (!m_bindings.empty() && m_bindings.back().depth == m_depth) {
+        m_bindings.pop_back();
+        m_lastPrefix.valid = false;
+    }
+    --m_depth;
     if (m_tokens.size() >= batchTokens)
         XML_StopParser(m_parser->handle.get(), XML_TRUE);
 }
