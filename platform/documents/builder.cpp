@@ -98,6 +98,7 @@ private:
     int m_pendingTabs = 0;         ///< cells ended since the last text of the row
     bool m_pendingLine = false;    ///< a paragraph ended inside a cell
     int m_tableDepth = 0;
+    int m_nestedRows = 0; ///< rows begun in the innermost nested table
     int m_noteDepth = 0;
     std::vector<NoteParagraph> m_notes;
 };
@@ -127,6 +128,7 @@ void DocumentWriter::apply(const DocumentBuilder::Event& event)
         if (m_noteDepth == 0 && m_tableDepth == 0)
             endParagraph();
         ++m_tableDepth;
+        m_nestedRows = 0;
         break;
     case Event::BeginRow:
         beginRow();
@@ -237,9 +239,15 @@ void DocumentWriter::beginRow()
         m_notes.push_back({});
         return;
     }
-    if (m_tableDepth > 1) { // a nested table's rows stay in the outer cell
-        if (m_cellHasText)
+    if (m_tableDepth > 1) {
+        // A nested table's rows stay in the outer cell, one a line; its
+        // first row follows what the cell holds before it.
+        if (m_nestedRows++ > 0 && (m_pendingTabs > 0 || m_cellHasText)) {
+            m_pendingTabs = 0;
             m_pendingLine = true;
+        } else if (m_cellHasText) {
+            m_pendingLine = true;
+        }
         return;
     }
     m_cellHasText = false;

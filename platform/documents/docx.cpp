@@ -168,6 +168,8 @@ void BodyReader::paragraph()
         else
             inlineElement(p);
     }
+    if (!p.begun && p.props.markRemoved)
+        return;
     begin(p);
     m_out.endParagraph();
 }

@@ -107,6 +107,13 @@ void ParaProps::read(XmlReader& xml)
         } else if (name == u"outlineLvl") {
             if (const auto value = number(attribute(xml, u"val")); value && *value < 9)
                 outlineLevel = *value;
+        } else if (name == u"rPr") {
+            while (xml.readNextStartElement()) {
+                if (xml.name() == u"del" || xml.name() == u"moveFrom")
+                    markRemoved = true;
+                xml.skipCurrentElement();
+            }
+            continue;
         } else if (name == u"numPr") {
             while (xml.readNextStartElement()) {
                 if (xml.name() == u"ilvl")

@@ -28,6 +28,9 @@ struct ParaProps {
     std::optional<int> numId;
     std::optional<int> level;
     QString style; ///< <w:pStyle> of direct formatting
+    /// The paragraph's end is a tracked deletion or the old place of a move:
+    /// with no text of its own, the paragraph is not there once accepted.
+    bool markRemoved = false;
     void merge(const ParaProps& over);
     /// Reads the children of <w:pPr>; leaves the reader at its end.
     void read(XmlReader& xml);
