@@ -12,6 +12,8 @@
 #include <QTextDocument>
 #include <QThread>
 
+#include <algorithm>
+
 namespace platform::documents {
 namespace {
 
@@ -29,13 +31,18 @@ constexpr qsizetype checkEvery = 1024;
 /// control characters, object marks and paragraph separators do not.
 QString clean(QStringView text)
 {
+    const auto kept = [](char16_t c) {
+        return c == u'\t' || c == lineSeparator ||
+               (c >= 0x20 && c != 0xFFFE && c != 0xFFFF && c != 0xFFFC && c != 0xFEFF &&
+                c != 0x2029 && (c < 0x7F || c > 0x9F));
+    };
+    if (std::all_of(text.begin(), text.end(), [&](QChar c) { return kept(c.unicode()); }))
+        return text.toString(); // the usual case, copied at once
     QString out;
     out.reserve(text.size());
     for (const QChar ch : text) {
         const char16_t c = ch.unicode();
-        if (c == u'\t' || c == lineSeparator ||
-            (c >= 0x20 && c != 0xFFFE && c != 0xFFFF && c != 0xFFFC && c != 0xFEFF && c != 0x2029 &&
-             (c < 0x7F || c > 0x9F)))
+        if (kept(c))
             out.append(ch);
         else if (c == 0x2029 || c == u'\n')
             out.append(QChar(lineSeparator));

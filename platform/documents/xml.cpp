@@ -231,7 +231,8 @@ XmlReader::TokenType XmlReader::readNext()
 {
     if (m_atEnd)
         return current().type;
-    m_decoded.clear();
+    m_valuesReserved = false;
+    m_overflow.clear();
     if (m_next >= m_tokens.size())
         fill();
     ++m_next;
@@ -276,15 +277,44 @@ QString XmlReader::readElementText()
         else if (type == QXmlStreamReader::EndElement)
             --depth;
         else if (type == QXmlStreamReader::Characters && depth == 1)
-            text += this->text();
+            decodeInto(text, current().text);
     }
     return text;
 }
 
+void XmlReader::decodeInto(QString& text, Span span) const
+{
+    const char* bytes = m_arena.data() + span.offset;
+    const qsizetype size = qsizetype(span.size);
+    qsizetype ascii = 0;
+    while (ascii < size && static_cast<unsigned char>(bytes[ascii]) < 0x80)
+        ++ascii;
+    if (ascii == size)
+        text.append(QLatin1StringView(bytes, size));
+    else
+        text.append(QString::fromUtf8(bytes, size));
+}
+
 QStringView XmlReader::decoded(Span span) const
 {
-    m_decoded.push_back(QString::fromUtf8(m_arena.data() + span.offset, qsizetype(span.size)));
-    return m_decoded.back();
+    const Token& token = current();
+    if (!m_valuesReserved) {
+        // UTF-8 never takes fewer bytes than UTF-16 takes code units.
+        qsizetype need = qsizetype(token.text.size);
+        for (std::size_t i = token.attributeBegin; i < token.attributeEnd; ++i)
+            need += qsizetype(m_attributes[i].value.size);
+        m_values.resize(0);
+        m_values.reserve(need);
+        m_valuesReserved = true;
+    }
+    if (m_values.size() + qsizetype(span.size) > m_values.capacity()) {
+        m_overflow.emplace_back();
+        decodeInto(m_overflow.back(), span);
+        return m_overflow.back();
+    }
+    const qsizetype start = m_values.size();
+    decodeInto(m_values, span);
+    return QStringView(m_values).sliced(start);
 }
 
 QStringView XmlReader::text() const

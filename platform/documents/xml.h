@@ -106,6 +106,8 @@ private:
         return QLatin1StringView(m_arena.data() + span.offset, qsizetype(span.size));
     }
     QStringView decoded(Span span) const;
+    /// Appends the UTF-8 bytes of span to text.
+    void decodeInto(QString& text, Span span) const;
     void fill();
     void fail(const QString& message);
 
@@ -132,7 +134,12 @@ private:
     std::size_t m_next = 1;
     std::vector<Attribute> m_attributes;
     std::string m_arena;
-    mutable std::deque<QString> m_decoded; ///< the current token's text and attribute values
+    // The current token's text and attribute values as they are asked for:
+    // in one buffer, reserved for all of them at the first request so that
+    // no view handed out moves; beyond it (a value asked for twice), apart.
+    mutable QString m_values;
+    mutable bool m_valuesReserved = false;
+    mutable std::deque<QString> m_overflow;
 
     // Namespaces are resolved here rather than by expat, which costs half
     // as much again with them: the prefixes in scope, innermost last.
