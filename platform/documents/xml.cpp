@@ -89,12 +89,10 @@ QLatin1StringView XmlReader::namespaceOf(std::string_view prefix)
     if (prefix == "xml") {
         uri = QLatin1StringView("http://www.w3.org/XML/1998/namespace");
     } else {
-        for (auto it = m_bindings.rbegin(); it != m_bindings.rend(); ++it) {
-            if (it->prefix == prefix) {
-                uri = QLatin1StringView(it->uri->data(), qsizetype(it->uri->size()));
-                break;
-            }
-        }
+        const auto it = m_scopes.find(std::string(prefix));
+        if (it != m_scopes.end() && !it->second.empty())
+            uri =
+                QLatin1StringView(it->second.back()->data(), qsizetype(it->second.back()->size()));
     }
     m_lastPrefix.prefix = prefix;
     m_lastPrefix.uri = uri;
@@ -109,8 +107,9 @@ void XmlReader::declareNamespaces(const char** attributes)
         if (std::strncmp(name, "xmlns", 5) != 0 || (name[5] != 0 && name[5] != ':'))
             continue;
         m_uris.emplace_back(attributes[i + 1]);
-        m_bindings.push_back(
-            {name[5] ? std::string(name + 6) : std::string(), &m_uris.back(), m_depth});
+        std::string prefix = name[5] ? std::string(name + 6) : std::string();
+        m_scopes[prefix].push_back(&m_uris.back());
+        m_declared.emplace_back(m_depth, std::move(prefix));
         m_lastPrefix.valid = false;
     }
 }
@@ -159,8 +158,9 @@ void XmlReader::ended(const char* name)
     token.type = QXmlStreamReader::EndElement;
     storeName(name, token.name, token.ns, false);
     m_tokens.push_back(token);
-    while (!m_bindings.empty() && m_bindings.back().depth == m_depth) {
-        m_bindings.pop_back();
+    while (!m_declared.empty() && m_declared.back().first == m_depth) {
+        m_scopes[m_declared.back().second].pop_back();
+        m_declared.pop_back();
         m_lastPrefix.valid = false;
     }
     --m_depth;

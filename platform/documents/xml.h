@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 // The XML reader of the readers of Word, OpenDocument and EPUB files: a
@@ -142,14 +144,11 @@ private:
     mutable std::deque<QString> m_overflow;
 
     // Namespaces are resolved here rather than by expat, which costs half
-    // as much again with them: the prefixes in scope, innermost last.
-    struct Binding {
-        std::string prefix;
-        const std::string* uri;
-        int depth;
-    };
-    std::vector<Binding> m_bindings;
-    std::deque<std::string> m_uris; ///< every URI declared, at a stable place
+    // as much again with them: each prefix's URIs in scope, innermost last,
+    // and the prefixes declared by the open elements.
+    std::unordered_map<std::string, std::vector<const std::string*>> m_scopes;
+    std::vector<std::pair<int, std::string>> m_declared; ///< depth, prefix
+    std::deque<std::string> m_uris;                      ///< every URI declared, at a stable place
     int m_depth = 0;
     struct {
         std::string prefix;
