@@ -15,7 +15,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The Liberation fonts stand in for Arial, Times New Roman and Courier New,
 # which the font list offers and new documents start in.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "qt6-qpa-plugins, libqt6svg6, espeak-ng-data, fonts-liberation2, libpoppler-qt6-3, libzip4, libopusenc0")
+  "qt6-qpa-plugins, libqt6svg6, espeak-ng-data, fonts-liberation2, libpoppler-qt6-3, libzip4, libexpat1, libopusenc0")
 # Documents in Chinese, Japanese or Korean show boxes without a font for them;
 # PDFs in those scripts need poppler's encoding data to give their text.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS

@@ -12,6 +12,8 @@
 #include <QTextDocument>
 #include <QThread>
 
+#include <algorithm>
+
 namespace platform::documents {
 namespace {
 
@@ -29,13 +31,18 @@ constexpr qsizetype checkEvery = 1024;
 /// control characters, object marks and paragraph separators do not.
 QString clean(QStringView text)
 {
+    const auto kept = [](char16_t c) {
+        return c == u'\t' || c == lineSeparator ||
+               (c >= 0x20 && c != 0xFFFE && c != 0xFFFF && c != 0xFFFC && c != 0xFEFF &&
+                c != 0x2029 && (c < 0x7F || c > 0x9F));
+    };
+    if (std::all_of(text.begin(), text.end(), [&](QChar c) { return kept(c.unicode()); }))
+        return text.toString(); // the usual case, copied at once
     QString out;
     out.reserve(text.size());
     for (const QChar ch : text) {
         const char16_t c = ch.unicode();
-        if (c == u'\t' || c == lineSeparator ||
-            (c >= 0x20 && c != 0xFFFE && c != 0xFFFF && c != 0xFFFC && c != 0xFEFF && c != 0x2029 &&
-             (c < 0x7F || c > 0x9F)))
+        if (kept(c))
             out.append(ch);
         else if (c == 0x2029 || c == u'\n')
             out.append(QChar(lineSeparator));
@@ -98,6 +105,7 @@ private:
     int m_pendingTabs = 0;         ///< cells ended since the last text of the row
     bool m_pendingLine = false;    ///< a paragraph ended inside a cell
     int m_tableDepth = 0;
+    int m_nestedRows = 0; ///< rows begun in the innermost nested table
     int m_noteDepth = 0;
     std::vector<NoteParagraph> m_notes;
 };
@@ -127,6 +135,7 @@ void DocumentWriter::apply(const DocumentBuilder::Event& event)
         if (m_noteDepth == 0 && m_tableDepth == 0)
             endParagraph();
         ++m_tableDepth;
+        m_nestedRows = 0;
         break;
     case Event::BeginRow:
         beginRow();
@@ -237,9 +246,15 @@ void DocumentWriter::beginRow()
         m_notes.push_back({});
         return;
     }
-    if (m_tableDepth > 1) { // a nested table's rows stay in the outer cell
-        if (m_cellHasText)
+    if (m_tableDepth > 1) {
+        // A nested table's rows stay in the outer cell, one a line; its
+        // first row follows what the cell holds before it.
+        if (m_nestedRows++ > 0 && (m_pendingTabs > 0 || m_cellHasText)) {
+            m_pendingTabs = 0;
             m_pendingLine = true;
+        } else if (m_cellHasText) {
+            m_pendingLine = true;
+        }
         return;
     }
     m_cellHasText = false;

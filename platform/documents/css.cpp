@@ -85,12 +85,6 @@ void declaration(QStringView property, QStringView value, CssStyle& style)
     }
 }
 
-template <typename T> void take(std::optional<T>& mine, const std::optional<T>& theirs)
-{
-    if (theirs)
-        mine = theirs;
-}
-
 /// The style sheet without its /* comments */; one left open runs to the end.
 QString withoutComments(QStringView css)
 {
@@ -111,62 +105,6 @@ QString withoutComments(QStringView css)
 }
 
 } // namespace
-
-void CssStyle::merge(const CssStyle& over)
-{
-    take(bold, over.bold);
-    take(italic, over.italic);
-    take(underline, over.underline);
-    take(strike, over.strike);
-    take(hidden, over.hidden);
-    take(color, over.color);
-    if (over.points) {
-        points = over.points;
-        scale.reset();
-    } else if (over.scale) {
-        scale = over.scale;
-        points.reset();
-    }
-    take(family, over.family);
-    take(alignment, over.alignment);
-    take(vertical, over.vertical);
-}
-
-bool CssStyle::empty() const
-{
-    return !bold && !italic && !underline && !strike && !hidden && !color && !points && !scale &&
-           !family && !alignment && !vertical;
-}
-
-double CssStyle::apply(QTextCharFormat& format, double parentPoints) const
-{
-    if (bold)
-        format.setFontWeight(*bold ? QFont::Bold : QFont::Normal);
-    if (italic)
-        format.setFontItalic(*italic);
-    if (underline)
-        format.setFontUnderline(*underline);
-    if (strike)
-        format.setFontStrikeOut(*strike);
-    if (color)
-        format.setForeground(*color);
-    if (family)
-        format.setFontFamilies(QStringList{*family});
-    if (vertical) {
-        format.setVerticalAlignment(*vertical > 0   ? QTextCharFormat::AlignSuperScript
-                                    : *vertical < 0 ? QTextCharFormat::AlignSubScript
-                                                    : QTextCharFormat::AlignNormal);
-    }
-    double size = parentPoints;
-    if (points)
-        size = *points;
-    else if (scale)
-        size = parentPoints * *scale;
-    size = std::clamp(size, 1.0, 1638.0);
-    if (points || scale)
-        format.setFontPointSize(size);
-    return size;
-}
 
 CssStyle parseDeclarations(QStringView text)
 {

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "platform/documents/textstyle.h"
+
 #include <QColor>
 #include <QHash>
 #include <QString>
-#include <QTextCharFormat>
 
 #include <optional>
 
@@ -11,21 +12,7 @@ namespace platform::documents {
 
 /// The part of CSS a reader shows: weight, style, decoration, colour, size,
 /// family, alignment, raised text and whether the element is shown at all.
-struct CssStyle {
-    std::optional<bool> bold, italic, underline, strike, hidden;
-    std::optional<QColor> color;
-    std::optional<double> points; ///< absolute size
-    std::optional<double> scale;  ///< size relative to the parent's
-    std::optional<QString> family;
-    std::optional<Qt::Alignment> alignment;
-    std::optional<int> vertical; ///< 1 raised, -1 lowered
-
-    void merge(const CssStyle& over);
-    bool empty() const;
-    /// Applies the character properties over format; parentPoints is the
-    /// size relative sizes count from. Returns the resulting size.
-    double apply(QTextCharFormat& format, double parentPoints) const;
-};
+using CssStyle = TextStyle;
 
 /// Parses "font-weight: bold; color: red" (an inline style attribute).
 CssStyle parseDeclarations(QStringView text);

@@ -6,6 +6,7 @@
 #include "platform/documents/docxstyles.h"
 #include "platform/documents/errors.h"
 #include "platform/documents/readers.h"
+#include "platform/documents/tablereader.h"
 #include "platform/documents/xml.h"
 #include "platform/documents/ziparchive.h"
 
@@ -18,7 +19,6 @@ namespace {
 
 using docx::Numbering;
 using docx::ParaProps;
-using docx::RunProps;
 using docx::Styles;
 
 struct Relationship {
@@ -32,7 +32,7 @@ QHash<QString, Relationship> readRelationships(const QByteArray& data, const QSt
     QHash<QString, Relationship> relationships;
     XmlReader xml(data);
     while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != u"Relationship")
+        if (xml.readNext() != XmlReader::StartElement || xml.name() != u"Relationship")
             continue;
         if (attribute(xml, u"TargetMode") == u"External")
             continue; // nothing outside the file is ever read
@@ -68,7 +68,7 @@ public:
     BodyReader(XmlReader& xml, DocumentBuilder& out, const Styles& styles, Numbering& numbering,
                NoteNumbers& notes)
         : m_xml(xml), m_out(out), m_styles(styles), m_numbering(numbering), m_notes(notes),
-          m_normalPoints(styles.normalHalfPoints() / 2.0)
+          m_normalPoints(styles.normalPoints())
     {
     }
 
@@ -82,24 +82,16 @@ public:
     bool reportsProgress = false;
 
 private:
-    /// One level deeper for as long as it lives: the elements that nest
-    /// (content controls, links, tables, text boxes) are read recursively,
-    /// and past limits::maxDepth what they hold is read as flat text.
-    class Level {
-    public:
-        explicit Level(int& depth) : m_depth(++depth) {}
-        ~Level() { --m_depth; }
-        Level(const Level&) = delete;
-        Level& operator=(const Level&) = delete;
-        bool tooDeep() const { return m_depth > limits::maxDepth; }
+    using Level = Nesting;
 
-    private:
-        int& m_depth;
+    /// A run's own properties.
+    struct Run {
+        TextStyle style;
+        QString characterStyle; ///< <w:rStyle>
     };
-
     struct Paragraph {
         ParaProps props;
-        RunProps base; ///< run properties of the paragraph's style
+        TextStyle base; ///< run properties of the paragraph's style
         bool begun = false;
         bool heading = false;
         int headingLevel = 0;
@@ -111,14 +103,14 @@ private:
     void inlineElement(Paragraph& p);
     void run(Paragraph& p);
     void table();
-    void rows();
-    void cells();
     void textBoxes();
-    void put(Paragraph& p, const RunProps& direct, const QString& text);
+    void put(Paragraph& p, const Run& direct, const QString& text);
+    /// A note's reference mark, raised and kept apart from the word before it.
+    void putNoteReference(Paragraph& p, const Run& direct, const QString& mark);
     /// The rest of the open element as one paragraph of plain text.
     void flatParagraph();
     /// The run's format; none when the run is hidden.
-    std::optional<QTextCharFormat> runFormat(const Paragraph& p, const RunProps& direct) const;
+    std::optional<QTextCharFormat> runFormat(const Paragraph& p, const Run& direct) const;
     QString noteMark(const QString& id, bool endnote);
 
     XmlReader& m_xml;
@@ -146,7 +138,7 @@ void BodyReader::blocks()
     if (level.tooDeep())
         return flatParagraph();
     while (m_xml.readNextStartElement()) {
-        const QStringView name = m_xml.name();
+        const auto name = m_xml.name();
         if (name == u"p") {
             paragraph();
         } else if (name == u"tbl") {
@@ -176,6 +168,8 @@ void BodyReader::paragraph()
         else
             inlineElement(p);
     }
+    if (!p.begun && p.props.markRemoved)
+        return;
     begin(p);
     m_out.endParagraph();
 }
@@ -223,7 +217,7 @@ void BodyReader::inlines(Paragraph& p)
 
 void BodyReader::inlineElement(Paragraph& p)
 {
-    const QStringView name = m_xml.name();
+    const auto name = m_xml.name();
     if (name == u"r") {
         run(p);
     } else if (name == u"hyperlink" || name == u"smartTag" || name == u"customXml" ||
@@ -242,7 +236,7 @@ void BodyReader::inlineElement(Paragraph& p)
                 m_xml.skipCurrentElement(); // the fallback repeats the choice
         }
     } else if (name == u"t" && m_xml.namespaceUri().contains(u"math")) {
-        put(p, {}, m_xml.readElementText(QXmlStreamReader::SkipChildElements));
+        put(p, {}, m_xml.readElementText());
     } else if (name == u"del" || name == u"moveFrom" || name == u"sdtPr") {
         m_xml.skipCurrentElement(); // tracked deletions are not the text
     } else if (m_xml.namespaceUri().contains(u"math")) {
@@ -254,15 +248,15 @@ void BodyReader::inlineElement(Paragraph& p)
 
 void BodyReader::run(Paragraph& p)
 {
-    RunProps direct;
+    Run direct;
     while (m_xml.readNextStartElement()) {
-        const QStringView name = m_xml.name();
+        const auto name = m_xml.name();
         if (name == u"rPr") {
-            direct.read(m_xml);
+            docx::readRunProperties(m_xml, direct.style, &direct.characterStyle);
             continue;
         }
         if (name == u"t") {
-            const QString text = m_xml.readElementText(QXmlStreamReader::SkipChildElements);
+            const QString text = m_xml.readElementText();
             if (m_fieldDepth == 0)
                 put(p, direct, text);
             continue;
@@ -290,13 +284,9 @@ void BodyReader::run(Paragraph& p)
         } else if (name == u"footnoteReference" || name == u"endnoteReference") {
             const QString mark =
                 noteMark(attribute(m_xml, u"id").toString(), name == u"endnoteReference");
-            RunProps raised = direct;
-            raised.vertical = 1;
-            put(p, raised, mark);
+            putNoteReference(p, direct, mark);
         } else if (name == u"footnoteRef" || name == u"endnoteRef") {
-            RunProps raised = direct;
-            raised.vertical = 1;
-            put(p, raised, QString::number(m_noteNumber));
+            putNoteReference(p, direct, QString::number(m_noteNumber));
         } else if (name == u"drawing" || name == u"pict" || name == u"object" ||
                    name == u"AlternateContent") {
             textBoxes(); // pictures are left out; the text of text boxes is not
@@ -319,7 +309,7 @@ void BodyReader::textBoxes()
     if (level.tooDeep())
         return flatParagraph();
     while (m_xml.readNextStartElement()) {
-        const QStringView name = m_xml.name();
+        const auto name = m_xml.name();
         if (name == u"txbxContent")
             blocks();
         else if (name == u"Fallback")
@@ -329,25 +319,24 @@ void BodyReader::textBoxes()
     }
 }
 
-std::optional<QTextCharFormat> BodyReader::runFormat(const Paragraph& p,
-                                                     const RunProps& direct) const
+std::optional<QTextCharFormat> BodyReader::runFormat(const Paragraph& p, const Run& direct) const
 {
-    RunProps props = p.base;
-    if (!direct.style.isEmpty())
-        props.merge(m_styles.character(direct.style));
-    props.merge(direct);
+    TextStyle props = p.base;
+    if (!direct.characterStyle.isEmpty())
+        props.merge(m_styles.character(direct.characterStyle));
+    props.merge(direct.style);
     if (props.hidden.value_or(false))
         return std::nullopt;
     QTextCharFormat format = props.format();
     if (p.heading) {
         format.setFontWeight(QFont::Bold);
-        const double points = props.halfPoints.value_or(int(m_normalPoints * 2)) / 2.0;
+        const double points = props.points.value_or(m_normalPoints);
         format.setFontPointSize(std::max(points, m_normalPoints * headingScale(p.headingLevel)));
     }
     return format;
 }
 
-void BodyReader::put(Paragraph& p, const RunProps& direct, const QString& text)
+void BodyReader::put(Paragraph& p, const Run& direct, const QString& text)
 {
     if (text.isEmpty())
         return;
@@ -356,48 +345,24 @@ void BodyReader::put(Paragraph& p, const RunProps& direct, const QString& text)
         m_out.addText(text, *format);
 }
 
+void BodyReader::putNoteReference(Paragraph& p, const Run& direct, const QString& mark)
+{
+    begin(p);
+    if (const auto format = runFormat(p, direct))
+        m_out.addNoteReference(mark, *format);
+}
+
+bool holdsWordCells(QLatin1StringView name)
+{
+    return name == u"sdt" || name == u"sdtContent" || name == u"customXml";
+}
+
 void BodyReader::table()
 {
-    m_out.beginTable();
-    rows();
-    m_out.endTable();
-}
-
-void BodyReader::rows()
-{
-    const Level level(m_depth);
-    if (level.tooDeep())
-        return flatParagraph();
-    while (m_xml.readNextStartElement()) {
-        const QStringView name = m_xml.name();
-        if (name == u"tr") {
-            m_out.beginRow();
-            cells();
-            m_out.endRow();
-        } else if (name == u"sdt" || name == u"sdtContent" || name == u"customXml") {
-            rows(); // rows inside content controls
-        } else {
-            m_xml.skipCurrentElement();
-        }
-    }
-}
-
-void BodyReader::cells()
-{
-    const Level level(m_depth);
-    if (level.tooDeep())
-        return flatParagraph();
-    while (m_xml.readNextStartElement()) {
-        const QStringView name = m_xml.name();
-        if (name == u"tc") {
-            blocks();
-            m_out.endCell();
-        } else if (name == u"sdt" || name == u"sdtContent" || name == u"customXml") {
-            cells();
-        } else {
-            m_xml.skipCurrentElement();
-        }
-    }
+    static const TableShape shape{QLatin1StringView("tr"), QLatin1StringView("tc"), &holdsWordCells,
+                                  &holdsWordCells};
+    readTable(
+        m_xml, m_out, m_depth, shape, [this] { blocks(); }, [this] { flatParagraph(); });
 }
 
 /// An encrypted Office document is an OLE compound file holding the
@@ -428,7 +393,7 @@ void readNotes(ZipArchive& zip, const QString& part, const std::map<QString, int
     BodyReader reader(xml, out, styles, numbering, notes);
     const QStringView element = endnotes ? u"endnote" : u"footnote";
     while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != element)
+        if (xml.readNext() != XmlReader::StartElement || xml.name() != element)
             continue;
         const auto it = numbers.find(attribute(xml, u"id").toString());
         if (it == numbers.end()) {
@@ -488,7 +453,7 @@ void readDocx(const QByteArray& data, const QString& fileName, DocumentBuilder& 
         readHtmlText(decodeHtml(chunk), out);
     };
     while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"body")
+        if (xml.readNext() == XmlReader::StartElement && xml.name() == u"body")
             body.blocks();
     }
     if (xml.hasError())

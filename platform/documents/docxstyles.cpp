@@ -12,7 +12,7 @@ namespace platform::documents::docx {
 namespace {
 
 /// A switch such as <w:b/>, <w:b w:val="0"/> or <w:b w:val="false"/>.
-bool toggle(const QXmlStreamReader& xml)
+bool toggle(const XmlReader& xml)
 {
     const QStringView value = attribute(xml, u"val");
     return !(value == u"0" || value == u"false" || value == u"off" || value == u"none");
@@ -39,82 +39,43 @@ int listStart(QStringView text)
 
 } // namespace
 
-void RunProps::merge(const RunProps& over)
-{
-    take(bold, over.bold);
-    take(italic, over.italic);
-    take(underline, over.underline);
-    take(strike, over.strike);
-    take(hidden, over.hidden);
-    take(color, over.color);
-    take(halfPoints, over.halfPoints);
-    take(font, over.font);
-    take(vertical, over.vertical);
-    if (!over.style.isEmpty())
-        style = over.style;
-}
-
-void RunProps::read(QXmlStreamReader& xml)
+void readRunProperties(XmlReader& xml, TextStyle& style, QString* characterStyle)
 {
     while (xml.readNextStartElement()) {
-        const QStringView name = xml.name();
+        const auto name = xml.name();
         if (name == u"b")
-            bold = toggle(xml);
+            style.bold = toggle(xml);
         else if (name == u"i")
-            italic = toggle(xml);
+            style.italic = toggle(xml);
         else if (name == u"u")
-            underline = toggle(xml);
+            style.underline = toggle(xml);
         else if (name == u"strike" || name == u"dstrike")
-            strike = toggle(xml);
+            style.strike = toggle(xml);
         else if (name == u"vanish")
-            hidden = toggle(xml);
-        else if (name == u"rStyle")
-            style = attribute(xml, u"val").toString();
-        else if (name == u"sz") {
+            style.hidden = toggle(xml);
+        else if (name == u"rStyle" && characterStyle)
+            *characterStyle = attribute(xml, u"val").toString();
+        else if (name == u"sz") { // in half points
             if (const auto value = number(attribute(xml, u"val")); value && *value > 0)
-                halfPoints = std::min(*value, 3276);
+                style.points = std::min(*value, 3276) / 2.0;
         } else if (name == u"color") {
             const QStringView value = attribute(xml, u"val");
             if (value == u"auto")
-                color = QColor();
+                style.color = QColor();
             else if (QColor c = QColor::fromString(u'#' + value.toString()); c.isValid())
-                color = c;
+                style.color = c;
         } else if (name == u"rFonts") {
             QStringView face = attribute(xml, u"ascii");
             if (face.isEmpty())
                 face = attribute(xml, u"hAnsi");
             if (!face.isEmpty())
-                font = face.toString();
+                style.family = face.toString();
         } else if (name == u"vertAlign") {
             const QStringView value = attribute(xml, u"val");
-            vertical = value == u"superscript" ? 1 : value == u"subscript" ? -1 : 0;
+            style.vertical = value == u"superscript" ? 1 : value == u"subscript" ? -1 : 0;
         }
         xml.skipCurrentElement();
     }
-}
-
-QTextCharFormat RunProps::format() const
-{
-    QTextCharFormat format;
-    if (font)
-        format.setFontFamilies(QStringList{*font});
-    if (halfPoints)
-        format.setFontPointSize(*halfPoints / 2.0);
-    if (bold.value_or(false))
-        format.setFontWeight(QFont::Bold);
-    if (italic.value_or(false))
-        format.setFontItalic(true);
-    if (underline.value_or(false))
-        format.setFontUnderline(true);
-    if (strike.value_or(false))
-        format.setFontStrikeOut(true);
-    if (color && color->isValid())
-        format.setForeground(*color);
-    if (vertical.value_or(0) > 0)
-        format.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
-    else if (vertical.value_or(0) < 0)
-        format.setVerticalAlignment(QTextCharFormat::AlignSubScript);
-    return format;
 }
 
 void ParaProps::merge(const ParaProps& over)
@@ -127,10 +88,10 @@ void ParaProps::merge(const ParaProps& over)
         style = over.style;
 }
 
-void ParaProps::read(QXmlStreamReader& xml)
+void ParaProps::read(XmlReader& xml)
 {
     while (xml.readNextStartElement()) {
-        const QStringView name = xml.name();
+        const auto name = xml.name();
         if (name == u"pStyle") {
             style = attribute(xml, u"val").toString();
         } else if (name == u"jc") {
@@ -146,6 +107,13 @@ void ParaProps::read(QXmlStreamReader& xml)
         } else if (name == u"outlineLvl") {
             if (const auto value = number(attribute(xml, u"val")); value && *value < 9)
                 outlineLevel = *value;
+        } else if (name == u"rPr") {
+            while (xml.readNextStartElement()) {
+                if (xml.name() == u"del" || xml.name() == u"moveFrom")
+                    markRemoved = true;
+                xml.skipCurrentElement();
+            }
+            continue;
         } else if (name == u"numPr") {
             while (xml.readNextStartElement()) {
                 if (xml.name() == u"ilvl")
@@ -164,14 +132,14 @@ void Styles::read(const QByteArray& data)
 {
     XmlReader xml(data);
     while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement)
+        if (xml.readNext() != XmlReader::StartElement)
             continue;
-        const QStringView name = xml.name();
+        const auto name = xml.name();
         if (name == u"rPrDefault" || name == u"pPrDefault") {
             const bool run = name == u"rPrDefault";
             while (xml.readNextStartElement()) {
                 if (run && xml.name() == u"rPr")
-                    m_defaultRun.read(xml);
+                    readRunProperties(xml, m_defaultRun);
                 else if (!run && xml.name() == u"pPr")
                     m_defaultPara.read(xml);
                 else
@@ -184,14 +152,14 @@ void Styles::read(const QByteArray& data)
             const bool paragraph = attribute(xml, u"type") == u"paragraph";
             Style style;
             while (xml.readNextStartElement()) {
-                const QStringView child = xml.name();
+                const auto child = xml.name();
                 if (child == u"basedOn")
                     style.basedOn = attribute(xml, u"val").toString();
                 else if (child == u"name")
                     style.name = attribute(xml, u"val").toString().toLower();
 
                 if (child == u"rPr")
-                    style.run.read(xml);
+                    readRunProperties(xml, style.run);
                 else if (child == u"pPr")
                     style.para.read(xml);
                 else
@@ -222,11 +190,11 @@ template <typename T, typename Get> T Styles::resolve(const QString& id, Get get
     return result;
 }
 
-RunProps Styles::paragraphRun(const QString& styleId) const
+TextStyle Styles::paragraphRun(const QString& styleId) const
 {
-    RunProps props = m_defaultRun;
-    props.merge(resolve<RunProps>(styleId.isEmpty() ? m_defaultParagraph : styleId,
-                                  [](const Style& s) -> const RunProps& { return s.run; }));
+    TextStyle props = m_defaultRun;
+    props.merge(resolve<TextStyle>(styleId.isEmpty() ? m_defaultParagraph : styleId,
+                                   [](const Style& s) -> const TextStyle& { return s.run; }));
     return props;
 }
 
@@ -238,9 +206,9 @@ ParaProps Styles::paragraph(const QString& styleId) const
     return props;
 }
 
-RunProps Styles::character(const QString& styleId) const
+TextStyle Styles::character(const QString& styleId) const
 {
-    return resolve<RunProps>(styleId, [](const Style& s) -> const RunProps& { return s.run; });
+    return resolve<TextStyle>(styleId, [](const Style& s) -> const TextStyle& { return s.run; });
 }
 
 std::optional<int> Styles::headingLevel(const QString& styleId) const
@@ -259,16 +227,16 @@ std::optional<int> Styles::headingLevel(const QString& styleId) const
     return std::nullopt;
 }
 
-int Styles::normalHalfPoints() const
+double Styles::normalPoints() const
 {
-    return paragraphRun(QString()).halfPoints.value_or(20);
+    return paragraphRun(QString()).points.value_or(10);
 }
 
 void Numbering::read(const QByteArray& data)
 {
     XmlReader xml(data);
     while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement)
+        if (xml.readNext() != XmlReader::StartElement)
             continue;
         if (xml.name() == u"abstractNum") {
             const int id = number(attribute(xml, u"abstractNumId")).value_or(-1);
@@ -280,7 +248,7 @@ void Numbering::read(const QByteArray& data)
                 }
                 Level& level = levels[number(attribute(xml, u"ilvl")).value_or(0)];
                 while (xml.readNextStartElement()) {
-                    const QStringView name = xml.name();
+                    const auto name = xml.name();
                     if (name == u"numFmt")
                         level.format = attribute(xml, u"val").toString();
                     else if (name == u"lvlText")

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QColor>
+#include "platform/documents/textstyle.h"
+
 #include <QHash>
 #include <QString>
 #include <QTextCharFormat>
@@ -9,24 +10,16 @@
 #include <optional>
 #include <vector>
 
-class QXmlStreamReader;
+namespace platform::documents {
+class XmlReader;
+}
 
 namespace platform::documents::docx {
 
-/// Character properties as Word writes them; unset fields inherit.
-struct RunProps {
-    std::optional<bool> bold, italic, underline, strike, hidden;
-    std::optional<QColor> color;
-    std::optional<int> halfPoints;
-    std::optional<QString> font;
-    std::optional<int> vertical; ///< 1 superscript, -1 subscript, 0 baseline
-    QString style;               ///< <w:rStyle> of direct formatting
-    /// Fields set in over replace ours.
-    void merge(const RunProps& over);
-    /// Reads the children of <w:rPr>; leaves the reader at its end.
-    void read(QXmlStreamReader& xml);
-    QTextCharFormat format() const;
-};
+/// Reads the children of <w:rPr> into style, and the character style it
+/// names (<w:rStyle>) into characterStyle when given; leaves the reader at
+/// its end.
+void readRunProperties(XmlReader& xml, TextStyle& style, QString* characterStyle = nullptr);
 
 /// Paragraph properties; unset fields inherit.
 struct ParaProps {
@@ -35,9 +28,12 @@ struct ParaProps {
     std::optional<int> numId;
     std::optional<int> level;
     QString style; ///< <w:pStyle> of direct formatting
+    /// The paragraph's end is a tracked deletion or the old place of a move:
+    /// with no text of its own, the paragraph is not there once accepted.
+    bool markRemoved = false;
     void merge(const ParaProps& over);
     /// Reads the children of <w:pPr>; leaves the reader at its end.
-    void read(QXmlStreamReader& xml);
+    void read(XmlReader& xml);
 };
 
 /// The style sheet (word/styles.xml): styles resolved through basedOn.
@@ -45,28 +41,28 @@ class Styles {
 public:
     void read(const QByteArray& xml);
     /// Run properties of a paragraph style, with the document defaults under them.
-    RunProps paragraphRun(const QString& styleId) const;
+    TextStyle paragraphRun(const QString& styleId) const;
     ParaProps paragraph(const QString& styleId) const;
     /// Run properties of a character style alone (no defaults).
-    RunProps character(const QString& styleId) const;
+    TextStyle character(const QString& styleId) const;
     /// The default paragraph style's id.
     const QString& defaultParagraph() const { return m_defaultParagraph; }
     /// Heading level (0 = first) of a paragraph style named "heading N" or "Title".
     std::optional<int> headingLevel(const QString& styleId) const;
-    /// Size of body text in half points.
-    int normalHalfPoints() const;
+    /// Size of body text in points.
+    double normalPoints() const;
 
 private:
     struct Style {
         QString basedOn;
         QString name;
-        RunProps run;
+        TextStyle run;
         ParaProps para;
     };
     template <typename T, typename Get> T resolve(const QString& id, Get get) const;
 
     QHash<QString, Style> m_styles;
-    RunProps m_defaultRun;
+    TextStyle m_defaultRun;
     ParaProps m_defaultPara;
     QString m_defaultParagraph;
 };

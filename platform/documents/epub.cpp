@@ -70,7 +70,7 @@ Book readPackage(ZipArchive& zip, const QString& opfName)
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement)
             continue;
-        const QStringView name = xml.name();
+        const auto name = xml.name();
         if (name == u"title" && book.title.isEmpty()) {
             book.title = flatText(xml).simplified().left(1000);
         } else if (name == u"item") {

@@ -8,6 +8,7 @@
 #include "platform/documents/errors.h"
 #include "platform/documents/odtstyles.h"
 #include "platform/documents/readers.h"
+#include "platform/documents/tablereader.h"
 #include "platform/documents/xml.h"
 #include "platform/documents/ziparchive.h"
 
@@ -17,7 +18,6 @@ namespace platform::documents {
 namespace {
 
 using odt::Styles;
-using odt::TextProps;
 
 constexpr double defaultPoints = 12;
 
@@ -33,20 +33,7 @@ public:
     void blocks();
 
 private:
-    /// One level deeper for as long as it lives: the elements that nest
-    /// (sections, spans, lists, tables, notes, frames) are read recursively,
-    /// and past limits::maxDepth what they hold is read as flat text.
-    class Level {
-    public:
-        explicit Level(int& depth) : m_depth(++depth) {}
-        ~Level() { --m_depth; }
-        Level(const Level&) = delete;
-        Level& operator=(const Level&) = delete;
-        bool tooDeep() const { return m_depth > limits::maxDepth; }
-
-    private:
-        int& m_depth;
-    };
+    using Level = Nesting;
 
     struct Span {
         QTextCharFormat format;
@@ -59,8 +46,6 @@ private:
     void text(QStringView raw);
     void list();
     void table();
-    void rows();
-    void cells();
     void note();
     void shape();
     Span spanFor(const QString& style) const;
@@ -72,7 +57,7 @@ private:
     XmlReader& m_xml;
     DocumentBuilder& m_out;
     const Styles& m_styles;
-    TextProps m_base;
+    TextStyle m_base;
     double m_basePoints = defaultPoints;
     std::vector<Span> m_spans;
     bool m_lastWasSpace = true;        ///< white space collapses, as in the format's rules
@@ -96,7 +81,7 @@ BodyReader::Span BodyReader::spanFor(const QString& style) const
 {
     const Span& parent = m_spans.back();
     Span span = parent;
-    const TextProps props = m_styles.text(style);
+    const TextStyle props = m_styles.text(style);
     span.points = props.apply(span.format, parent.points);
     span.hidden = parent.hidden || props.hidden.value_or(false);
     return span;
@@ -108,7 +93,7 @@ void BodyReader::blocks()
     if (level.tooDeep())
         return flatParagraph();
     while (m_xml.readNextStartElement()) {
-        const QStringView name = m_xml.name();
+        const auto name = m_xml.name();
         if (name == u"p" || name == u"h") {
             paragraph(name == u"h");
         } else if (name == u"list") {
@@ -138,8 +123,7 @@ void BodyReader::paragraph(bool heading)
     QTextBlockFormat block;
     if (const auto alignment = m_styles.alignment(style))
         block.setAlignment(*alignment);
-    TextProps props = m_base;
-    props.merge(m_styles.text(style));
+    const TextStyle props = m_styles.text(style).inheriting(m_base);
     Span span{QTextCharFormat(), m_basePoints, props.hidden.value_or(false)};
     span.points = props.apply(span.format, defaultPoints);
     if (heading) {
@@ -160,9 +144,7 @@ void BodyReader::paragraph(bool heading)
             m_out.addText(QString(marker + u'\t'), span.format);
     }
     if (!m_notePrefix.isEmpty()) {
-        QTextCharFormat raised = span.format;
-        raised.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
-        m_out.addText(m_notePrefix, raised);
+        m_out.addNoteReference(m_notePrefix, span.format);
         m_out.addText(u" ", span.format);
         m_notePrefix.clear();
     }
@@ -183,18 +165,18 @@ void BodyReader::inlines()
     }
     while (!m_xml.atEnd()) {
         const auto token = m_xml.readNext();
-        if (token == QXmlStreamReader::Characters)
+        if (token == XmlReader::Characters)
             text(m_xml.text());
-        else if (token == QXmlStreamReader::StartElement)
+        else if (token == XmlReader::StartElement)
             inlineElement();
-        else if (token == QXmlStreamReader::EndElement)
+        else if (token == XmlReader::EndElement)
             return;
     }
 }
 
 void BodyReader::inlineElement()
 {
-    const QStringView name = m_xml.name();
+    const auto name = m_xml.name();
     if (name == u"span") {
         m_spans.push_back(spanFor(attribute(m_xml, u"style-name").toString()));
         inlines();
@@ -252,9 +234,8 @@ void BodyReader::note()
     while (m_xml.readNextStartElement()) {
         if (m_xml.name() == u"note-citation") {
             citation = flatText(m_xml).trimmed().left(limits::maxMarker);
-            QTextCharFormat raised = m_spans.back().format;
-            raised.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
-            m_out.addText(citation, raised);
+            if (!m_spans.back().hidden)
+                m_out.addNoteReference(citation, m_spans.back().format);
         } else if (m_xml.name() == u"note-body") {
             const std::vector<Span> spans = m_spans;
             const bool lastWasSpace = m_lastWasSpace;
@@ -283,7 +264,7 @@ void BodyReader::shape()
     const std::vector<Span> spans = m_spans;
     const bool lastWasSpace = m_lastWasSpace;
     while (m_xml.readNextStartElement()) {
-        const QStringView name = m_xml.name();
+        const auto name = m_xml.name();
         if (name == u"text-box")
             blocks();
         else if (name == u"p" || name == u"h")
@@ -316,7 +297,7 @@ void BodyReader::list()
     }
     m_listStyles.push_back(style);
     while (m_xml.readNextStartElement()) {
-        const QStringView name = m_xml.name();
+        const auto name = m_xml.name();
         if (name == u"list-item" || name == u"list-header") {
             m_itemMarkerDue = name == u"list-item";
             blocks();
@@ -370,49 +351,22 @@ QString BodyReader::nextMarker()
     return QString(def->prefix + number + def->suffix).left(limits::maxMarker);
 }
 
+bool holdsRows(QLatin1StringView name)
+{
+    return name == u"table-header-rows" || name == u"table-rows" || name == u"table-row-group";
+}
+
+bool holdsCells(QLatin1StringView)
+{
+    return false;
+}
+
 void BodyReader::table()
 {
-    m_out.beginTable();
-    rows();
-    m_out.endTable();
-}
-
-void BodyReader::rows()
-{
-    const Level level(m_depth);
-    if (level.tooDeep())
-        return flatParagraph();
-    while (m_xml.readNextStartElement()) {
-        const QStringView name = m_xml.name();
-        if (name == u"table-row") {
-            m_out.beginRow();
-            cells();
-            m_out.endRow();
-        } else if (name == u"table-header-rows" || name == u"table-rows" ||
-                   name == u"table-row-group") {
-            rows();
-        } else {
-            m_xml.skipCurrentElement(); // columns, the table's title
-        }
-    }
-}
-
-void BodyReader::cells()
-{
-    const Level level(m_depth);
-    if (level.tooDeep())
-        return flatParagraph();
-    while (m_xml.readNextStartElement()) {
-        const QStringView name = m_xml.name();
-        if (name == u"table-cell") {
-            blocks();
-            m_out.endCell();
-        } else if (name == u"covered-table-cell") {
-            m_xml.skipCurrentElement(); // merged into the cell before it
-        } else {
-            m_xml.skipCurrentElement();
-        }
-    }
+    static const TableShape shape{QLatin1StringView("table-row"), QLatin1StringView("table-cell"),
+                                  &holdsRows, &holdsCells};
+    readTable(
+        m_xml, m_out, m_depth, shape, [this] { blocks(); }, [this] { flatParagraph(); });
 }
 
 void refuseEncrypted(ZipArchive& zip, const QString& fileName)
@@ -437,7 +391,7 @@ void readOdt(const QByteArray& data, const QString& fileName, DocumentBuilder& o
     XmlReader xml(content);
     BodyReader body(xml, out, styles);
     while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"text" &&
+        if (xml.readNext() == XmlReader::StartElement && xml.name() == u"text" &&
             xml.namespaceUri().contains(u"office"))
             body.blocks();
     }

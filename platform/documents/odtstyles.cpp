@@ -11,20 +11,14 @@
 namespace platform::documents::odt {
 namespace {
 
-template <typename T> void take(std::optional<T>& mine, const std::optional<T>& theirs)
-{
-    if (theirs)
-        mine = theirs;
-}
-
 /// "12pt", "0.5in", "150%" as points or a percentage.
-void readSize(QStringView value, TextProps& props)
+void readSize(QStringView value, TextStyle& props)
 {
     if (value.endsWith(u'%')) {
         bool ok = false;
         const double percent = value.chopped(1).toDouble(&ok);
         if (ok && percent > 0)
-            props.percent = percent;
+            props.scale = percent / 100;
         return;
     }
     static const std::pair<const char16_t*, double> units[] = {
@@ -41,12 +35,12 @@ void readSize(QStringView value, TextProps& props)
     }
 }
 
-void readTextProperties(const QXmlStreamReader& xml, TextProps& props,
+void readTextProperties(const XmlReader& xml, TextStyle& props,
                         const QHash<QString, QString>& fonts)
 {
-    for (const QXmlStreamAttribute& a : xml.attributes()) {
-        const QStringView name = a.name();
-        const QStringView value = a.value();
+    for (int i = 0; i < xml.attributeCount(); ++i) {
+        const QLatin1StringView name = xml.attributeName(i);
+        const QStringView value = xml.attributeValue(i);
         if (name == u"font-weight") {
             bool numeric = false;
             const int weight = value.toInt(&numeric);
@@ -64,11 +58,11 @@ void readTextProperties(const QXmlStreamReader& xml, TextProps& props,
             readSize(value, props);
         } else if (name == u"font-name") {
             const auto it = fonts.constFind(value.toString());
-            props.font = it == fonts.constEnd() ? value.toString() : *it;
-        } else if (name == u"font-family" && a.namespaceUri().contains(u"xsl-fo")) {
+            props.family = it == fonts.constEnd() ? value.toString() : *it;
+        } else if (name == u"font-family" && xml.attributeNamespace(i).contains(u"xsl-fo")) {
             QString family = value.toString();
             family.remove(u'\'').remove(u'"');
-            props.font = family;
+            props.family = family;
         } else if (name == u"text-position") {
             // "super 58%", "sub 58%" or a signed percentage of raising
             QStringView first = value.trimmed();
@@ -101,62 +95,17 @@ std::optional<Qt::Alignment> readAlignment(QStringView value)
 
 } // namespace
 
-void TextProps::merge(const TextProps& over)
-{
-    take(bold, over.bold);
-    take(italic, over.italic);
-    take(underline, over.underline);
-    take(strike, over.strike);
-    take(hidden, over.hidden);
-    take(color, over.color);
-    if (over.points) {
-        points = over.points;
-        percent.reset();
-    } else if (over.percent) {
-        percent = percent.value_or(100) * *over.percent / 100;
-    }
-    take(font, over.font);
-    take(vertical, over.vertical);
-}
-
-double TextProps::apply(QTextCharFormat& format, double parentPoints) const
-{
-    if (bold)
-        format.setFontWeight(*bold ? QFont::Bold : QFont::Normal);
-    if (italic)
-        format.setFontItalic(*italic);
-    if (underline)
-        format.setFontUnderline(*underline);
-    if (strike)
-        format.setFontStrikeOut(*strike);
-    if (color && color->isValid())
-        format.setForeground(*color);
-    if (font)
-        format.setFontFamilies(QStringList{*font});
-    if (vertical && *vertical != 0)
-        format.setVerticalAlignment(*vertical > 0 ? QTextCharFormat::AlignSuperScript
-                                                  : QTextCharFormat::AlignSubScript);
-    double size = parentPoints;
-    if (points)
-        size = *points;
-    else if (percent)
-        size = parentPoints * *percent / 100;
-    if (points || percent)
-        format.setFontPointSize(std::clamp(size, 1.0, 1638.0));
-    return size;
-}
-
 void Styles::read(const QByteArray& part)
 {
     XmlReader xml(part);
     bool automatic = false;
     while (!xml.atEnd()) {
         const auto token = xml.readNext();
-        if (token == QXmlStreamReader::EndElement && xml.name() == u"automatic-styles")
+        if (token == XmlReader::EndElement && xml.name() == u"automatic-styles")
             automatic = false;
-        if (token != QXmlStreamReader::StartElement)
+        if (token != XmlReader::StartElement)
             continue;
-        const QStringView name = xml.name();
+        const auto name = xml.name();
         if (name == u"automatic-styles") {
             automatic = true;
         } else if (name == u"font-face") {
@@ -173,7 +122,7 @@ void Styles::read(const QByteArray& part)
     }
 }
 
-void Styles::readStyle(QXmlStreamReader& xml, bool automatic)
+void Styles::readStyle(XmlReader& xml, bool automatic)
 {
     Q_UNUSED(automatic)
     const bool isDefault = xml.name() == u"default-style";
@@ -197,11 +146,11 @@ void Styles::readStyle(QXmlStreamReader& xml, bool automatic)
     m_styles.insert(name, std::move(style));
 }
 
-void Styles::readListStyle(QXmlStreamReader& xml)
+void Styles::readListStyle(XmlReader& xml)
 {
     auto& levels = m_lists[attribute(xml, u"name").toString()];
     while (xml.readNextStartElement()) {
-        const QStringView kind = xml.name();
+        const auto kind = xml.name();
         ListLevel level;
         const int index = attribute(xml, u"level").toInt();
         if (kind == u"list-level-style-bullet") {
@@ -227,7 +176,7 @@ void Styles::readListStyle(QXmlStreamReader& xml)
     }
 }
 
-TextProps Styles::text(const QString& name) const
+TextStyle Styles::text(const QString& name) const
 {
     std::vector<const Style*> chain;
     QString current = name;
@@ -238,9 +187,9 @@ TextProps Styles::text(const QString& name) const
         chain.push_back(&*it);
         current = it->parent;
     }
-    TextProps props;
+    TextStyle props;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-        props.merge((*it)->text);
+        props = (*it)->text.inheriting(props);
     return props;
 }
 

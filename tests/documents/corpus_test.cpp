@@ -142,7 +142,7 @@ TEST(BooksCorpus, EveryReadableFileOpensWithTheWordsOtherReadersFind)
         {u"testAltChunkHTML.docx"_s, 0.0},
     };
     const QStringList files = filesIn(u"pass"_s);
-    EXPECT_EQ(files.size(), 33);
+    EXPECT_EQ(files.size(), 34);
     for (const QString& name : files) {
         SCOPED_TRACE(name.toStdString());
         const platform::DocumentRead read = open(corpus(u"pass/"_s + name));
@@ -156,6 +156,27 @@ TEST(BooksCorpus, EveryReadableFileOpensWithTheWordsOtherReadersFind)
         const auto floor = floors.find(name);
         EXPECT_GE(figure, floor == floors.end() ? 0.9 : floor->second);
     }
+}
+
+TEST(BooksCorpus, TrackedChangesReadAsAcceptedWithTheNoteMarkApart)
+{
+    const platform::DocumentRead read = open(corpus(u"pass/trackedMoves.docx"_s));
+    ASSERT_TRUE(read.document);
+    const QString text = read.document->toPlainText();
+    const QString moved = u"Gulls circled the lighthouse at dawn."_s;
+    EXPECT_EQ(text.count(moved), 1) << "moved text at its new place only";
+    EXPECT_TRUE(text.contains(u"By noon the sky had darkened. "_s + moved));
+    EXPECT_FALSE(text.contains(u"Nothing happened"_s)) << "a deletion";
+    EXPECT_TRUE(text.contains(u"A storm was coming."_s)) << "an insertion";
+
+    QTextCursor mark = read.document->find(u"1813."_s);
+    ASSERT_FALSE(mark.isNull());
+    mark.clearSelection();
+    mark.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+    EXPECT_EQ(mark.selectedText(), u"1"_s);
+    EXPECT_TRUE(mark.charFormat().boolProperty(platform::NoteReferenceProperty));
+    const QTextCursor year = read.document->find(u"1813"_s);
+    EXPECT_FALSE(year.charFormat().boolProperty(platform::NoteReferenceProperty));
 }
 
 // The word match hardly notices a page's menus and footer around a long

@@ -130,14 +130,26 @@ const QByteArray wordBody =
     R"(xmlns:wp="urn:wp"/></w:drawing></w:r></w:p>)"
     R"(<w:sectPr><w:headerReference w:type="default" r:id="h"/></w:sectPr>)";
 
+const QByteArray odtNs =
+    R"(xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" )"
+    R"(xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" )"
+    R"(xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" )"
+    R"(xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" )"
+    R"(xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0")";
+
+/// An OpenDocument text of that body and no styles.
+QByteArray odtText(const QByteArray& text)
+{
+    return testzip::make({{u"mimetype"_s, "application/vnd.oasis.opendocument.text"},
+                          {u"content.xml"_s, "<office:document-content " + odtNs +
+                                                 "><office:body><office:text>" + text +
+                                                 "</office:text></office:body>"
+                                                 "</office:document-content>"}});
+}
+
 QByteArray odt()
 {
-    const QByteArray ns =
-        R"(xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" )"
-        R"(xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" )"
-        R"(xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" )"
-        R"(xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" )"
-        R"(xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0")";
+    const QByteArray& ns = odtNs;
     return testzip::make({
         {u"mimetype"_s, "application/vnd.oasis.opendocument.text"},
         {u"META-INF/manifest.xml"_s, "<manifest/>"},
@@ -210,9 +222,53 @@ TEST(DocumentReaders, WordAndOpenDocumentKeepFormattingAndStructure)
         // A selection's format is its last character's: the raised note mark.
         EXPECT_EQ(formatOf(document, u"red1"_s).verticalAlignment(),
                   QTextCharFormat::AlignSuperScript);
+        EXPECT_TRUE(formatOf(document, u"red1"_s).boolProperty(platform::NoteReferenceProperty));
+        EXPECT_FALSE(formatOf(document, u"red"_s).boolProperty(platform::NoteReferenceProperty));
         const QTextBlock rule = document.findBlock(document.find(u"After"_s).position()).next();
         EXPECT_TRUE(rule.blockFormat().hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth));
     }
+}
+
+// Tables within tables, and tracked changes read as if accepted (the
+// insertion and a move's new place are read; a deletion, a move's old place
+// and a paragraph whose end was deleted are not), alike in both formats.
+TEST(DocumentReaders, WordAndOpenDocumentReadNestedTablesAndTrackedChangesAlike)
+{
+    const auto cell = [](const QByteArray& inner) -> QByteArray {
+        return "<w:tc>" + inner + "</w:tc>";
+    };
+    const auto para = [](const QByteArray& text) -> QByteArray {
+        return "<w:p><w:r><w:t>" + text + "</w:t></w:r></w:p>";
+    };
+    const QByteArray word =
+        "<w:tbl><w:tr>" + cell(para("outer")) +
+        cell("<w:tbl><w:tr>" + cell(para("in1")) + cell(para("in2")) + "</w:tr><w:tr>" +
+             cell(para("in3")) + "</w:tr></w:tbl>") +
+        "</w:tr></w:tbl>"
+        R"(<w:p><w:pPr><w:rPr><w:del w:id="1"/></w:rPr></w:pPr><w:del w:id="2"><w:r>)"
+        R"(<w:delText>Gone</w:delText></w:r></w:del></w:p>)"
+        R"(<w:p><w:moveFrom w:id="3"><w:r><w:t>Old place </w:t></w:r></w:moveFrom>)"
+        R"(<w:r><w:t xml:space="preserve">Kept </w:t></w:r><w:ins w:id="4"><w:r><w:t>added</w:t>)"
+        R"(</w:r></w:ins><w:moveTo w:id="5"><w:r><w:t xml:space="preserve"> moved</w:t></w:r>)"
+        R"(</w:moveTo></w:p>)";
+    const auto odtCell = [](const QByteArray& inner) -> QByteArray {
+        return "<table:table-cell>" + inner + "</table:table-cell>";
+    };
+    const QByteArray open =
+        "<table:table><table:table-row>" + odtCell("<text:p>outer</text:p>") +
+        odtCell("<table:table><table:table-row>" + odtCell("<text:p>in1</text:p>") +
+                odtCell("<text:p>in2</text:p>") + "</table:table-row><table:table-row>" +
+                odtCell("<text:p>in3</text:p>") + "</table:table-row></table:table>") +
+        "</table:table-row></table:table>"
+        R"(<text:tracked-changes><text:changed-region text:id="c1"><text:deletion><text:p>Gone)"
+        R"(</text:p><text:p>Old place</text:p></text:deletion></text:changed-region>)"
+        R"(<text:changed-region text:id="c2"><text:insertion/></text:changed-region>)"
+        R"(</text:tracked-changes><text:p><text:change text:change-id="c1"/>Kept )"
+        R"(<text:change-start text:change-id="c2"/>added moved<text:change-end )"
+        R"(text:change-id="c2"/></text:p>)";
+    const QString expected = u"outer\tin1\tin2\u2028in3\nKept added moved"_s;
+    EXPECT_EQ(textOf(read(docx(word), u"t.docx"_s)), expected);
+    EXPECT_EQ(textOf(read(odtText(open), u"t.odt"_s)), expected);
 }
 
 // A web page in a legacy charset it declares: its formatting, lists and
