@@ -1,6 +1,8 @@
 #include "parlivox/shell/qtservices.h"
 
 #include "platform/clock.h"
+#include "platform/ocr/languages.h"
+#include "platform/ocr/textrecognition.h"
 #include "platform/registry.h"
 #include "platform/settings.h"
 #include "platform/speech/spvoice.h"
@@ -17,6 +19,11 @@
 using namespace Qt::StringLiterals;
 
 struct QtEditorServices::Backends {
+    explicit Backends(const QString& recognitionData)
+        : recognition(recognitionData.isEmpty() ? platform::ocr::defaultDataPath()
+                                                : recognitionData)
+    {
+    }
     platform::IniSettingsStore settings;
     /// The start-up's replacement of the message box, if any.
     std::unique_ptr<platform::MessageBox> messageBox;
@@ -32,18 +39,20 @@ struct QtEditorServices::Backends {
     platform::LinuxRegistry registry;
     /// PARLIVOX_AUDIO_CAPTURE=/path.wav also writes every sample played there.
     platform::EspeakEngine speech{qEnvironmentVariable("PARLIVOX_AUDIO_CAPTURE")};
+    platform::ocr::TesseractRecognition recognition;
 };
 
 QtEditorServices::QtEditorServices() : QtEditorServices(nullptr) {}
 
-QtEditorServices::QtEditorServices(std::unique_ptr<platform::MessageBox> messageBox)
-    : m_backends(std::make_unique<Backends>())
+QtEditorServices::QtEditorServices(std::unique_ptr<platform::MessageBox> messageBox,
+                                   const QString& recognitionData)
+    : m_backends(std::make_unique<Backends>(recognitionData))
 {
     Backends& b = *m_backends;
     b.messageBox = std::move(messageBox);
     m_services = std::make_unique<EditorServices>(EditorServices{
         b.settings, b.messageBox ? *b.messageBox : b.qtMessageBox, b.dialog, b.clipboard, b.printer,
-        b.processes, b.help, b.keyboard, b.clock, b.registry, b.speech});
+        b.processes, b.help, b.keyboard, b.clock, b.registry, b.speech, &b.recognition});
 }
 
 QtEditorServices::~QtEditorServices() = default;

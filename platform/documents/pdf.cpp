@@ -4,6 +4,7 @@
 #include "platform/documentlimits.h"
 #include "platform/documents/builder.h"
 #include "platform/documents/errors.h"
+#include "platform/documents/pdfscan.h"
 #include "platform/documents/pdftext.h"
 #include "platform/documents/readers.h"
 #include "platform/documents/readprogress.h"
@@ -216,6 +217,7 @@ void readPdf(QByteArray data, const QString& fileName, DocumentBuilder& out)
         std::any_of(pages.begin(), pages.end(), [](const pdf::Page& page) { return !page.failed; });
     if (!pages.empty() && !anyRead)
         throw damaged(fileName, kindPdf(), QStringLiteral("no page can be read"));
+    pdf::recogniseScannedPages(data, pages, out);
     pdf::removeRunningLines(pages);
     for (const pdf::Page& page : pages) {
         for (const QString& paragraph : pdf::paragraphs(page.lines)) {
