@@ -89,7 +89,7 @@ RecognisedPage Recogniser::read(Pix* page, int resolution, const StopSignal& sto
     RecognisedPage result;
     m_api->SetImage(page);
     m_api->SetSourceResolution(resolution > 0 ? resolution : 300);
-    ETEXT_DESC monitor;
+    tesseract::ETEXT_DESC monitor;
     monitor.cancel = stopRequested;
     monitor.cancel_this = const_cast<StopSignal*>(&stop);
     if (m_api->Recognize(&monitor) != 0 || stop.requested()) {
