@@ -15,8 +15,30 @@
 #include "platform/ui/process.h"
 
 #include <QFile>
+#include <QLocale>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+/// The help's table of the languages text recognition reads, as installed.
+QString languageRows(const QString& dataPath)
+{
+    QString rows;
+    const QStringList languages = platform::ocr::installedLanguages(dataPath);
+    for (const QString& language : languages) {
+        const QLocale::Language name =
+            QLocale::codeToLanguage(QString(language).section(u'_', 0, 0), QLocale::ISO639Part2);
+        rows += u"<tr><td>"_s + language + u"</td><td>"_s +
+                (name == QLocale::AnyLanguage ? QString() : QLocale::languageToString(name)) +
+                u"</td><td>"_s + platform::ocr::packageOf(language) + u"</td></tr>\n"_s;
+    }
+    if (languages.isEmpty())
+        rows = u"<tr><td colspan=\"3\">none: install tesseract-ocr-eng</td></tr>\n"_s;
+    return rows;
+}
+
+} // namespace
 
 struct QtEditorServices::Backends {
     explicit Backends(const QString& recognitionData)
@@ -33,7 +55,10 @@ struct QtEditorServices::Backends {
     /// PARLIVOX_PRINTER_PDF=/path.pdf makes the default printer a PDF writer.
     platform::QtPrinter printer{qEnvironmentVariable("PARLIVOX_PRINTER_PDF")};
     platform::QtProcessStarter processes;
-    platform::QtHelpViewer help{u"Parlivox Help"_s};
+    platform::QtHelpViewer help{u"Parlivox Help"_s, [this](QString page) {
+                                    return page.replace(u"<!--installed languages-->"_s,
+                                                        languageRows(recognition.dataPath()));
+                                }};
     platform::X11KeyboardIndicators keyboard;
     platform::SystemClock clock;
     platform::LinuxRegistry registry;
