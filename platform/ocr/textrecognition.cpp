@@ -46,7 +46,7 @@ PixHolder toPix(const QImage& image)
 } // namespace
 
 TesseractRecognition::TesseractRecognition(QString dataPath)
-    : m_dataPath(std::move(dataPath)), m_workers(std::clamp(QThread::idealThreadCount(), 1, 8))
+    : m_dataPath(std::move(dataPath)), m_workers(std::clamp(QThread::idealThreadCount(), 1, 4))
 {
 }
 
@@ -108,7 +108,7 @@ std::vector<RecognisedPage> TesseractRecognition::run(int count, const Picture& 
             if (!engine)
                 engine = takeEngine(tesseractName);
             for (int page = next++; page < count && !stop.requested(); page = next++) {
-                if (progress && worker == 0)
+                if (progress)
                     progress->report(double(done) / count,
                                      QStringLiteral("Recognising page %1 of %2")
                                          .arg(std::min(done + 1, count))

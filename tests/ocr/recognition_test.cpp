@@ -37,7 +37,8 @@ QStringList words(const QString& text)
 {
     QStringList result;
     QString word;
-    for (const QChar c : text + u' ') {
+    const QString padded = text + u' ';
+    for (const QChar c : padded) {
         if (c.isLetterOrNumber()) {
             word += c.toLower();
         } else if (!word.isEmpty()) {
@@ -64,13 +65,7 @@ double wordMatch(const QString& ours, const QString& reference)
     return b.isEmpty() ? 1.0 : double(previous.back()) / double(b.size());
 }
 
-platform::ocr::TesseractRecognition& engine()
-{
-    static platform::ocr::TesseractRecognition recognition(platform::ocr::defaultDataPath());
-    return recognition;
-}
-
-platform::LoadedFile read(const QString& path, platform::TextRecognition* recognition = &engine())
+platform::LoadedFile read(const QString& path, platform::TextRecognition* recognition)
 {
     return platform::readFile(path, QFont(), nullptr, {recognition, u"en-GB"_s});
 }
@@ -87,9 +82,16 @@ double reportMatch(const QString& name, const QString& ours, const QString& refe
     return figure;
 }
 
+/// Engines of their own for each test: Tesseract's caches end with the
+/// program, before anything static of ours would.
+class Recognition : public ::testing::Test {
+protected:
+    platform::ocr::TesseractRecognition engine{platform::ocr::defaultDataPath()};
+};
+
 } // namespace
 
-TEST(Recognition, APageDrawnFromKnownTextIsReadWordForWord)
+TEST_F(Recognition, APageDrawnFromKnownTextIsReadWordForWord)
 {
     const QString text = u"The quick brown fox jumps over the lazy dog near the quiet river bank.\n"
                          u"Seven bright lanterns hung above the old stone bridge that evening.\n"
@@ -109,7 +111,7 @@ TEST(Recognition, APageDrawnFromKnownTextIsReadWordForWord)
     const QString path = folder.filePath(u"drawn.png"_s);
     ASSERT_TRUE(page.save(path));
 
-    const platform::LoadedFile file = read(path);
+    const platform::LoadedFile file = read(path, &engine);
     ASSERT_TRUE(file.document) << file.refused->codeAndDescription().toStdString();
     EXPECT_EQ(file.format, DocumentFormat::Picture);
     EXPECT_GE(reportMatch(u"drawn.png"_s, plainText(file), text), 0.95);
@@ -118,7 +120,7 @@ TEST(Recognition, APageDrawnFromKnownTextIsReadWordForWord)
     EXPECT_GE(file.recognition->meanConfidence, 80);
 }
 
-TEST(Recognition, ScannedPicturesAreReadWhateverWayTheyLie)
+TEST_F(Recognition, ScannedPicturesAreReadWhateverWayTheyLie)
 {
     const struct {
         QString file;
@@ -128,14 +130,15 @@ TEST(Recognition, ScannedPicturesAreReadWhateverWayTheyLie)
     } cases[] = {
         // noisy, blurred, turned a little, JPEG
         {u"scanned-letter.jpg"_s, textOf(u"letter.txt"_s), 0.90, 1},
-        // turned a quarter: the orientation data puts it upright
+        // turned a quarter, or upside down: the orientation data puts it upright
         {u"sideways-letter.png"_s, textOf(u"letter.txt"_s), 0.90, 1},
+        {u"upside-down-letter.png"_s, textOf(u"letter.txt"_s), 0.90, 1},
         // every page of a TIFF, in order
         {u"book-pages.tif"_s, textOf(u"page1.txt"_s) + textOf(u"page2.txt"_s), 0.95, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file.toStdString());
-        const platform::LoadedFile file = read(corpus(c.file));
+        const platform::LoadedFile file = read(corpus(c.file), &engine);
         ASSERT_TRUE(file.document) << file.refused->codeAndDescription().toStdString();
         EXPECT_EQ(file.format, DocumentFormat::Picture);
         EXPECT_GE(reportMatch(c.file, plainText(file), c.reference), c.floor);
@@ -144,9 +147,9 @@ TEST(Recognition, ScannedPicturesAreReadWhateverWayTheyLie)
     }
 }
 
-TEST(Recognition, OnlyThePagesOfAPdfWithoutTextAreRecognised)
+TEST_F(Recognition, OnlyThePagesOfAPdfWithoutTextAreRecognised)
 {
-    const platform::LoadedFile file = read(corpus(u"mixed-pages.pdf"_s));
+    const platform::LoadedFile file = read(corpus(u"mixed-pages.pdf"_s), &engine);
     ASSERT_TRUE(file.document) << file.refused->codeAndDescription().toStdString();
     EXPECT_EQ(file.format, DocumentFormat::ScannedPdf);
     ASSERT_TRUE(file.recognition);
@@ -160,10 +163,10 @@ TEST(Recognition, OnlyThePagesOfAPdfWithoutTextAreRecognised)
     ASSERT_TRUE(plain.document);
     EXPECT_EQ(plain.format, DocumentFormat::Pdf);
     EXPECT_FALSE(plain.recognition);
-    EXPECT_LT(wordMatch(plainText(plain), textOf(u"page2.txt"_s)), 0.1);
+    EXPECT_FALSE(plainText(plain).contains(u"railway"_s));
 }
 
-TEST(Recognition, CancelEndsTheReadingWithoutADocument)
+TEST(RecognitionCancel, CancelEndsTheReadingWithoutADocument)
 {
     platform::ocr::TesseractRecognition recognition(platform::ocr::defaultDataPath());
     platform::FileReading reading(corpus(u"scanned-book.pdf"_s), QFont(), nullptr,
@@ -179,7 +182,7 @@ TEST(Recognition, CancelEndsTheReadingWithoutADocument)
     EXPECT_EQ(file.refused->number(), platform::err::Cancel);
 }
 
-TEST(Recognition, BadPicturesAndMissingDataAreRefusedSayingWhy)
+TEST_F(Recognition, BadPicturesAndMissingDataAreRefusedSayingWhy)
 {
     const QTemporaryDir folder;
     // A JPEG cut off after its header
@@ -210,7 +213,7 @@ TEST(Recognition, BadPicturesAndMissingDataAreRefusedSayingWhy)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file.toStdString());
-        const platform::LoadedFile file = read(folder.filePath(c.file));
+        const platform::LoadedFile file = read(folder.filePath(c.file), &engine);
         EXPECT_FALSE(file.document);
         ASSERT_TRUE(file.refused);
         EXPECT_EQ(file.refused->number(), c.number);
@@ -227,7 +230,7 @@ TEST(Recognition, BadPicturesAndMissingDataAreRefusedSayingWhy)
         << file.refused->description().toStdString();
 }
 
-TEST(Recognition, TheVoicesLanguageIsReadWhenItsDataIsInstalled)
+TEST(RecognitionLanguage, TheVoicesLanguageIsReadWhenItsDataIsInstalled)
 {
     const QTemporaryDir folder;
     for (const char* name : {"eng.traineddata", "deu.traineddata", "osd.traineddata"}) {
@@ -242,7 +245,7 @@ TEST(Recognition, TheVoicesLanguageIsReadWhenItsDataIsInstalled)
     EXPECT_EQ(platform::ocr::installedLanguages(folder.path()), (QStringList{u"deu"_s, u"eng"_s}));
 }
 
-TEST(Recognition, TheStatusNamesThePagesHardToRead)
+TEST(RecognitionStatus, TheStatusNamesThePagesHardToRead)
 {
     std::vector<platform::RecognisedPage> pages(4);
     pages[0].confidence = 91;
