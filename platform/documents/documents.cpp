@@ -128,7 +128,9 @@ bool looksLikeBitmap(QByteArrayView data)
 {
     if (!data.startsWith("BM") || data.size() < 26)
         return false;
-    const auto byte = [&data](int i) { return quint32(static_cast<unsigned char>(data[i])); };
+    const auto byte = [&data](int i) {
+        return quint32(static_cast<unsigned char>(data[i]));
+    };
     const quint32 header = byte(14) | byte(15) << 8 | byte(16) << 16 | byte(17) << 24;
     return header == 12 || header == 40 || header == 52 || header == 56 || header == 64 ||
            header == 108 || header == 124;
@@ -252,12 +254,12 @@ DocumentRead readDocument(QByteArray data, DocumentFormat format, const QString&
         result.error = Error(err::OutOfMemory, QStringLiteral("Out of memory"));
     } catch (...) {
         // Nothing else is thrown by intent; whatever it was, the file is not opened.
-        const QString kind = format == DocumentFormat::Docx   ? kindDocx()
-                             : format == DocumentFormat::Odt  ? kindOdt()
-                             : format == DocumentFormat::Epub ? kindEpub()
-                             : format == DocumentFormat::Pdf  ? kindPdf()
+        const QString kind = format == DocumentFormat::Docx      ? kindDocx()
+                             : format == DocumentFormat::Odt     ? kindOdt()
+                             : format == DocumentFormat::Epub    ? kindEpub()
+                             : format == DocumentFormat::Pdf     ? kindPdf()
                              : format == DocumentFormat::Picture ? kindPicture()
-                                                              : kindHtml();
+                                                                 : kindHtml();
         result.error = damaged(fileName, kind, QStringLiteral("it could not be read"));
     }
     return result;

@@ -39,8 +39,8 @@ struct LoadedFile {
 /// and PDF files, recognised by content. Anything that is not a regular
 /// file (a named pipe, a device) is refused at once, and no document grows
 /// beyond platform::limits. Never throws; reports to progress when given.
-LoadedFile readFile(const QString& path, const QFont& defaultFont,
-                    ReadProgress* progress = nullptr, const RecognitionRequest& recognition = {});
+LoadedFile readFile(const QString& path, const QFont& defaultFont, ReadProgress* progress = nullptr,
+                    const RecognitionRequest& recognition = {});
 
 /// The one way the window reads a file: readFile on a worker thread, the
 /// window's thread free meanwhile. finished() comes on the thread that

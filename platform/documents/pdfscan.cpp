@@ -49,9 +49,9 @@ QImage drawPage(const Poppler::Document& document, int index, ReadProgress* prog
     if (!(inches > 0))
         return {};
     const double dpi = std::min(resolution, std::sqrt(maxPagePixels / inches));
-    const QImage drawn = page->renderToImage(
-        dpi, dpi, -1, -1, -1, -1, Poppler::Page::Rotate0, nullptr, nullptr, shouldAbort,
-        QVariant::fromValue(reinterpret_cast<quintptr>(progress)));
+    const QImage drawn =
+        page->renderToImage(dpi, dpi, -1, -1, -1, -1, Poppler::Page::Rotate0, nullptr, nullptr,
+                            shouldAbort, QVariant::fromValue(reinterpret_cast<quintptr>(progress)));
     if (drawn.isNull())
         return {};
     QImage grey = drawn.convertToFormat(QImage::Format_Grayscale8);

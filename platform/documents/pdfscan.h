@@ -18,8 +18,7 @@ namespace pdf {
 /// reading has recognition (else they stay as they are). Pages with text
 /// are left alone. Tells out what was recognised; throws err::Cancel once
 /// cancelled.
-void recogniseScannedPages(const QByteArray& data, std::vector<Page>& pages,
-                           DocumentBuilder& out);
+void recogniseScannedPages(const QByteArray& data, std::vector<Page>& pages, DocumentBuilder& out);
 
 /// A recognised page as the lines of a PDF's page, so that the same rules
 /// make paragraphs of both.

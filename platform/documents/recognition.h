@@ -63,9 +63,9 @@ public:
 
 /// What recognition found, for the status bar.
 struct RecognitionSummary {
-    int pages = 0;           ///< pages recognised
-    int meanConfidence = 0;  ///< over those pages, 0 to 100
-    std::vector<int> hard;   ///< 1-based numbers of the pages hard to read
+    int pages = 0;          ///< pages recognised
+    int meanConfidence = 0; ///< over those pages, 0 to 100
+    std::vector<int> hard;  ///< 1-based numbers of the pages hard to read
 };
 
 /// Pages under this confidence are named as hard to read.

@@ -32,9 +32,8 @@ RecognitionSummary summarise(const std::vector<RecognisedPage>& pages,
 
 QString summaryText(const RecognitionSummary& summary)
 {
-    QString text = summary.pages == 1
-                       ? QStringLiteral("1 page recognised")
-                       : QStringLiteral("%1 pages recognised").arg(summary.pages);
+    QString text = summary.pages == 1 ? QStringLiteral("1 page recognised")
+                                      : QStringLiteral("%1 pages recognised").arg(summary.pages);
     text += QStringLiteral(", confidence %1%").arg(summary.meanConfidence);
     if (summary.hard.empty())
         return text;
@@ -42,11 +41,11 @@ QString summaryText(const RecognitionSummary& summary)
     for (const int page : summary.hard)
         numbers.push_back(QString::number(page));
     const QString last = numbers.takeLast();
-    const QString named = numbers.isEmpty() ? last : numbers.join(QStringLiteral(", ")) +
-                                                         QStringLiteral(" and ") + last;
-    text += summary.hard.size() == 1
-                ? QStringLiteral("; page %1 was hard to read").arg(named)
-                : QStringLiteral("; pages %1 were hard to read").arg(named);
+    const QString named = numbers.isEmpty()
+                              ? last
+                              : numbers.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+    text += summary.hard.size() == 1 ? QStringLiteral("; page %1 was hard to read").arg(named)
+                                     : QStringLiteral("; pages %1 were hard to read").arg(named);
     return text;
 }
 

@@ -53,9 +53,9 @@ void checkSize(qint64 width, qint64 height, const QString& fileName)
     if (width <= 0 || height <= 0)
         throw damagedPicture(fileName);
     if (width * height > maxPixels)
-        throw tooLargePicture(fileName,
-                              QStringLiteral("is a picture of ") +
-                                  limits::moreThan(maxPixels / 1'000'000, QStringLiteral("million pixels")));
+        throw tooLargePicture(fileName, QStringLiteral("is a picture of ") +
+                                            limits::moreThan(maxPixels / 1'000'000,
+                                                             QStringLiteral("million pixels")));
 }
 
 /// The pages of a TIFF, counted on its directories without decoding them.
@@ -89,8 +89,8 @@ PictureFile::PictureFile(QByteArray data, const QString& fileName)
     if (!isPicture(m_data))
         throw damagedPicture(fileName);
     l_int32 format = IFF_UNKNOWN, width = 0, height = 0, bps = 0, spp = 0, colormap = 0;
-    if (pixReadHeaderMem(bytes(m_data), std::size_t(m_data.size()), &format, &width, &height,
-                         &bps, &spp, &colormap) != 0)
+    if (pixReadHeaderMem(bytes(m_data), std::size_t(m_data.size()), &format, &width, &height, &bps,
+                         &spp, &colormap) != 0)
         throw damagedPicture(fileName);
     m_tiff = L_FORMAT_IS_TIFF(format);
     if (!m_tiff) {
@@ -117,8 +117,9 @@ PixHolder PictureFile::page(int index) const
 {
     if (index < 0 || index >= m_count)
         return nullptr;
-    const PixHolder decoded(m_tiff ? pixReadMemTiff(bytes(m_data), std::size_t(m_data.size()), index)
-                                   : pixReadMem(bytes(m_data), std::size_t(m_data.size())));
+    const PixHolder decoded(m_tiff
+                                ? pixReadMemTiff(bytes(m_data), std::size_t(m_data.size()), index)
+                                : pixReadMem(bytes(m_data), std::size_t(m_data.size())));
     if (!decoded)
         return nullptr;
     // The header may have lied: the decoded picture is checked again.

@@ -51,8 +51,7 @@ Recogniser::Recogniser(const QString& dataPath, const QString& language)
     if (!hasData(dataPath, language))
         throw missingData(language);
     const QByteArray path = QFile::encodeName(dataPath);
-    if (m_api->Init(path.constData(), language.toUtf8().constData(),
-                    tesseract::OEM_LSTM_ONLY) != 0)
+    if (m_api->Init(path.constData(), language.toUtf8().constData(), tesseract::OEM_LSTM_ONLY) != 0)
         throw missingData(language);
     m_api->SetPageSegMode(tesseract::PSM_AUTO);
     // Text printed light on dark is rare on a scanned page; looking for it
@@ -105,7 +104,8 @@ RecognisedPage Recogniser::read(Pix* page, int resolution, const StopSignal& sto
             line->BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom);
             QString text = takeText(line->GetUTF8Text(tesseract::RIL_TEXTLINE));
             if (!text.isEmpty())
-                result.lines.push_back({std::move(text), QRectF(left, top, right - left, bottom - top)});
+                result.lines.push_back(
+                    {std::move(text), QRectF(left, top, right - left, bottom - top)});
         } while (line->Next(tesseract::RIL_TEXTLINE));
     }
     result.confidence = result.lines.empty() ? 0 : m_api->MeanTextConf();

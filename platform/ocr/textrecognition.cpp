@@ -13,6 +13,8 @@
 
 #include <leptonica/allheaders.h>
 
+#include <omp.h>
+
 #include <atomic>
 #include <cstring>
 #include <exception>
@@ -41,6 +43,15 @@ PixHolder toPix(const QImage& image)
     pixEndianByteSwap(pix.get());
     pixSetResolution(pix.get(), pageResolution, pageResolution);
     return pix;
+}
+
+/// Tesseract splits the work on a line between several threads of its own;
+/// with a page per core already, those threads only wait on each other.
+/// The calling thread's engine runs its lines on it alone.
+void onePageOneThread()
+{
+    omp_set_dynamic(1);
+    omp_set_num_threads(1);
 }
 
 } // namespace
@@ -105,6 +116,7 @@ std::vector<RecognisedPage> TesseractRecognition::run(int count, const Picture& 
     std::exception_ptr failure;
     const auto work = [&](std::unique_ptr<Recogniser> engine, int worker) {
         try {
+            onePageOneThread();
             if (!engine)
                 engine = takeEngine(tesseractName);
             for (int page = next++; page < count && !stop.requested(); page = next++) {
@@ -116,8 +128,8 @@ std::vector<RecognisedPage> TesseractRecognition::run(int count, const Picture& 
                 const PixHolder pix = picture(page, worker);
                 if (pix && !stop.requested())
                     pages[std::size_t(page)] = engine->recognise(
-                        pix.get(), pixGetXRes(pix.get()) > 0 ? pixGetXRes(pix.get()) : pageResolution,
-                        stop);
+                        pix.get(),
+                        pixGetXRes(pix.get()) > 0 ? pixGetXRes(pix.get()) : pageResolution, stop);
                 ++done;
             }
             giveBack(std::move(engine));

@@ -28,8 +28,7 @@ public:
 
     int workers() const override { return m_workers; }
     std::vector<RecognisedPage> recognise(int count, const PagePictures& pictures,
-                                          const QString& language,
-                                          ReadProgress* progress) override;
+                                          const QString& language, ReadProgress* progress) override;
     std::vector<RecognisedPage> recognisePictures(QByteArray data, const QString& fileName,
                                                   const QString& language,
                                                   ReadProgress* progress) override;

@@ -3,8 +3,8 @@
 #include "platform/error.h"
 
 #include <QFileInfo>
-#include <QTextDocument>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QUrl>
 
 namespace platform {

@@ -58,8 +58,9 @@ double wordMatch(const QString& ours, const QString& reference)
     std::vector<int> previous(std::size_t(b.size()) + 1), row(previous.size());
     for (const QString& word : a) {
         for (qsizetype j = 0; j < b.size(); ++j)
-            row[std::size_t(j) + 1] = word == b[j] ? previous[std::size_t(j)] + 1
-                                                   : std::max(previous[std::size_t(j) + 1], row[std::size_t(j)]);
+            row[std::size_t(j) + 1] =
+                word == b[j] ? previous[std::size_t(j)] + 1
+                             : std::max(previous[std::size_t(j) + 1], row[std::size_t(j)]);
         std::swap(previous, row);
     }
     return b.isEmpty() ? 1.0 : double(previous.back()) / double(b.size());
@@ -155,7 +156,8 @@ TEST_F(Recognition, OnlyThePagesOfAPdfWithoutTextAreRecognised)
     ASSERT_TRUE(file.recognition);
     EXPECT_EQ(file.recognition->pages, 1); // the second: the others have their text
     EXPECT_TRUE(file.recognition->hard.empty());
-    const QString reference = textOf(u"page1.txt"_s) + textOf(u"page2.txt"_s) + textOf(u"letter.txt"_s);
+    const QString reference =
+        textOf(u"page1.txt"_s) + textOf(u"page2.txt"_s) + textOf(u"letter.txt"_s);
     EXPECT_GE(reportMatch(u"mixed-pages.pdf"_s, plainText(file), reference), 0.95);
 
     // Without recognition the same file opens as before, its scanned page empty.
