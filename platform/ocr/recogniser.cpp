@@ -43,6 +43,27 @@ QString takeText(char* text)
     return owned ? QString::fromUtf8(owned.get()).trimmed() : QString();
 }
 
+/// Where a line lies, as the rules that make paragraphs of lines expect it:
+/// its height that of its font, whatever letters it holds, and its place
+/// that of its start. On a page scanned a little askew the box around a
+/// long line is taller than that of a short one; the baseline at the line's
+/// start and the row's height are not.
+QRectF lineBox(const tesseract::ResultIterator& line)
+{
+    int left = 0, top = 0, right = 0, bottom = 0;
+    line.BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom);
+    const QRectF box(left, top, right - left, bottom - top);
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    float height = 0, descenders = 0, ascenders = 0;
+    line.RowAttributes(&height, &descenders, &ascenders);
+    if (!line.Baseline(tesseract::RIL_TEXTLINE, &x1, &y1, &x2, &y2) || x2 == x1 || height <= 0 ||
+        height > 2 * box.height())
+        return box;
+    const double baseline = y1 + double(left - x1) * (y2 - y1) / (x2 - x1);
+    // descenders are negative: below the baseline
+    return QRectF(left, baseline - (height + descenders), right - left, height);
+}
+
 } // namespace
 
 Recogniser::Recogniser(const QString& dataPath, const QString& language)
@@ -100,12 +121,9 @@ RecognisedPage Recogniser::read(Pix* page, int resolution, const StopSignal& sto
         do {
             if (line->Empty(tesseract::RIL_TEXTLINE))
                 continue;
-            int left = 0, top = 0, right = 0, bottom = 0;
-            line->BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom);
             QString text = takeText(line->GetUTF8Text(tesseract::RIL_TEXTLINE));
             if (!text.isEmpty())
-                result.lines.push_back(
-                    {std::move(text), QRectF(left, top, right - left, bottom - top)});
+                result.lines.push_back({std::move(text), lineBox(*line)});
         } while (line->Next(tesseract::RIL_TEXTLINE));
     }
     result.confidence = result.lines.empty() ? 0 : m_api->MeanTextConf();
