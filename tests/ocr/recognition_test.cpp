@@ -147,8 +147,9 @@ TEST_F(Recognition, ScannedPicturesAreReadWhateverWayTheyLie)
         EXPECT_EQ(file.recognition->pages, c.pages);
         // A paragraph's lines are joined however askew the page: the last
         // line of the letter's first paragraph holds one short word.
-        if (c.file.contains(u"letter"_s))
+        if (c.file.contains(u"letter"_s)) {
             EXPECT_TRUE(plainText(file).contains(u"in error during February."_s));
+        }
     }
 }
 
