@@ -24,10 +24,20 @@ const StandIn standIns[] = {
     {u"Courier New"_s, {u"Liberation Mono"_s, u"Cousine"_s}},
 };
 
+/// The family without the font system's foundry tag: "Nimbus Sans" of
+/// "Nimbus Sans [UKWN]", which it lists when two foundries make one family.
+QString withoutFoundry(const QString& family)
+{
+    const qsizetype open = family.lastIndexOf(u" ["_s);
+    return open > 0 && family.endsWith(u']') ? family.first(open).trimmed() : family;
+}
+
 } // namespace
 
 QStringList withStandardNames(QStringList installed, const Substitute& substitute)
 {
+    for (QString& family : installed)
+        family = withoutFoundry(family);
     for (const StandIn& standIn : standIns) {
         // A look-alike that is not metric-compatible would reflow the
         // document: such a name is not offered.

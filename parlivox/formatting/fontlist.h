@@ -16,7 +16,8 @@ inline constexpr double defaultFontSize = 10;
 /// The family the font system shows for a requested name.
 using Substitute = std::function<QString(const QString& name)>;
 
-/// The families offered, alphabetical ignoring case: every installed family,
+/// The families offered, alphabetical ignoring case: every installed family
+/// once, without the foundry tag that tells apart the makers of one family,
 /// and "Arial", "Times New Roman" and "Courier New" where the font system
 /// shows them in a metric-compatible family (Liberation Sans, Serif, Mono),
 /// so that documents keep the names they were written with.

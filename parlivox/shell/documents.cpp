@@ -327,6 +327,7 @@ void Documents::openedFromCommandLine(platform::LoadedFile file)
     doc.blnConverted = format != platform::DocumentFormat::None;
     if (const auto panel = documentrules::formatPanelFor(doc.strFileType, format))
         m_window.setFormatPanel(*panel);
+    m_window.findFont();
     m_window.documentOpened();
     showRecognition(recognition);
 }

@@ -58,13 +58,15 @@ void AudioExport::mnuConvertFile_Click()
 {
     platform::RichTextBox& editor = m_window.editor();
     // The toolbar's rule: the selection when there is one, else the whole document.
-    QString text = editor.SelLength() > 0 ? editor.SelText() : editor.Text();
+    const bool selection = editor.SelLength() > 0;
+    QString text = selection ? editor.SelText() : editor.Text();
+    const qsizetype base = selection ? editor.SelStart() : 0;
     const std::optional<audiofilerules::Target> target = askTarget();
     if (!target)
         return;
 
     const long flags = m_session.prepareVoice();
-    text = m_session.prepareText(std::move(text));
+    text = m_session.prepareText(std::move(text), base);
     const QString title = audiofilerules::titleFor(m_state.document.strFileName);
     const std::unique_ptr<platform::AudioFileConversion> conversion =
         m_state.objVoice().SpeakToFile(text, flags, {target->path, target->format, title});

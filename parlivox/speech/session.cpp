@@ -5,6 +5,7 @@
 #include "parlivox/common/editorwindow.h"
 #include "parlivox/common/services.h"
 #include "parlivox/common/settingskeys.h"
+#include "parlivox/speech/raisedtext.h"
 #include "platform/clock.h"
 #include "platform/convert.h"
 #include "platform/error.h"
@@ -92,15 +93,20 @@ void SpeechSession::PlayText()
         m_map.reset();
         const long flags = prepareVoice();
         qsizetype base = 0;
+        std::vector<speechtext::RaisedText> raised;
         if (!m_state.blnConvertAll && editor.SelLength() > 0) {
             m_state.strSpeakText = editor.SelText();
             base = editor.SelStart();
+            raised = speechtext::raisedText(*editor.document(), base, base + editor.SelLength());
         } else if (m_state.blnConvertAll) {
             m_state.strSpeakText = editor.Text();
+            raised =
+                speechtext::raisedText(*editor.document(), 0, editor.document()->characterCount());
         }
         const QDateTime now = m_services.clock.now();
-        speechtext::PreparedText prepared = speechtext::prepareMapped(
-            std::move(m_state.strSpeakText), now.time(), now.date(), QLocale::system(), base);
+        speechtext::PreparedText prepared =
+            speechtext::prepareMapped(std::move(m_state.strSpeakText), now.time(), now.date(),
+                                      QLocale::system(), base, raised);
         m_state.strSpeakText = std::move(prepared.text);
         m_map = std::move(prepared.map);
         const bool follow =
@@ -150,11 +156,16 @@ long SpeechSession::prepareVoice()
                        : platform::SVSFlagsAsync;
 }
 
-QString SpeechSession::prepareText(QString text) const
+QString SpeechSession::prepareText(QString text, qsizetype base) const
 {
     // One reading of the clock: a macro line spoken at midnight names one day.
     const QDateTime now = m_services.clock.now();
-    return speechtext::prepare(std::move(text), now.time(), now.date(), QLocale::system());
+    // Each CR LF is one paragraph break in the editor.
+    const qsizetype length = text.size() - text.count(u"\r\n");
+    return speechtext::prepareMapped(
+               std::move(text), now.time(), now.date(), QLocale::system(), base,
+               speechtext::raisedText(*m_window.editor().document(), base, base + length))
+        .text;
 }
 
 // ---- pause, resume, stop ------------------------------------------------------

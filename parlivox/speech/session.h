@@ -36,9 +36,10 @@ public:
     /// the flags Speak takes (punctuation read when the settings say so).
     /// Raises platform::Error.
     long prepareVoice();
-    /// The text as the engine is given it: macros, the micro sign and line
-    /// ends replaced, the clock read once.
-    QString prepareText(QString text) const;
+    /// The text as the engine is given it: notes' marks left out, macros,
+    /// the micro sign and line ends replaced, the clock read once; base is
+    /// the editor position of text's first character.
+    QString prepareText(QString text, qsizetype base) const;
     void PlayPause();
     void StopText();
     /// A sentence on (count > 0) or back (count < 0), at once; a paused

@@ -32,7 +32,57 @@ QString withoutTimeZone(const QString& format)
     return out.trimmed();
 }
 
+bool isSuperscriptDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u == 0x00B9 || u == 0x00B2 || u == 0x00B3 || u == 0x2070 || (u >= 0x2074 && u <= 0x2079);
+}
+
+bool isMarkCharacter(QChar c)
+{
+    return c.isDigit() || isSuperscriptDigit(c) || c == u'*' || c == u',' || c == u'-' ||
+           c == QChar(0x2020) || c == QChar(0x2021) || c == QChar(0x00A7);
+}
+
+/// Punctuation a note's mark follows: the end of a sentence, a clause or a quotation.
+bool isMarkAfter(QChar c)
+{
+    return QStringView(u".,;:!?)]\"'\u201D\u2019\u00BB").contains(c);
+}
+
+/// The pieces of superscript digits in text, as candidates for note marks.
+void superscriptRuns(QStringView text, std::vector<std::pair<qsizetype, qsizetype>>& runs)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!isSuperscriptDigit(text[i]))
+            continue;
+        qsizetype end = i + 1;
+        while (end < text.size() && isSuperscriptDigit(text[end]))
+            ++end;
+        runs.emplace_back(i, end - i);
+        i = end - 1;
+    }
+}
+
 } // namespace
+
+bool looksLikeNoteMark(QStringView text, qsizetype at, qsizetype length)
+{
+    if (at <= 0 || length <= 0 || length > 8 || at + length > text.size())
+        return false;
+    const QStringView mark = text.sliced(at, length);
+    // A comma or a dash only joins marks ("1,2", "3-5").
+    if (!std::all_of(mark.begin(), mark.end(), isMarkCharacter) || mark.front() == u',' ||
+        mark.front() == u'-')
+        return false;
+    const QChar before = text[at - 1];
+    if (isMarkAfter(before))
+        return true;
+    qsizetype letters = 0;
+    for (qsizetype i = at - 1; i >= 0 && letters < 3 && text[i].isLetter(); --i)
+        ++letters;
+    return letters >= 3;
+}
 
 QString timeText(QTime time, const QLocale& locale)
 {
@@ -69,6 +119,44 @@ struct Mapper {
     explicit Mapper(qsizetype base) { map.m_base = base; }
 
     TextMap map;
+
+    /// Each note mark becomes a space. Raised pieces come in editor
+    /// positions, sorted; the source text's line feeds are known already.
+    void noteMarks(QString& text, const std::vector<RaisedText>& raised)
+    {
+        std::vector<std::pair<qsizetype, qsizetype>> marks;
+        for (const RaisedText& piece : raised) {
+            const qsizetype from = map.toSpoken(piece.position);
+            const qsizetype to = map.toSpoken(piece.position + piece.length);
+            if (from < to && to <= text.size() &&
+                (piece.noteReference || looksLikeNoteMark(text, from, to - from)))
+                marks.emplace_back(from, to - from);
+        }
+        std::vector<std::pair<qsizetype, qsizetype>> runs;
+        superscriptRuns(text, runs);
+        for (const auto& [at, length] : runs) {
+            if (looksLikeNoteMark(text, at, length))
+                marks.emplace_back(at, length);
+        }
+        if (marks.empty())
+            return;
+        std::sort(marks.begin(), marks.end());
+        std::vector<TextMap::Edit> edits;
+        QString out;
+        out.reserve(text.size());
+        qsizetype from = 0;
+        for (const auto& [at, length] : marks) {
+            if (at < from)
+                continue; // inside a mark taken already
+            out += QStringView(text).sliced(from, at - from);
+            edits.push_back({out.size(), 1, at, length});
+            out += u' ';
+            from = at + length;
+        }
+        out += QStringView(text).sliced(from);
+        text = std::move(out);
+        map.m_passes.push_back(std::move(edits));
+    }
 
     /// The line feeds of text's CR LF pairs.
     void lineFeeds(QStringView text)
@@ -188,15 +276,17 @@ qsizetype TextMap::toSpoken(qsizetype position) const
 }
 
 PreparedText prepareMapped(QString text, QTime time, QDate date, const QLocale& locale,
-                           qsizetype base)
+                           qsizetype base, const std::vector<RaisedText>& raised)
 {
     Mapper mapper(base);
     QString out = std::move(text); // a text owned alone is replaced in place
-    // Macros and micro signs are rare: only then are the CR LF pairs found
-    // before anything moves.
-    const bool rare = out.contains(u'$') || out.contains(QChar(u'\u00B5'));
+    // Note marks, macros and micro signs are rare: only then are the CR LF
+    // pairs found before anything moves.
+    const bool rare = !raised.empty() || out.contains(u'$') || out.contains(QChar(u'\u00B5')) ||
+                      std::any_of(out.cbegin(), out.cend(), isSuperscriptDigit);
     if (rare) {
         mapper.lineFeeds(out);
+        mapper.noteMarks(out, raised);
         mapper.replace(out, u"$time$", timeText(time, locale));
         mapper.replace(out, u"$date$", dateText(date, locale));
         mapper.replace(out, u"\u00B5", u"Micro"_s);

@@ -53,6 +53,21 @@ private:
     qsizetype m_base = 0;                    ///< the source text's first editor position
 };
 
+/// Raised text in the editor ([position, position + length)): a note's
+/// reference mark when the document marks it as one, else perhaps one.
+struct RaisedText {
+    qsizetype position;
+    qsizetype length;
+    bool noteReference;
+};
+
+/// Whether the piece [at, at + length) of text, raised or written in
+/// superscript digits, is a note's reference mark rather than a power: short
+/// digits or note signs ("1", "12", "1,2", "*", "†") after punctuation or
+/// after a word of three letters or more ("1813.¹", "daughters²"; not
+/// "10²", "km²").
+bool looksLikeNoteMark(QStringView text, qsizetype at, qsizetype length);
+
 /// A prepared text and its map to the editor.
 struct PreparedText {
     QString text;
@@ -61,7 +76,11 @@ struct PreparedText {
 
 /// prepare(), with the map back to the editor; base is the editor position
 /// of text's first character (the selection's start for a selection).
+/// First, notes' reference marks are not read: each becomes a space, so that
+/// it never joins the word or number before it ("1813.¹" is not "1813.1").
+/// They are the raised pieces marked as note references, and the raised
+/// pieces and runs of superscript digits that looksLikeNoteMark.
 PreparedText prepareMapped(QString text, QTime time, QDate date, const QLocale& locale,
-                           qsizetype base);
+                           qsizetype base, const std::vector<RaisedText>& raised = {});
 
 } // namespace speechtext

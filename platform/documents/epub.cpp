@@ -1,6 +1,6 @@
 // EPUB books (2 and 3): the chapters of the spine in order, each read as a
-// web page with the book's style sheets; the title leads when the first
-// chapter does not start with it.
+// web page with the book's style sheets; the title leads when no heading of
+// the first chapter already says it.
 #include "platform/documents/builder.h"
 #include "platform/documents/css.h"
 #include "platform/documents/errors.h"
@@ -120,6 +120,44 @@ void refuseLocked(ZipArchive& zip, const Book& book, const QString& fileName)
     }
 }
 
+/// The words of text, in lower case, "&" read as "and".
+QStringList wordsOf(const QString& text)
+{
+    QStringList words;
+    QString word;
+    const auto flush = [&] {
+        if (!word.isEmpty())
+            words.push_back(std::exchange(word, {}));
+    };
+    for (const QChar c : text) {
+        if (c.isLetterOrNumber()) {
+            word += c.toLower();
+        } else {
+            flush();
+            if (c == u'&')
+                words.push_back(QStringLiteral("and"));
+        }
+    }
+    flush();
+    return words;
+}
+
+/// Whether a heading says the title, in its words or a part of them: all the
+/// title's words are in the heading ("Emma" in "EMMA: A Novel"), or the
+/// heading is at least two of the title's words ("Pride & Prejudice" of
+/// "Pride and Prejudice: A Novel").
+bool saysTitle(const QString& heading, const QStringList& title)
+{
+    const QStringList words = wordsOf(heading);
+    if (words.isEmpty())
+        return false;
+    const auto within = [](const QStringList& some, const QStringList& all) {
+        return std::all_of(some.begin(), some.end(),
+                           [&](const QString& w) { return all.contains(w); });
+    };
+    return within(title, words) || (words.size() >= 2 && within(words, title));
+}
+
 } // namespace
 
 void readEpub(const QByteArray& data, const QString& fileName, DocumentBuilder& out)
@@ -142,6 +180,9 @@ void readEpub(const QByteArray& data, const QString& fileName, DocumentBuilder& 
         sheet.add(decodeHtml(css));
     }
     const qsizetype chapters = book.spine.size();
+    const QStringList titleWords = wordsOf(book.title);
+    bool titleSaid = false;
+    bool firstChapterSeen = false;
     for (qsizetype i = 0; i < chapters; ++i) {
         out.report(double(i) / double(chapters));
         const QString& chapter = book.spine[i];
@@ -151,9 +192,17 @@ void readEpub(const QByteArray& data, const QString& fileName, DocumentBuilder& 
         if (bytes.size() > maxMarkupBytes)
             refuseLargeMarkup(fileName, kindEpub());
         const QString html = decodeHtml(std::exchange(bytes, {}));
-        readHtmlText(html, out, &sheet);
+        const std::vector<QString> headings = readHtmlText(html, out, &sheet);
         out.endParagraph();
+        // The first part with headings is the first chapter (a cover has none).
+        if (!firstChapterSeen && !headings.empty()) {
+            firstChapterSeen = true;
+            titleSaid = std::any_of(headings.begin(), headings.end(),
+                                    [&](const QString& h) { return saysTitle(h, titleWords); });
+        }
     }
+    if (titleSaid)
+        return;
 
     QTextBlockFormat block;
     block.setAlignment(Qt::AlignHCenter);

@@ -24,6 +24,9 @@ constexpr double normalPoints = 12; // browsers' 16 pixels
 
 using Attributes = std::vector<std::pair<QString, QString>>;
 constexpr std::size_t maxAttributes = 256;
+constexpr std::size_t maxHeadings = 64;    ///< headings kept for the book's title
+constexpr qsizetype maxHeadingText = 1000; ///< characters of each
+constexpr qsizetype maxNoteMark = 8;       ///< longer text in a note link is not a mark
 
 QString attributeOf(const Attributes& attributes, QStringView name)
 {
@@ -70,11 +73,102 @@ bool isBlock(QStringView tag)
                   u"listing", u"xmp",     u"tbody",      u"thead",    u"tfoot",   u"noscript"});
 }
 
+/// Whether an attribute's list of words ("class", "role", "epub:type")
+/// holds word.
+bool hasWord(const Attributes& attributes, QStringView name, QStringView word)
+{
+    const QString value = attributeOf(attributes, name);
+    for (const QStringView part : QStringView(value).split(u' ', Qt::SkipEmptyParts)) {
+        if (part.compare(word, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+/// A link to a note, as writers of books and pages mark it.
+bool isNoteReference(const Attributes& attributes)
+{
+    return hasWord(attributes, u"epub:type", u"noteref") ||
+           hasWord(attributes, u"role", u"doc-noteref") ||
+           hasWord(attributes, u"class", u"footnote-ref");
+}
+
 /// Raw-text elements: their content is not markup and ends only at their end tag.
 bool isRawText(QStringView tag)
 {
     return oneOf(tag,
                  {u"script", u"style", u"title", u"textarea", u"xmp", u"noembed", u"noframes"});
+}
+
+enum class HtmlScope { Page, Main, Articles };
+
+/// Whether a start tag's attributes give it the role ("main", "article").
+bool tagHasRole(QStringView attributes, QStringView role)
+{
+    for (qsizetype at = attributes.indexOf(u"role", 0, Qt::CaseInsensitive); at >= 0;
+         at = attributes.indexOf(u"role", at + 4, Qt::CaseInsensitive)) {
+        // Only the start is trimmed: the rest may be long.
+        const auto skipSpace = [](QStringView text) {
+            qsizetype i = 0;
+            while (i < text.size() && text[i].isSpace())
+                ++i;
+            return text.sliced(i);
+        };
+        QStringView rest = skipSpace(attributes.sliced(at + 4));
+        if (!rest.startsWith(u'='))
+            continue;
+        rest = skipSpace(rest.sliced(1));
+        if (rest.startsWith(u'"') || rest.startsWith(u'\''))
+            rest = rest.sliced(1);
+        if (rest.startsWith(role, Qt::CaseInsensitive) &&
+            (rest.size() == role.size() || !rest[role.size()].isLetterOrNumber()))
+            return true;
+    }
+    return false;
+}
+
+/// What a web page's reader reads: when the page has a main element (or
+/// one in the role of main), the first one alone; else, when it has
+/// articles, they alone; else the page. Found by a look at the start tags,
+/// past comments and raw text.
+HtmlScope findScope(QStringView html)
+{
+    HtmlScope scope = HtmlScope::Page;
+    qsizetype at = 0;
+    while ((at = html.indexOf(u'<', at)) >= 0) {
+        const QStringView rest = html.sliced(at + 1);
+        if (rest.startsWith(u"!--")) {
+            const qsizetype end = html.indexOf(u"-->", at + 4);
+            if (end < 0)
+                break;
+            at = end + 3;
+            continue;
+        }
+        qsizetype length = 0;
+        while (length < rest.size() && length < 8 && rest[length].isLetter())
+            ++length;
+        const QStringView name = rest.first(length);
+        const bool ended = length == rest.size() || !rest[length].isLetterOrNumber();
+        at += 1 + length;
+        if (!ended || length == 0)
+            continue;
+        const qsizetype close = html.indexOf(u'>', at);
+        const QStringView attributes = html.sliced(at, (close < 0 ? html.size() : close) - at);
+        at = close < 0 ? html.size() : close + 1;
+        if (name.compare(u"main", Qt::CaseInsensitive) == 0 || tagHasRole(attributes, u"main"))
+            return HtmlScope::Main;
+        if (name.compare(u"article", Qt::CaseInsensitive) == 0 ||
+            tagHasRole(attributes, u"article"))
+            scope = HtmlScope::Articles;
+        for (const QStringView raw : {QStringView(u"script"), QStringView(u"style")}) {
+            if (name.compare(raw, Qt::CaseInsensitive) == 0) {
+                const qsizetype end =
+                    html.indexOf(QString(u"</" + raw.toString()), at, Qt::CaseInsensitive);
+                at = end < 0 ? html.size() : end + 2;
+            }
+        }
+    }
+    return scope;
 }
 
 /// Reads markup in one pass. Elements nest on a stack of at most
@@ -83,15 +177,21 @@ bool isRawText(QStringView tag)
 /// at most that far down and time stays linear in the page.
 class HtmlReader {
 public:
-    HtmlReader(QStringView html, DocumentBuilder& out, const StyleSheet* sheet)
-        : m_html(html), m_out(out)
+    /// A web page (webPage) is read as browsers' reader views show it: its
+    /// main text without the site's menus, banners, footers and asides.
+    HtmlReader(QStringView html, DocumentBuilder& out, const StyleSheet* sheet, bool webPage)
+        : m_html(html), m_out(out), m_webPage(webPage)
     {
         if (sheet)
             m_sheet = *sheet;
+        if (webPage)
+            m_scope = findScope(html);
     }
     /// Tells the progress window how far through the page the reader is.
     bool reportsProgress = false;
     void run();
+    /// The headings read, in order (the first few, each cut short).
+    const std::vector<QString>& headings() const { return m_headings; }
 
 private:
     struct Open {
@@ -102,6 +202,8 @@ private:
         int heading = 0;      ///< this element's heading level (h1..h6), else 0
         int blockHeading = 0; ///< the level of the heading it is in, else 0
         bool hidden = false;
+        bool scope = false;   ///< the main element or an article that is read
+        bool noteRef = false; ///< in a link to a note: its text is the note's mark
     };
     struct List {
         bool ordered = false;
@@ -109,6 +211,7 @@ private:
         QChar type = u'1';
     };
     struct Table {
+        bool shown = true; ///< else a table not read: its rows and cells make nothing
         bool rowOpen = false;
         bool cellOpen = false;
     };
@@ -116,6 +219,9 @@ private:
     void tag(qsizetype& pos);
     void rawText(const QString& name, qsizetype& pos);
     void text(QStringView raw);
+    void decodedText(const QString& decoded);
+    bool leftOut(const QString& name, const Attributes& attributes) const;
+    void openScope(Open& open, const Attributes& attributes);
     void startTag(const QString& name, const Attributes& attributes, bool selfClosing);
     void endTag(const QString& name);
     void implicitCloses(const QString& name);
@@ -129,7 +235,10 @@ private:
     void closeParagraph();
     void put(const QString& text);
     const Open& top() const { return m_stack.empty() ? m_root : m_stack.back(); }
-    bool hidden() const { return m_hiddenDepth > 0; }
+    bool hidden() const
+    {
+        return m_hiddenDepth > 0 || (m_scope != HtmlScope::Page && m_scopeDepth == 0);
+    }
     QString marker();
 
     QStringView m_html;
@@ -143,6 +252,11 @@ private:
     std::vector<List> m_lists;
     std::vector<Table> m_tables;
     int m_hiddenDepth = 0;
+    bool m_webPage;
+    HtmlScope m_scope = HtmlScope::Page;
+    int m_scopeDepth = 0; ///< open elements of the scope read
+    bool m_mainRead = false;
+    std::vector<QString> m_headings;
     int m_preDepth = 0;
     bool m_paragraphOpen = false;
     bool m_pendingSpace = false;
@@ -236,13 +350,13 @@ void HtmlReader::tag(qsizetype& pos)
                 const QChar quote = rest[i];
                 const qsizetype close = rest.indexOf(quote, i + 1);
                 const qsizetype end = close < 0 ? rest.size() : close;
-                value = decodeEntities(rest.sliced(i + 1, end - i - 1));
+                value = decodeEntities(rest.sliced(i + 1, end - i - 1), true);
                 i = close < 0 ? rest.size() : close + 1;
             } else {
                 const qsizetype valueStart = i;
                 while (i < rest.size() && !rest[i].isSpace() && rest[i] != u'>')
                     ++i;
-                value = decodeEntities(rest.sliced(valueStart, i - valueStart));
+                value = decodeEntities(rest.sliced(valueStart, i - valueStart), true);
             }
         }
         // Past a few hundred, an element's attributes only cost memory.
@@ -336,8 +450,12 @@ void HtmlReader::startTag(const QString& name, const Attributes& attributes, boo
         }
         return;
     }
-    if (isVoid(name))
-        return; // pictures and the like are left out
+    if (isVoid(name)) {
+        // A picture's words stand where it stands; the rest is left out.
+        if ((name == u"img" || name == u"image") && !hidden() && !leftOut(name, attributes))
+            decodedText(attributeOf(attributes, u"alt"));
+        return;
+    }
     if (m_stack.size() >= std::size_t(limits::maxDepth)) {
         if (!selfClosing || isRawText(name))
             overflow(name);
@@ -349,12 +467,20 @@ void HtmlReader::startTag(const QString& name, const Attributes& attributes, boo
     Open open = top();
     open.tag = name;
     open.heading = 0;
-    open.hidden = isHidden(name);
+    open.hidden = isHidden(name) || leftOut(name, attributes);
+    open.scope = false;
+    openScope(open, attributes);
+    if (isNoteReference(attributes) ||
+        (name == u"a" && open.format.verticalAlignment() == QTextCharFormat::AlignSuperScript &&
+         attributeOf(attributes, u"href").startsWith(u'#')))
+        open.noteRef = true;
     if (name.size() == 2 && name[0] == u'h' && name[1] >= u'1' && name[1] <= u'6') {
         open.heading = name[1].digitValue();
         open.blockHeading = open.heading;
         open.format.merge(headingFormat(open.heading - 1, normalPoints));
         open.points = normalPoints * headingScale(open.heading - 1);
+        if (m_headings.size() < maxHeadings)
+            m_headings.emplace_back();
     } else if (name == u"b" || name == u"strong" || name == u"th") {
         open.format.setFontWeight(QFont::Bold);
     } else if (oneOf(name, {u"i", u"em", u"cite", u"var", u"dfn", u"address"})) {
@@ -406,6 +532,8 @@ void HtmlReader::startTag(const QString& name, const Attributes& attributes, boo
         return; // <div/> in XHTML opens nothing
     if (open.hidden)
         ++m_hiddenDepth;
+    if (open.scope)
+        ++m_scopeDepth;
     if (name == u"pre" || name == u"listing" || name == u"xmp")
         ++m_preDepth;
     if (name == u"ul" || name == u"ol" || name == u"menu" || name == u"dir") {
@@ -428,19 +556,63 @@ void HtmlReader::startTag(const QString& name, const Attributes& attributes, boo
                           : std::min(list.counter, limits::maxListNumber * 4) + 1;
         m_pendingMarker = marker();
     } else if (name == u"table") {
-        m_out.beginTable();
-        m_tables.push_back({});
+        // A page's layout table around what is read is not a table of it.
+        const bool shown = !hidden();
+        if (shown)
+            m_out.beginTable();
+        m_tables.push_back({shown});
     } else if (name == u"tr" && !m_tables.empty()) {
-        m_out.beginRow();
+        if (m_tables.back().shown)
+            m_out.beginRow();
         m_tables.back().rowOpen = true;
     } else if ((name == u"td" || name == u"th") && !m_tables.empty()) {
-        if (!m_tables.back().rowOpen) {
+        if (!m_tables.back().rowOpen && m_tables.back().shown)
             m_out.beginRow();
-            m_tables.back().rowOpen = true;
-        }
+        m_tables.back().rowOpen = true;
         m_tables.back().cellOpen = true;
     }
     push(std::move(open));
+}
+
+/// Elements a listener does not want read: what is hidden from assistive
+/// technology, links that only point to a note or a heading, and on a web page the site's menus,
+/// banners, footers and asides (an article's own header and footer stay).
+bool HtmlReader::leftOut(const QString& name, const Attributes& attributes) const
+{
+    if (attributeOf(attributes, u"aria-hidden").compare(u"true", Qt::CaseInsensitive) == 0)
+        return true;
+    // Links back from a note, and the "¶" that documentation generators put
+    // after each heading as a link to it.
+    if (name == u"noscript" || hasWord(attributes, u"role", u"doc-backlink") ||
+        hasWord(attributes, u"class", u"footnote-back") ||
+        hasWord(attributes, u"class", u"headerlink"))
+        return true;
+    if (!m_webPage)
+        return false;
+    if (name == u"nav" || name == u"aside")
+        return true;
+    for (const char16_t* role :
+         {u"navigation", u"search", u"complementary", u"banner", u"contentinfo"}) {
+        if (hasWord(attributes, u"role", role))
+            return true;
+    }
+    if (name == u"header" || name == u"footer")
+        return m_openCount.value(u"article"_s) == 0 && m_openCount.value(u"section"_s) == 0 &&
+               m_openCount.value(u"main"_s) == 0;
+    return false;
+}
+
+/// Marks the element that holds what is read, when the page has one.
+void HtmlReader::openScope(Open& open, const Attributes& attributes)
+{
+    if (m_scope == HtmlScope::Main && !m_mainRead &&
+        (open.tag == u"main" || hasWord(attributes, u"role", u"main"))) {
+        open.scope = true;
+        m_mainRead = true;
+    } else if (m_scope == HtmlScope::Articles &&
+               (open.tag == u"article" || hasWord(attributes, u"role", u"article"))) {
+        open.scope = true;
+    }
 }
 
 void HtmlReader::push(Open open)
@@ -531,6 +703,8 @@ void HtmlReader::pop()
     --m_openCount[open.tag];
     if (open.hidden)
         --m_hiddenDepth;
+    if (open.scope)
+        --m_scopeDepth;
     const QString& name = open.tag;
     if (name == u"pre" || name == u"listing" || name == u"xmp")
         --m_preDepth;
@@ -540,17 +714,20 @@ void HtmlReader::pop()
         if (!m_lists.empty())
             m_lists.pop_back();
     } else if ((name == u"td" || name == u"th") && !m_tables.empty()) {
-        if (m_tables.back().cellOpen)
+        if (m_tables.back().cellOpen && m_tables.back().shown)
             m_out.endCell();
         m_tables.back().cellOpen = false;
     } else if (name == u"tr" && !m_tables.empty()) {
-        if (m_tables.back().rowOpen)
+        if (m_tables.back().rowOpen && m_tables.back().shown)
             m_out.endRow();
         m_tables.back().rowOpen = false;
     } else if (name == u"table" && !m_tables.empty()) {
-        if (m_tables.back().rowOpen)
-            m_out.endRow();
+        const Table table = m_tables.back();
         m_tables.pop_back();
+        if (!table.shown)
+            return;
+        if (table.rowOpen)
+            m_out.endRow();
         m_out.endTable();
     }
 }
@@ -568,7 +745,13 @@ void HtmlReader::text(QStringView raw)
 {
     if (hidden() || raw.isEmpty())
         return;
-    const QString decoded = decodeEntities(raw);
+    decodedText(decodeEntities(raw));
+}
+
+void HtmlReader::decodedText(const QString& decoded)
+{
+    if (hidden() || decoded.isEmpty())
+        return;
     if (m_preDepth > 0) {
         QString kept = decoded;
         kept.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
@@ -620,15 +803,22 @@ void HtmlReader::put(const QString& text)
         m_out.addText(QString(m_pendingBreaks, QChar(0x2028)), current.format);
         m_pendingBreaks = 0;
     }
-    m_out.addText(text, current.format);
+    if (current.blockHeading > 0 && !m_headings.empty() &&
+        m_headings.back().size() < maxHeadingText)
+        m_headings.back() += text;
+    if (current.noteRef && text.size() <= maxNoteMark)
+        m_out.addNoteReference(text, current.format);
+    else
+        m_out.addText(text, current.format);
 }
 
 } // namespace
 
-void readHtmlText(QStringView html, DocumentBuilder& out, const StyleSheet* sheet)
+std::vector<QString> readHtmlText(QStringView html, DocumentBuilder& out, const StyleSheet* sheet)
 {
-    HtmlReader reader(html, out, sheet);
+    HtmlReader reader(html, out, sheet, false);
     reader.run();
+    return reader.headings();
 }
 
 void refuseLargeMarkup(const QString& fileName, const QString& kind)
@@ -648,7 +838,7 @@ void readHtml(QByteArray data, const QString& fileName, DocumentBuilder& out)
     if (data.size() > maxMarkupBytes)
         refuseLargeMarkup(fileName, kindHtml());
     const QString html = decodeHtml(std::exchange(data, {})); // the bytes go: the text is enough
-    HtmlReader reader(html, out, nullptr);
+    HtmlReader reader(html, out, nullptr, true);
     reader.reportsProgress = true;
     reader.run();
 }

@@ -5,11 +5,16 @@
 
 namespace platform::documents {
 
-/// The character of a named reference such as "amp" or "eacute" (case
-/// matters); 0 when HTML 4 has no such name.
-char16_t namedEntity(QStringView name);
+struct NamedReference;
 
-/// Character references in text: named, decimal and hexadecimal.
-QString decodeEntities(QStringView text);
+/// The named character reference called name, without its semicolon
+/// ("amp", "NotNestedLessLess"; case matters); null when HTML has none.
+const NamedReference* namedReference(QStringView name);
+
+/// Character references in text: named, decimal and hexadecimal. Legacy
+/// names ("amp", "copy", "eacute"...) are read without their semicolon too,
+/// as the longest such name that begins the letters after "&"; in an
+/// attribute's value only when no letter, digit or "=" follows them.
+QString decodeEntities(QStringView text, bool inAttribute = false);
 
 } // namespace platform::documents

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QTextCharFormat>
 
+#include <vector>
+
 // The readers of each format, behind readDocument. Each writes into the
 // builder and throws platform::Error when it refuses the file; readDocument
 // catches it. fileName is the file's name for messages.
@@ -30,7 +32,9 @@ inline constexpr qsizetype maxMarkupBytes = 64 * 1024 * 1024;
 /// Markup already decoded to text (a book's chapter, a Word document's
 /// embedded web page), written into out like a web page; sheet holds the
 /// style sheets the markup links to (a book's, read once for all its chapters).
-void readHtmlText(QStringView html, DocumentBuilder& out, const StyleSheet* sheet = nullptr);
+/// Returns the text of the headings read (the first few).
+std::vector<QString> readHtmlText(QStringView html, DocumentBuilder& out,
+                                  const StyleSheet* sheet = nullptr);
 /// Decodes a web page's bytes by its byte-order mark, its declaration or
 /// its content, as browsers do.
 QString decodeHtml(const QByteArray& data);

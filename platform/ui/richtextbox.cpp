@@ -301,6 +301,9 @@ void RichTextBox::adoptDocument(std::unique_ptr<QTextDocument> document)
     const auto probe =
         connect(this, &QTextEdit::textChanged, this, [&reported] { reported = true; });
     setDocument(document.release());
+    // The typing format is the text's at the caret, as after a click: the
+    // one the old document had does not carry over.
+    setCurrentCharFormat(QTextCursor(this->document()).charFormat());
     disconnect(probe);
     if (old && old->parent() == this)
         old->deleteLater();

@@ -1,6 +1,7 @@
 // Each format's formatting and structure on small documents made here, and
 // the refusals of bad input.
 #include "platform/documents/documents.h"
+#include "platform/richtext/textproperties.h"
 
 #include "zipwriter.h"
 
@@ -215,15 +216,15 @@ TEST(DocumentReaders, WordAndOpenDocumentKeepFormattingAndStructure)
 }
 
 // A web page in a legacy charset it declares: its formatting, lists and
-// tables; scripts, pictures and the head are not text.
-TEST(DocumentReaders, WebPageKeepsFormattingAndLeavesScriptsAndPicturesOut)
+// tables; scripts and the head are not text, a picture is its description.
+TEST(DocumentReaders, WebPageKeepsFormattingAndLeavesScriptsOut)
 {
     const QString page =
         u"<!DOCTYPE html><html><head><meta charset=\"windows-1251\"><title>Head title</title>"
         u"<style>.note { color: #0000ff } .gone { display: none }</style>"
         u"<script>document.write('evil')</script></head><body>"
         u"<h1>Глава первая</h1><p align=\"center\"><b>Bold words</b> then &amp; plain</p>"
-        u"<p class=\"note\">Blue<img src=\"http://example.invalid/x.png\" alt=\"pic\"></p>"
+        u"<p class=\"note\">Blue <img src=\"http://example.invalid/x.png\" alt=\"pic\"></p>"
         u"<div class=\"gone\">invisible</div><ul><li>First<li>Second</ul>"
         u"<table><tr><td>a<td>b</tr><tr><td></td><td>d</td></tr></table>"
         u"<p>line<br>break &#8212; done</body></html>"_s;
@@ -235,7 +236,7 @@ TEST(DocumentReaders, WebPageKeepsFormattingAndLeavesScriptsAndPicturesOut)
     ASSERT_TRUE(result.document) << textOf(result).toStdString();
     const QTextDocument& document = *result.document;
     EXPECT_EQ(plain(document),
-              u"Глава первая\nBold words then & plain\nBlue\n\u2022\tFirst\n\u2022\tSecond\n"
+              u"Глава первая\nBold words then & plain\nBlue pic\n\u2022\tFirst\n\u2022\tSecond\n"
               u"a\tb\n\td\nline\u2028break \u2014 done"_s);
     const QTextCharFormat heading = formatOf(document, u"Глава"_s);
     EXPECT_EQ(heading.fontWeight(), QFont::Bold);
@@ -246,8 +247,48 @@ TEST(DocumentReaders, WebPageKeepsFormattingAndLeavesScriptsAndPicturesOut)
     EXPECT_EQ(formatOf(document, u"Blue"_s).foreground().color(), QColor(0, 0, 255));
 }
 
+// What a reader view of a web page shows: the main element alone, without
+// menus, banners, asides or what assistive technology is told to skip;
+// without a main element, the articles alone, each with its own header and
+// footer. Every named reference of the standard is known, the legacy ones
+// without their semicolon too; a link to a note is the note's mark.
+TEST(DocumentReaders, WebPageIsReadAsAReaderViewShowsIt)
+{
+    const QByteArray page =
+        "<html><body><header><nav><a href=\"/\">Home</a></nav>Site</header>"
+        "<noscript>Please enable JavaScript</noscript><aside>Ads</aside>"
+        "<main><h1>Names &NotNestedLessLess; &fjlig; &notit; &amp &copy=2 &nosuch;"
+        "<a class=\"headerlink\" href=\"#n\">\u00B6</a></h1>"
+        "<p aria-hidden=\"true\">icon</p><p hidden>gone</p><p style=\"display:none\">none</p>"
+        "<p>published 1813.<sup><a href=\"#fn1\">1</a></sup> daughters<a href=\"#fn2\" "
+        "class=\"footnote-ref\" role=\"doc-noteref\"><sup>2</sup></a> "
+        "<a href=\"#fn3\">link</a></p><template>tmpl</template><aside>Related</aside></main>"
+        "<main>Second main</main><footer>Site footer</footer></body></html>";
+    const platform::DocumentRead result = read(page, u"page.html"_s);
+    ASSERT_TRUE(result.document) << textOf(result).toStdString();
+    EXPECT_EQ(plain(*result.document), u"Names \u2AA1\u0338 fj \u00ACit; & \u00A9=2 &nosuch;\n"
+                                       u"published 1813.1 daughters2 link"_s);
+    const QTextCharFormat one = formatOf(*result.document, u"1813.1"_s); // the last one's
+    EXPECT_TRUE(one.boolProperty(platform::NoteReferenceProperty));
+    EXPECT_EQ(one.verticalAlignment(), QTextCharFormat::AlignSuperScript);
+    EXPECT_TRUE(
+        formatOf(*result.document, u"daughters2"_s).boolProperty(platform::NoteReferenceProperty));
+    EXPECT_FALSE(
+        formatOf(*result.document, u"link"_s).boolProperty(platform::NoteReferenceProperty));
+
+    const QByteArray articles =
+        "<body><header>Site</header><p>Teaser</p><article><header>By A</header><p>One</p>"
+        "<footer>Tags</footer></article><!-- <main> --><article><p>Two</p></article>"
+        "<footer>Site footer</footer></body>";
+    EXPECT_EQ(plain(*read(articles, u"page.html"_s).document), u"By A\nOne\nTags\nTwo"_s);
+    const QByteArray layout =
+        "<table><tr><td>Menu</td><td><div role=\"main\"><p>Body</p>"
+        "<table><tr><td>a</td><td>b</td></tr></table></div></td></tr></table>";
+    EXPECT_EQ(plain(*read(layout, u"page.html"_s).document), u"Body\na\tb"_s);
+}
+
 // A book's chapters in spine order (not the manifest's), the title first
-// when the book does not start with it, and a locked book refused.
+// when no heading of the first chapter says it, and a locked book refused.
 TEST(DocumentReaders, BookReadsItsSpineInOrderUnderItsTitle)
 {
     const auto chapter = [](const char* heading, const char* text) -> QByteArray {
@@ -256,7 +297,7 @@ TEST(DocumentReaders, BookReadsItsSpineInOrderUnderItsTitle)
                           "<link rel=\"stylesheet\" href=\"../book.css\"/></head><body><h2>") +
                heading + "</h2><p class=\"centre\">" + text + "</p></body></html>";
     };
-    const auto book = [&](const QByteArray& encryption) {
+    const auto book = [&](const QByteArray& encryption, const char* firstHeading = "One") {
         std::vector<testzip::Entry> entries = {
             {u"mimetype"_s, "application/epub+zip"},
             {u"META-INF/container.xml"_s,
@@ -273,7 +314,7 @@ TEST(DocumentReaders, BookReadsItsSpineInOrderUnderItsTitle)
              "linear=\"no\"/><itemref idref=\"c1\"/><itemref idref=\"c2\"/></spine></package>"},
             {u"OEBPS/book.css"_s, ".centre { text-align: center }"},
             {u"OEBPS/text/cover.xhtml"_s, chapter("Cover", "cover page")},
-            {u"OEBPS/text/one a.xhtml"_s, chapter("One", "It begins.")},
+            {u"OEBPS/text/one a.xhtml"_s, chapter(firstHeading, "It begins.")},
             {u"OEBPS/text/two.xhtml"_s, chapter("Two", "It ends.")},
         };
         if (!encryption.isEmpty())
@@ -285,6 +326,8 @@ TEST(DocumentReaders, BookReadsItsSpineInOrderUnderItsTitle)
     EXPECT_EQ(plain(*result.document), u"The Test Book\nOne\nIt begins.\nTwo\nIt ends."_s);
     EXPECT_EQ(alignmentOf(*result.document, u"It ends."_s), Qt::AlignHCenter);
     EXPECT_EQ(formatOf(*result.document, u"The Test Book"_s).fontWeight(), QFont::Bold);
+    EXPECT_EQ(plain(*read(book({}, "One</h2><h2>THE TEST-BOOK"), u"book.epub"_s).document),
+              u"One\nTHE TEST-BOOK\nIt begins.\nTwo\nIt ends."_s);
 
     const QByteArray locked =
         "<encryption><EncryptedData><EncryptionMethod "

@@ -63,7 +63,7 @@ TEST_F(MainWindowTest, TheSizeListHoldsThirteenSizesAndShowsTen)
     EXPECT_EQ(editor().SelFontSize(), 10.0);
 }
 
-TEST(FontList, TheOtherDesktopsNamesAreOfferedWhereAMetricCompatibleFamilyStandsIn)
+TEST(FontList, EachFamilyOnceAndTheOtherDesktopsNamesWhereAMetricCompatibleFamilyStandsIn)
 {
     const auto substitute = [](const QString& name) {
         if (name == u"Arial"_s)
@@ -72,9 +72,12 @@ TEST(FontList, TheOtherDesktopsNamesAreOfferedWhereAMetricCompatibleFamilyStands
             return u"Cousine"_s;
         return u"DejaVu Serif"_s; // a look-alike with other widths
     };
-    EXPECT_EQ(fontlist::withStandardNames({u"liberation Sans"_s, u"DejaVu Serif"_s, u"Arial"_s},
+    EXPECT_EQ(fontlist::withStandardNames({u"liberation Sans"_s, u"DejaVu Serif"_s, u"Arial"_s,
+                                           u"Nimbus Sans [UKWN]"_s, u"Nimbus Sans [URW ]"_s,
+                                           u"Nimbus Sans [urw]"_s, u"Nimbus Sans"_s},
                                           substitute),
-              (QStringList{u"Arial"_s, u"Courier New"_s, u"DejaVu Serif"_s, u"liberation Sans"_s}));
+              (QStringList{u"Arial"_s, u"Courier New"_s, u"DejaVu Serif"_s, u"liberation Sans"_s,
+                           u"Nimbus Sans"_s}));
 }
 
 TEST_F(MainWindowTest, StartUpSelectsArialTenWhichTheFontSystemShowsInLiberationSans)
@@ -110,6 +113,31 @@ TEST_F(MainWindowTest, ADocumentNamingArialShowsItAndIsSavedUnderThatName)
     EXPECT_TRUE(saved.contains(" Arial;")) << saved.left(200).constData();
     EXPECT_TRUE(saved.contains(" Courier New;"));
     EXPECT_FALSE(saved.contains("Liberation"));
+}
+
+TEST(FontsAfterOpening, TheBoxesAndTheTypingFormatAreTheTextsAtTheCaretAtOnce)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + u"/chapter.rtf"_s;
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("{\\rtf1\\ansi{\\fonttbl{\\f0\\froman Times New Roman;}}"
+               "\\f0\\fs40 Chapter one\\par}");
+    file.close();
+    Editor byOpen;
+    byOpen.fakes.dialog.answers = {FakeCommonDialog::file(path)};
+    parts(byOpen.window).documents().openFile();
+    waitForOpen(byOpen.window);
+    Editor byCommandLine(u"\""_s + path + u"\""_s);
+    for (Editor* e : {&byOpen, &byCommandLine}) {
+        EXPECT_EQ(e->ui.cmbFont->currentText(), u"Times New Roman"_s);
+        EXPECT_EQ(e->ui.cmbFontSize->currentText(), u"20"_s);
+        QTest::keyClicks(e->ui.txtConvert, u"X"_s); // at once, where the caret stands
+        const QTextCharFormat typed = formatAt(*e->ui.txtConvert, 0);
+        EXPECT_EQ(e->ui.txtConvert->document()->toPlainText().left(2), u"XC"_s);
+        EXPECT_EQ(typed.font().family(), u"Times New Roman"_s);
+        EXPECT_EQ(typed.fontPointSize(), 20.0);
+    }
 }
 
 TEST_F(MainWindowTest, WithoutArialTheFontListShowsNothingAndTheEditorKeepsItsFont)

@@ -2,6 +2,7 @@
 
 #include "parlivox/speech/frmOptions.h"
 #include "parlivox/speech/speechtext.h"
+#include "platform/richtext/textproperties.h"
 #include "platform/ui/richtextbox.h"
 #include "test_files.h"
 
@@ -247,6 +248,34 @@ TEST_F(SessionTest, MacrosAreSpokenFromOneReadingOfTheClock)
     const QString d = speechtext::dateText(lastMoment.date(), QLocale::system());
     EXPECT_EQ(lastSpoken().text, t + u" Micro "_s + d + u" "_s + t);
     EXPECT_EQ(state.strSpeakText, lastSpoken().text);
+}
+
+TEST_F(SessionTest, NoteMarksAreShownButNeverReadIntoTheWordOrNumberBefore)
+{
+    // Marked by a reader, raised by hand, or written in superscript digits;
+    // a raised number after a number or a short unit is a power, read as it is.
+    ui.txtConvert->setText(u"published 1813.1 Her daughters2 were five. 102 km2 in 1813.\u00B9"_s);
+    QTextCursor cursor(ui.txtConvert->document());
+    const auto raise = [&](int at, bool marked) {
+        cursor.setPosition(at);
+        cursor.setPosition(at + 1, QTextCursor::KeepAnchor);
+        QTextCharFormat format;
+        format.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+        if (marked)
+            format.setProperty(platform::NoteReferenceProperty, true);
+        cursor.mergeCharFormat(format);
+    };
+    raise(15, true);
+    raise(30, false);
+    raise(45, false);
+    raise(49, false);
+    parts(w).speech().mnuConvertAll_Click();
+    EXPECT_EQ(lastSpoken().text, u"published 1813.  Her daughters  were five. 102 km2 in 1813. "_s);
+
+    // A selection's marks are found from its own start.
+    select(21, 15);
+    parts(w).speech().mnuConvertSel_Click();
+    EXPECT_EQ(lastSpoken().text, u"daughters  were"_s);
 }
 
 // ---- the stored settings ------------------------------------------------------------------

@@ -104,3 +104,19 @@ TEST(SpeechText, EditorPositionsMapToWhereTheirTextIsSpoken)
         EXPECT_EQ(prepared.map.toEditor(prepared.map.toSpoken(position), 0).first, position)
             << position;
 }
+
+TEST(SpeechText, ANoteMarkBecomesASpaceThatMapsBackToTheMark)
+{
+    // From editor position 7: "x", its paragraph break, "daughters" at 9..17
+    // with its mark "12" at 18..19, "were" at 21..24.
+    const speechtext::PreparedText prepared = speechtext::prepareMapped(
+        u"x\r\ndaughters12 were"_s, startTime, startDate, us, 7, {{18, 2, true}});
+    ASSERT_EQ(prepared.text, u"x ;\ndaughters  were"_s);
+    using Span = std::pair<qsizetype, qsizetype>;
+    const auto at = [&prepared](const QString& word) {
+        return prepared.map.toEditor(prepared.text.indexOf(word), word.size());
+    };
+    EXPECT_EQ(at(u"daughters"_s), (Span{9, 18}));
+    EXPECT_EQ(at(u"were"_s), (Span{21, 25}));
+    EXPECT_EQ(prepared.map.toSpoken(21), prepared.text.indexOf(u"were"_s));
+}
