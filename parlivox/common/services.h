@@ -12,6 +12,7 @@ class KeyboardIndicators;
 class Clock;
 class Registry;
 class SpeechEngine;
+class TextRecognition;
 } // namespace platform
 
 /// Every service through which the editor reaches outside its process.
@@ -28,4 +29,6 @@ struct EditorServices {
     platform::Clock& clock;
     platform::Registry& registry;
     platform::SpeechEngine& speech;
+    /// Reads pictures and scanned pages; none refuses them.
+    platform::TextRecognition* recognition = nullptr;
 };

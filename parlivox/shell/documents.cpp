@@ -7,6 +7,7 @@
 #include "parlivox/shell/documentrules.h"
 #include "parlivox/shell/fileopening.h"
 #include "platform/error.h"
+#include "platform/speech/voice.h"
 #include "platform/ui/commondialog.h"
 #include "platform/ui/messagebox.h"
 #include "platform/ui/richtextbox.h"
@@ -22,9 +23,11 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString openFilter =
-    u"All Supported Files|*.rtf;*.txt;*.docx;*.odt;*.epub;*.html;*.htm;*.pdf|"
+    u"All Supported Files|*.rtf;*.txt;*.docx;*.odt;*.epub;*.html;*.htm;*.pdf;"
+    u"*.png;*.jpg;*.jpeg;*.tif;*.tiff;*.webp;*.bmp|"
     u"Rich Text Format (*.rtf)|*.rtf|Text Files (*.txt)|*.txt|"
-    u"Documents and Books|*.docx;*.odt;*.epub;*.html;*.htm;*.pdf|All Files|*.*"_s;
+    u"Documents and Books|*.docx;*.odt;*.epub;*.html;*.htm;*.pdf|"
+    u"Pictures (scanned text)|*.png;*.jpg;*.jpeg;*.tif;*.tiff;*.webp;*.bmp|All Files|*.*"_s;
 const QString saveFilter = u"Rich Text Format (*.rtf)|*.rtf|Text File (*.txt)|*.txt"_s;
 
 } // namespace
@@ -95,7 +98,29 @@ void Documents::read(const QString& path, std::function<void(platform::LoadedFil
             if (m_opening)
                 m_opening.release()->deleteLater();
             done(std::move(file));
-        });
+        },
+        platform::RecognitionRequest{m_services.recognition, voiceLanguage()});
+}
+
+QString Documents::voiceLanguage()
+{
+    // Pictures are read in the language of the voice that will read them.
+    try {
+        const platform::ISpeechObjectTokens voices =
+            m_state.objVoice().GetVoices(QString(), QString());
+        const int index = m_window.chosenVoiceIndex();
+        if (index >= 0 && index < voices.Count())
+            return voices.Item(index).Id();
+    } catch (const platform::Error&) {
+        // no voice: English
+    }
+    return {};
+}
+
+void Documents::showRecognition(const std::optional<platform::RecognitionSummary>& recognition)
+{
+    if (recognition)
+        m_window.setStatusText(platform::summaryText(*recognition));
 }
 
 void Documents::cancelReading()
@@ -119,6 +144,7 @@ void Documents::opened(platform::LoadedFile file)
         if (file.unreadable)
             throw *file.unreadable;
         const platform::DocumentFormat format = file.format;
+        const auto recognition = file.recognition;
         m_window.editor().adoptFile(std::move(file));
         m_window.widget().setWindowTitle(documentrules::captionFor(doc.strFileName));
         doc.strFileType = documentrules::fileTypeOf(doc.strFileName);
@@ -129,6 +155,7 @@ void Documents::opened(platform::LoadedFile file)
         doc.blnNamed = true;
         doc.blnChanged = false;
         m_window.documentOpened();
+        showRecognition(recognition);
     } catch (const platform::Error& error) {
         if (error.number() == platform::err::Cancel)
             return;
@@ -292,6 +319,7 @@ void Documents::openedFromCommandLine(platform::LoadedFile file)
         throw *file.unreadable;
     const platform::DocumentFormat format = file.format;
     const QString path = file.path;
+    const auto recognition = file.recognition;
     m_window.editor().adoptFile(std::move(file));
     doc.blnNamed = true;
     doc.blnChanged = false;
@@ -301,4 +329,5 @@ void Documents::openedFromCommandLine(platform::LoadedFile file)
         m_window.setFormatPanel(*panel);
     m_window.findFont();
     m_window.documentOpened();
+    showRecognition(recognition);
 }

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "platform/documents/recognition.h"
+
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class AppState;
 class EditorWindow;
@@ -65,6 +68,10 @@ private:
     void read(const QString& path, std::function<void(platform::LoadedFile)> done);
     /// Open's steps after the reading.
     void opened(platform::LoadedFile file);
+    /// The language of the chosen voice ("gmw/en-GB"); empty when there is none.
+    QString voiceLanguage();
+    /// Panel 2 says what text recognition found, when the file needed it.
+    void showRecognition(const std::optional<platform::RecognitionSummary>& recognition);
     /// The command-line open's steps after the reading.
     void openedFromCommandLine(platform::LoadedFile file);
 

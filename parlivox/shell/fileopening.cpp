@@ -44,9 +44,11 @@ bool isUserInput(QEvent::Type type)
 } // namespace
 
 FileOpening::FileOpening(const QString& path, const QFont& defaultFont, QWidget& window,
-                         platform::RichTextBox& editor, Done done)
+                         platform::RichTextBox& editor, Done done,
+                         platform::RecognitionRequest recognition)
     : QObject(&window), m_window(window), m_editor(editor), m_done(std::move(done)),
-      m_reading(std::make_unique<platform::FileReading>(path, defaultFont)),
+      m_reading(std::make_unique<platform::FileReading>(path, defaultFont, nullptr,
+                                                        std::move(recognition))),
       m_busy(std::make_unique<platform::WaitCursor>(window))
 {
     // The editor keeps a pointer of its own (the text cursor): it shows the hourglass too.

@@ -36,7 +36,8 @@ public:
     /// Starts reading; window (the parent of this object and of the
     /// progress window) and its editor show the hourglass meanwhile.
     FileOpening(const QString& path, const QFont& defaultFont, QWidget& window,
-                platform::RichTextBox& editor, Done done);
+                platform::RichTextBox& editor, Done done,
+                platform::RecognitionRequest recognition = {});
     ~FileOpening() override;
     FileOpening(const FileOpening&) = delete;
     FileOpening& operator=(const FileOpening&) = delete;

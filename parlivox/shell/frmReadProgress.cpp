@@ -9,6 +9,21 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+/// "0:07", "12:40", "1:02:05"
+QString duration(qint64 ms)
+{
+    const qint64 seconds = ms / 1000;
+    const QString minutesAndSeconds =
+        u"%1:%2"_s.arg(seconds / 60 % 60).arg(seconds % 60, 2, 10, QChar(u'0'));
+    if (seconds < 3600)
+        return minutesAndSeconds;
+    return u"%1:%2"_s.arg(seconds / 3600).arg(minutesAndSeconds.rightJustified(5, u'0'));
+}
+
+} // namespace
+
 frmReadProgress::frmReadProgress(const platform::ReadProgress& progress, const QString& fileName,
                                  QWidget* parent)
     : QDialog(parent), m_progress(progress)
@@ -26,6 +41,8 @@ frmReadProgress::frmReadProgress(const platform::ReadProgress& progress, const Q
     lblStep = new QLabel(this);
     lblStep->setObjectName(u"lblStep"_s);
     lblStep->setTextFormat(Qt::PlainText);
+    lblTime = new QLabel(this);
+    lblTime->setObjectName(u"lblTime"_s);
     prgDone = new QProgressBar(this);
     prgDone->setObjectName(u"prgDone"_s);
     prgDone->setRange(0, 0);
@@ -38,8 +55,10 @@ frmReadProgress::frmReadProgress(const platform::ReadProgress& progress, const Q
     layout->addWidget(lblFile, 0, 0);
     layout->addWidget(lblStep, 1, 0);
     layout->addWidget(prgDone, 2, 0);
-    layout->addWidget(cmdCancel, 3, 0, Qt::AlignRight);
+    layout->addWidget(lblTime, 3, 0);
+    layout->addWidget(cmdCancel, 4, 0, Qt::AlignRight);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    m_elapsed.start();
     refresh();
 }
 
@@ -56,6 +75,13 @@ void frmReadProgress::refresh()
     if (lblStep->text() != step)
         lblStep->setText(step);
     lblStep->setVisible(!step.isEmpty());
+    const qint64 elapsed = m_elapsed.elapsed();
+    QString time = u"Elapsed "_s + duration(elapsed);
+    // The time left is guessed from the pace so far, once there is one.
+    if (done > 0.01 && done < 1 && elapsed > 1000)
+        time += u", about "_s + duration(qint64(double(elapsed) * (1 - done) / done) + 999) +
+                u" left"_s;
+    lblTime->setText(time);
 }
 
 void frmReadProgress::reject()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 class QLabel;
 class QProgressBar;
@@ -12,7 +13,8 @@ class ReadProgress;
 
 /// The progress of opening a file that takes a while: window-modal over the
 /// main window, with the file's name, what the reader says it is doing
-/// ("Recognising page 3 of 40"), the share done (a moving bar while the
+/// ("Recognising page 3 of 40"), the time taken and, once the share done
+/// tells, the time left; the share done (a moving bar while the
 /// reader cannot tell) and Cancel. Escape and the close box cancel too.
 /// It shows the progress it is given; whoever shows it does the waiting.
 class frmReadProgress final : public QDialog {
@@ -34,6 +36,8 @@ private:
     const platform::ReadProgress& m_progress;
     QLabel* lblFile = nullptr;
     QLabel* lblStep = nullptr;
+    QLabel* lblTime = nullptr;
+    QElapsedTimer m_elapsed;
     QProgressBar* prgDone = nullptr;
     QPushButton* cmdCancel = nullptr;
 };

@@ -49,7 +49,8 @@ int Main(int argc, char* argv[], StartHooks* hooks)
     // From here a step that fails is skipped and the next one runs.
     platform::InitCommonControlsEx(platform::ICC_USEREX_CLASSES);
 
-    QtEditorServices services(hooks ? hooks->messageBox() : nullptr);
+    QtEditorServices services(hooks ? hooks->messageBox() : nullptr,
+                              hooks ? hooks->recognitionData() : QString());
     AppState state(services.services().speech);
     frmMain window(services.services(), state, platform::commandLineText(app.arguments()));
 

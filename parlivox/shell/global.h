@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <memory>
 
 namespace platform {
@@ -20,6 +22,9 @@ public:
 
     /// A message box to use in place of the real one; none keeps it.
     virtual std::unique_ptr<platform::MessageBox> messageBox() = 0;
+    /// The folder of text recognition's language data in place of the
+    /// installed one; empty keeps it.
+    virtual QString recognitionData() { return {}; }
     /// The window is up and the event loop about to run.
     virtual void shown(frmMain& window) = 0;
     /// The event loop ended with the window still there.

@@ -14,8 +14,10 @@ class MessageBox;
 class QtEditorServices {
 public:
     QtEditorServices();
-    /// messageBox, when given, replaces the real one.
-    explicit QtEditorServices(std::unique_ptr<platform::MessageBox> messageBox);
+    /// messageBox, when given, replaces the real one; recognitionData, when
+    /// not empty, the folder of the installed language data.
+    explicit QtEditorServices(std::unique_ptr<platform::MessageBox> messageBox,
+                              const QString& recognitionData = {});
     ~QtEditorServices();
     QtEditorServices(const QtEditorServices&) = delete;
     QtEditorServices& operator=(const QtEditorServices&) = delete;

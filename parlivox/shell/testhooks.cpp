@@ -62,6 +62,11 @@ std::unique_ptr<platform::MessageBox> EnvironmentHooks::messageBox()
         qEnvironmentVariable("PARLIVOX_TEST_ANSWERS").split(u',', Qt::SkipEmptyParts));
 }
 
+QString EnvironmentHooks::recognitionData()
+{
+    return qEnvironmentVariable("PARLIVOX_TEST_TESSDATA");
+}
+
 void EnvironmentHooks::shown(frmMain& window)
 {
     if (!anyHookSet())

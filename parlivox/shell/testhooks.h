@@ -11,6 +11,8 @@
 //                                  the editor key by key
 //   PARLIVOX_TEST_REPORT=path      the document's state is written to path
 //                                  when the program ends
+//   PARLIVOX_TEST_TESSDATA=folder  text recognition finds its language data
+//                                  there (none: as if none were installed)
 // With any of them set, "ready" is printed on standard output once the
 // window is up and the typing done.
 
@@ -23,6 +25,7 @@ class EnvironmentHooks final : public StartHooks {
 public:
     EnvironmentHooks() = default;
     std::unique_ptr<platform::MessageBox> messageBox() override;
+    QString recognitionData() override;
     /// Types PARLIVOX_TEST_TYPE once the event loop runs, then says "ready".
     void shown(frmMain& window) override;
     /// Writes the document's state to PARLIVOX_TEST_REPORT.

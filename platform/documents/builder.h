@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/documents/recognition.h"
+
 #include <QFont>
 #include <QString>
 #include <QTextBlockFormat>
@@ -10,6 +12,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -90,6 +93,12 @@ public:
     /// The reading's progress, when it has one (for readers with threads of
     /// their own, which look at its Cancel).
     ReadProgress* progress() const { return m_progress; }
+    /// The text recognition the readers of pictures and scanned pages use.
+    void setRecognition(RecognitionRequest request) { m_recognition = std::move(request); }
+    const RecognitionRequest& recognition() const { return m_recognition; }
+    /// What recognition found, when the reader used it.
+    void setRecognised(RecognitionSummary summary) { m_recognised = std::move(summary); }
+    const std::optional<RecognitionSummary>& recognised() const { return m_recognised; }
 
     /// The recorded form of one call.
     struct Event {
@@ -122,6 +131,8 @@ private:
     QFont m_font;
     QString m_fileName;
     ReadProgress* m_progress;
+    RecognitionRequest m_recognition;
+    std::optional<RecognitionSummary> m_recognised;
     QThread* m_home;
     std::vector<Event> m_batch;
     qsizetype m_batchText = 0;

@@ -122,6 +122,31 @@ bool looksLikeHtml(QByteArrayView data)
     return false;
 }
 
+/// "BM" and the size of a bitmap's header that one of its versions has:
+/// a text that starts with "BM" stays text.
+bool looksLikeBitmap(QByteArrayView data)
+{
+    if (!data.startsWith("BM") || data.size() < 26)
+        return false;
+    const auto byte = [&data](int i) {
+        return quint32(static_cast<unsigned char>(data[i]));
+    };
+    const quint32 header = byte(14) | byte(15) << 8 | byte(16) << 16 | byte(17) << 24;
+    return header == 12 || header == 40 || header == 52 || header == 56 || header == 64 ||
+           header == 108 || header == 124;
+}
+
+/// The start of a picture of the kinds recognition reads: PNG, JPEG, TIFF,
+/// WebP, BMP.
+bool looksLikePicture(QByteArrayView data)
+{
+    return data.startsWith("\x89PNG\r\n\x1a\n") || data.startsWith("\xFF\xD8\xFF") ||
+           data.startsWith(QByteArrayView("II*\0", 4)) ||
+           data.startsWith(QByteArrayView("MM\0*", 4)) ||
+           (data.startsWith("RIFF") && data.size() >= 12 && data.sliced(8, 4) == "WEBP") ||
+           looksLikeBitmap(data);
+}
+
 DocumentFormat formatClaimedBy(const QString& fileName)
 {
     const QString suffix = QFileInfo(fileName).suffix().toLower();
@@ -135,6 +160,9 @@ DocumentFormat formatClaimedBy(const QString& fileName)
         return DocumentFormat::Html;
     if (suffix == u"pdf")
         return DocumentFormat::Pdf;
+    if (suffix == u"png" || suffix == u"jpg" || suffix == u"jpeg" || suffix == u"tif" ||
+        suffix == u"tiff" || suffix == u"webp" || suffix == u"bmp")
+        return DocumentFormat::Picture;
     return DocumentFormat::None;
 }
 
@@ -154,6 +182,10 @@ QString documentFormatName(DocumentFormat format)
         return QStringLiteral("Web Page");
     case DocumentFormat::Pdf:
         return QStringLiteral("PDF Document");
+    case DocumentFormat::Picture:
+        return QStringLiteral("Picture");
+    case DocumentFormat::ScannedPdf:
+        return QStringLiteral("Scanned PDF");
     case DocumentFormat::None:
         break;
     }
@@ -165,6 +197,8 @@ DocumentFormat recogniseDocument(QByteArrayView data, const QString& fileName)
     using namespace documents;
     if (data.first(std::min<qsizetype>(data.size(), 1024)).contains("%PDF-"))
         return DocumentFormat::Pdf;
+    if (looksLikePicture(data))
+        return DocumentFormat::Picture;
     if (looksLikeZip(data)) {
         const DocumentFormat format = zipFormat(data);
         if (format != DocumentFormat::None)
@@ -180,13 +214,15 @@ DocumentFormat recogniseDocument(QByteArrayView data, const QString& fileName)
 }
 
 DocumentRead readDocument(QByteArray data, DocumentFormat format, const QString& path,
-                          const QFont& defaultFont, ReadProgress* progress)
+                          const QFont& defaultFont, ReadProgress* progress,
+                          const RecognitionRequest& recognition)
 {
     using namespace documents;
     const QString fileName = QFileInfo(path).fileName();
     DocumentRead result;
     try {
         DocumentBuilder builder(defaultFont, fileName, progress);
+        builder.setRecognition(recognition);
         switch (format) {
         case DocumentFormat::Docx:
             readDocx(data, fileName, builder);
@@ -201,11 +237,16 @@ DocumentRead readDocument(QByteArray data, DocumentFormat format, const QString&
             readHtml(std::move(data), fileName, builder);
             break;
         case DocumentFormat::Pdf:
+        case DocumentFormat::ScannedPdf:
             readPdf(std::move(data), fileName, builder);
+            break;
+        case DocumentFormat::Picture:
+            readPicture(std::move(data), fileName, builder);
             break;
         case DocumentFormat::None:
             throw Error(err::BadFileFormat, QStringLiteral("Invalid file format: ") + fileName);
         }
+        result.recognition = builder.recognised();
         result.document = builder.finish();
     } catch (const Error& error) {
         result.error = error;
@@ -213,11 +254,12 @@ DocumentRead readDocument(QByteArray data, DocumentFormat format, const QString&
         result.error = Error(err::OutOfMemory, QStringLiteral("Out of memory"));
     } catch (...) {
         // Nothing else is thrown by intent; whatever it was, the file is not opened.
-        const QString kind = format == DocumentFormat::Docx   ? kindDocx()
-                             : format == DocumentFormat::Odt  ? kindOdt()
-                             : format == DocumentFormat::Epub ? kindEpub()
-                             : format == DocumentFormat::Pdf  ? kindPdf()
-                                                              : kindHtml();
+        const QString kind = format == DocumentFormat::Docx      ? kindDocx()
+                             : format == DocumentFormat::Odt     ? kindOdt()
+                             : format == DocumentFormat::Epub    ? kindEpub()
+                             : format == DocumentFormat::Pdf     ? kindPdf()
+                             : format == DocumentFormat::Picture ? kindPicture()
+                                                                 : kindHtml();
         result.error = damaged(fileName, kind, QStringLiteral("it could not be read"));
     }
     return result;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/documents/recognition.h"
 #include "platform/error.h"
 
 #include <QByteArray>
@@ -16,7 +17,8 @@ namespace platform {
 class ReadProgress;
 
 /// The formats read besides Rich Text and plain text.
-enum class DocumentFormat { None, Docx, Odt, Epub, Html, Pdf };
+/// ScannedPdf: a PDF some of whose pages were recognised.
+enum class DocumentFormat { None, Docx, Odt, Epub, Html, Pdf, Picture, ScannedPdf };
 
 /// The format's name as the status bar shows it ("Word Document", ...); empty for None.
 QString documentFormatName(DocumentFormat format);
@@ -34,6 +36,8 @@ DocumentFormat recogniseDocument(QByteArrayView data, const QString& fileName);
 struct DocumentRead {
     std::unique_ptr<QTextDocument> document; ///< detached; null when refused
     std::optional<Error> error;              ///< set when refused
+    /// What text recognition found, when the reader used it.
+    std::optional<RecognitionSummary> recognition;
 };
 
 /// Reads data as format into a detached, formatted document. Safe to call on
@@ -42,8 +46,10 @@ struct DocumentRead {
 /// names the file in messages. The document stays within platform::limits
 /// (else the refusal says it is too large to open); progress, when given,
 /// hears how far the reading got, and its Cancel ends the reading with the
-/// error err::Cancel.
+/// error err::Cancel. Pictures and the pages of a PDF that are pictures
+/// are read through recognition when it has an engine.
 DocumentRead readDocument(QByteArray data, DocumentFormat format, const QString& path,
-                          const QFont& defaultFont, ReadProgress* progress = nullptr);
+                          const QFont& defaultFont, ReadProgress* progress = nullptr,
+                          const RecognitionRequest& recognition = {});
 
 } // namespace platform

@@ -90,7 +90,8 @@ std::unique_ptr<QTextDocument> rtfDocument(const QByteArray& data, const QString
 
 } // namespace
 
-LoadedFile readFile(const QString& path, const QFont& defaultFont, ReadProgress* progress)
+LoadedFile readFile(const QString& path, const QFont& defaultFont, ReadProgress* progress,
+                    const RecognitionRequest& recognition)
 {
     LoadedFile file;
     file.path = path;
@@ -122,9 +123,13 @@ LoadedFile readFile(const QString& path, const QFont& defaultFont, ReadProgress*
             file.document = plainDocument(data, path, defaultFont);
             return file;
         }
-        DocumentRead read = readDocument(std::move(data), file.format, path, defaultFont, progress);
+        DocumentRead read =
+            readDocument(std::move(data), file.format, path, defaultFont, progress, recognition);
         file.document = std::move(read.document);
         file.refused = std::move(read.error);
+        file.recognition = std::move(read.recognition);
+        if (file.recognition && file.format == DocumentFormat::Pdf)
+            file.format = DocumentFormat::ScannedPdf;
     } catch (const Error& error) {
         file.refused = error;
     } catch (const std::bad_alloc&) {
@@ -140,8 +145,10 @@ LoadedFile readFile(const QString& path, const QFont& defaultFont, ReadProgress*
 
 // ---- the worker ---------------------------------------------------------------
 
-FileReading::FileReading(const QString& path, const QFont& defaultFont, QObject* parent)
-    : QObject(parent), m_path(path), m_font(defaultFont), m_home(QThread::currentThread())
+FileReading::FileReading(const QString& path, const QFont& defaultFont, QObject* parent,
+                         RecognitionRequest recognition)
+    : QObject(parent), m_path(path), m_font(defaultFont), m_recognition(std::move(recognition)),
+      m_home(QThread::currentThread())
 {
     m_thread.reset(QThread::create([this] { run(); }));
     connect(m_thread.get(), &QThread::finished, this, &FileReading::finished);
@@ -158,7 +165,7 @@ void FileReading::run()
 {
     LoadedFile file;
     try {
-        file = readFile(m_path, m_font, &m_progress);
+        file = readFile(m_path, m_font, &m_progress, m_recognition);
         if (file.document)
             file.document->moveToThread(m_home);
     } catch (...) {

@@ -30,6 +30,8 @@ struct LoadedFile {
     std::optional<Error> refused;
     /// Set when the file cannot be read at all (missing, no permission).
     std::optional<Error> unreadable;
+    /// What text recognition found, when the file needed it.
+    std::optional<RecognitionSummary> recognition;
 };
 
 /// Reads path into a detached document of the calling thread: Rich Text
@@ -37,8 +39,8 @@ struct LoadedFile {
 /// and PDF files, recognised by content. Anything that is not a regular
 /// file (a named pipe, a device) is refused at once, and no document grows
 /// beyond platform::limits. Never throws; reports to progress when given.
-LoadedFile readFile(const QString& path, const QFont& defaultFont,
-                    ReadProgress* progress = nullptr);
+LoadedFile readFile(const QString& path, const QFont& defaultFont, ReadProgress* progress = nullptr,
+                    const RecognitionRequest& recognition = {});
 
 /// The one way the window reads a file: readFile on a worker thread, the
 /// window's thread free meanwhile. finished() comes on the thread that
@@ -49,8 +51,10 @@ class FileReading final : public QObject {
     Q_OBJECT
 
 public:
-    /// Starts reading path at once.
-    FileReading(const QString& path, const QFont& defaultFont, QObject* parent = nullptr);
+    /// Starts reading path at once; pictures and scanned pages are read
+    /// through recognition when it has an engine.
+    FileReading(const QString& path, const QFont& defaultFont, QObject* parent = nullptr,
+                RecognitionRequest recognition = {});
     /// Cancels a reading still running and waits for its thread.
     ~FileReading() override;
     FileReading(const FileReading&) = delete;
@@ -72,6 +76,7 @@ private:
 
     QString m_path;
     QFont m_font;
+    RecognitionRequest m_recognition;
     QThread* m_home;
     ReadProgress m_progress;
     mutable std::mutex m_mutex;

@@ -5,6 +5,7 @@
 #include "platform/documentlimits.h"
 #include "platform/documents/builder.h"
 #include "platform/documents/errors.h"
+#include "platform/documents/pdfscan.h"
 #include "platform/documents/pdftext.h"
 #include "platform/documents/readers.h"
 #include "platform/documents/readprogress.h"
@@ -365,6 +366,7 @@ void readPdf(QByteArray data, const QString& fileName, DocumentBuilder& out)
         std::any_of(pages.begin(), pages.end(), [](const pdf::Page& page) { return !page.failed; });
     if (!pages.empty() && !anyRead)
         throw damaged(fileName, kindPdf(), QStringLiteral("no page can be read"));
+    pdf::recogniseScannedPages(data, pages, out);
     pdf::removeRunningLines(pages);
     write(pdf::blocks(std::move(pages)), out);
 }

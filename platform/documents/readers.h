@@ -19,6 +19,8 @@ void readOdt(const QByteArray& data, const QString& fileName, DocumentBuilder& o
 void readEpub(const QByteArray& data, const QString& fileName, DocumentBuilder& out);
 void readHtml(QByteArray data, const QString& fileName, DocumentBuilder& out);
 void readPdf(QByteArray data, const QString& fileName, DocumentBuilder& out);
+/// A picture of pages, through the builder's recognition.
+void readPicture(QByteArray data, const QString& fileName, DocumentBuilder& out);
 
 /// A web page, a book's chapter or a Word document's embedded page is read
 /// whole as text (two bytes a character): beyond this many bytes of markup
@@ -49,5 +51,6 @@ QString kindOdt();
 QString kindEpub();
 QString kindHtml();
 QString kindPdf();
+QString kindPicture();
 
 } // namespace platform::documents

@@ -4,6 +4,8 @@
 #include "parlivox/recovery/recovery.h"
 #include "parlivox/shell/fileopening.h"
 #include "parlivox/shell/frmReadProgress.h"
+#include "platform/ocr/languages.h"
+#include "platform/ocr/textrecognition.h"
 #include "platform/ui/richtextbox.h"
 
 #include <QAbstractButton>
@@ -25,9 +27,11 @@ using platform::MsgResult;
 namespace {
 
 const QString openFilter =
-    u"All Supported Files|*.rtf;*.txt;*.docx;*.odt;*.epub;*.html;*.htm;*.pdf|"
+    u"All Supported Files|*.rtf;*.txt;*.docx;*.odt;*.epub;*.html;*.htm;*.pdf;"
+    u"*.png;*.jpg;*.jpeg;*.tif;*.tiff;*.webp;*.bmp|"
     u"Rich Text Format (*.rtf)|*.rtf|Text Files (*.txt)|*.txt|"
-    u"Documents and Books|*.docx;*.odt;*.epub;*.html;*.htm;*.pdf|All Files|*.*"_s;
+    u"Documents and Books|*.docx;*.odt;*.epub;*.html;*.htm;*.pdf|"
+    u"Pictures (scanned text)|*.png;*.jpg;*.jpeg;*.tif;*.tiff;*.webp;*.bmp|All Files|*.*"_s;
 
 QString book(const QString& name)
 {
@@ -198,6 +202,32 @@ TEST(OpenDocument, DocumentsAndBooksOpenWithTheirFormatNamed)
     EXPECT_EQ(e.fakes.dialog.calls.last().kind, FakeCommonDialog::Kind::Save);
     EXPECT_EQ(e.panel(), u"Rich Text Format"_s);
     EXPECT_TRUE(readAll(e.path(u"copy.rtf"_s)).startsWith("{\\rtf1"));
+}
+
+// A scanned letter opens as its text; panel 2 says what recognition found;
+// a damaged picture after it is refused and the letter stays.
+TEST(OpenDocument, AScannedLetterOpensAsTextAndABrokenPictureLeavesIt)
+{
+    platform::ocr::TesseractRecognition recognition(platform::ocr::defaultDataPath());
+    DocumentEditor e;
+    e.fakes.services.recognition = &recognition;
+    e.open(book(u"scanned/scanned-letter.jpg"_s), 5);
+    EXPECT_TRUE(e.fakes.messageBox.shown.isEmpty());
+    EXPECT_EQ(e.panel(), u"Picture"_s);
+    EXPECT_TRUE(e.ui.txtConvert->Text().startsWith(u"Northgate Savings Bank"_s));
+    EXPECT_TRUE(e.ui.statusPanel[1]->text().startsWith(u"1 page recognised, confidence "_s))
+        << e.ui.statusPanel[1]->text().toStdString();
+    EXPECT_TRUE(e.state.document.blnNamed);
+
+    QFile broken(e.path(u"broken.png"_s));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write(readAll(book(u"scanned/sideways-letter.png"_s)).first(200));
+    broken.close();
+    e.open(e.path(u"broken.png"_s), 5);
+    ASSERT_EQ(e.fakes.messageBox.shown.size(), 1);
+    EXPECT_TRUE(e.fakes.messageBox.shown[0].text.contains(u"broken.png"_s));
+    EXPECT_TRUE(e.ui.txtConvert->Text().startsWith(u"Northgate Savings Bank"_s));
+    EXPECT_EQ(e.panel(), u"Picture"_s);
 }
 
 TEST(OpenDocument, AWordDocumentNamedAsTextIsNeverSavedOverAsText)
