@@ -260,6 +260,10 @@ std::vector<pdf::Page> readPages(const QByteArray& data, const Poppler::Document
     return pages;
 }
 
+} // namespace
+
+namespace {
+
 /// Text with its note reference marks raised and kept apart.
 void addMarkedText(const QString& text, const std::vector<pdf::Mark>& marks, DocumentBuilder& out)
 {
@@ -272,10 +276,9 @@ void addMarkedText(const QString& text, const std::vector<pdf::Mark>& marks, Doc
     out.addText(QStringView(text).mid(at), QTextCharFormat());
 }
 
-/// The blocks into the document: headings as headings, rows of cells as a
-/// table, notes gathered at the end; a note's own number is raised as in
-/// the text.
-void write(const std::vector<pdf::Block>& blocks, DocumentBuilder& out)
+} // namespace
+
+void pdf::writeBlocks(const std::vector<pdf::Block>& blocks, DocumentBuilder& out)
 {
     bool inTable = false;
     for (const pdf::Block& block : blocks) {
@@ -331,8 +334,6 @@ void write(const std::vector<pdf::Block>& blocks, DocumentBuilder& out)
         out.endTable();
 }
 
-} // namespace
-
 void readPdf(QByteArray data, const QString& fileName, DocumentBuilder& out)
 {
     quietPoppler();
@@ -368,7 +369,7 @@ void readPdf(QByteArray data, const QString& fileName, DocumentBuilder& out)
         throw damaged(fileName, kindPdf(), QStringLiteral("no page can be read"));
     pdf::recogniseScannedPages(data, pages, out);
     pdf::removeRunningLines(pages);
-    write(pdf::blocks(std::move(pages)), out);
+    pdf::writeBlocks(pdf::blocks(std::move(pages)), out);
 }
 
 } // namespace platform::documents

@@ -72,8 +72,22 @@ QImage drawPage(const Poppler::Document& document, int index, ReadProgress* prog
 Page pageOf(const RecognisedPage& recognised)
 {
     Page page;
-    for (const RecognisedLine& line : recognised.lines)
-        page.lines.push_back({line.text, line.box});
+    QRectF extent;
+    for (const RecognisedLine& line : recognised.lines) {
+        Line read;
+        read.text = line.text;
+        read.box = line.box;
+        // the recogniser gives whole lines: the first word's share of the
+        // letters stands for its share of the width
+        const qsizetype space = line.text.indexOf(u' ');
+        const qsizetype first = space < 0 ? line.text.size() : space;
+        if (!line.text.isEmpty())
+            read.firstWordWidth = line.box.width() * double(first) / double(line.text.size());
+        page.lines.push_back(std::move(read));
+        extent = extent.united(line.box);
+    }
+    // a picture has no page size of its own: its text's extent stands for it
+    page.size = QSizeF(extent.right(), extent.bottom());
     return page;
 }
 

@@ -24,5 +24,10 @@ void recogniseScannedPages(const QByteArray& data, std::vector<Page>& pages, Doc
 /// make paragraphs of both.
 Page pageOf(const RecognisedPage& recognised);
 
+/// The blocks into the document: headings as headings, rows of cells as a
+/// table, notes gathered at the end; a note's own number is raised as in
+/// the text.
+void writeBlocks(const std::vector<Block>& blocks, DocumentBuilder& out);
+
 } // namespace pdf
 } // namespace platform::documents

@@ -79,13 +79,7 @@ void readPicture(QByteArray data, const QString& fileName, DocumentBuilder& out)
     if (kept.empty())
         throw damaged(fileName, kindPicture(), QStringLiteral("it could not be decoded"));
     pdf::removeRunningLines(pages);
-    for (const pdf::Page& page : pages) {
-        for (const QString& paragraph : pdf::paragraphs(page.lines)) {
-            out.beginParagraph();
-            out.addText(paragraph, QTextCharFormat());
-            out.endParagraph();
-        }
-    }
+    pdf::writeBlocks(pdf::blocks(std::move(pages)), out);
     out.setRecognised(summarise(kept, numbers));
 }
 
