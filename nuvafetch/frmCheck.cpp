@@ -1,10 +1,10 @@
 #include "nuvafetch/frmCheck.h"
 
-#include "nuvafetch/descriptor.h"
+#include "nuvafetch/logic/descriptor.h"
+#include "nuvafetch/logic/updatecheck.h"
+#include "nuvafetch/logic/wizardstate.h"
 #include "nuvafetch/services.h"
-#include "nuvafetch/updatecheck.h"
 #include "nuvafetch/wizard.h"
-#include "nuvafetch/wizardstate.h"
 #include "platform/convert.h"
 #include "platform/error.h"
 #include "platform/inet.h"

@@ -1,9 +1,9 @@
 #include "nuvafetch/frmIntro.h"
 
-#include "nuvafetch/descriptor.h"
+#include "nuvafetch/logic/descriptor.h"
+#include "nuvafetch/logic/wizardstate.h"
 #include "nuvafetch/services.h"
 #include "nuvafetch/wizard.h"
-#include "nuvafetch/wizardstate.h"
 #include "platform/ui/messagebox.h"
 
 #include <QLabel>

@@ -1,10 +1,10 @@
 #include "nuvafetch/frmUpdate.h"
 
-#include "nuvafetch/installer.h"
+#include "nuvafetch/logic/installer.h"
+#include "nuvafetch/logic/updatecheck.h"
+#include "nuvafetch/logic/wizardstate.h"
 #include "nuvafetch/services.h"
-#include "nuvafetch/updatecheck.h"
 #include "nuvafetch/wizard.h"
-#include "nuvafetch/wizardstate.h"
 #include "platform/error.h"
 #include "platform/inet.h"
 #include "platform/ui/messagebox.h"

@@ -1,11 +1,11 @@
 #include "nuvafetch/global.h"
 
-#include "nuvafetch/installer.h"
+#include "nuvafetch/logic/installer.h"
 
+#include "nuvafetch/logic/updatecheck.h"
+#include "nuvafetch/logic/wizardstate.h"
 #include "nuvafetch/services.h"
-#include "nuvafetch/updatecheck.h"
 #include "nuvafetch/wizard.h"
-#include "nuvafetch/wizardstate.h"
 #include "platform/app.h"
 #include "platform/convert.h"
 #include "platform/inet.h"

@@ -1,8 +1,8 @@
 #include "nuvafetch/pageframe.h"
 
 #include "nuvafetch/background.h"
+#include "nuvafetch/logic/updatecheck.h"
 #include "nuvafetch/services.h"
-#include "nuvafetch/updatecheck.h"
 #include "nuvafetch/wizard.h"
 #include "platform/inet.h"
 #include "platform/ui/screen.h"

@@ -15,7 +15,7 @@
 // library starts fresh.
 #include "benchtable.h"
 #include "ordinarypage.h"
-#include "parlivox/speech/speechtext.h"
+#include "parlivox/speech/logic/speechtext.h"
 #include "platform/speech/spvoice.h"
 
 #include <QCoreApplication>

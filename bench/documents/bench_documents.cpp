@@ -6,7 +6,7 @@
 #include "prose.h"
 
 #include "platform/documents/documents.h"
-#include "platform/ui/richtextbox.h"
+#include "platform/richtextbox/richtextbox.h"
 
 #include "benchtable.h"
 #include "zipwriter.h"

@@ -10,9 +10,9 @@
 #include "localserver.h"
 
 #include "benchtable.h"
+#include "nuvafetch/logic/wizardstate.h"
 #include "nuvafetch/services.h"
 #include "nuvafetch/wizard.h"
-#include "nuvafetch/wizardstate.h"
 #include "platform/inet.h"
 #include "platform/signature.h"
 #include "platform/ui/messagebox.h"

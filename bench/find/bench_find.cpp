@@ -1,11 +1,11 @@
 // Find Next over a 10 MB document for a word near its end, with the whole-word
 // and match-case options on and off, measured through the find dialog on a
 // shown editor. `grep -c` over the same file is the floor.
-#include "parlivox/common/appstate.h"
+#include "parlivox/common/logic/appstate.h"
 #include "parlivox/formatting/frmFind.h"
+#include "platform/richtextbox/richtextbox.h"
 #include "platform/speech/voice.h"
 #include "platform/ui/messagebox.h"
-#include "platform/ui/richtextbox.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>

@@ -8,7 +8,7 @@
 #include "largedocs.h"
 
 #include "platform/documents/filereading.h"
-#include "platform/ui/richtextbox.h"
+#include "platform/richtextbox/richtextbox.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>

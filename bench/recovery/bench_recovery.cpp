@@ -6,12 +6,12 @@
 // editor's own cost, with and without a snapshot under way), and the time
 // until the snapshot is on disk.
 #include "main_window_parts.h"
-#include "parlivox/common/appstate.h"
+#include "parlivox/common/logic/appstate.h"
 #include "parlivox/recovery/recovery.h"
 #include "parlivox/shell/documents.h"
 #include "parlivox/shell/frmMain.h"
 #include "parlivox/shell/qtservices.h"
-#include "platform/ui/richtextbox.h"
+#include "platform/richtextbox/richtextbox.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

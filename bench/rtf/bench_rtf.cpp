@@ -3,7 +3,7 @@
 // Loads run in a fresh child process each, so that the peak memory it
 // reports belongs to the load alone.
 #include "platform/richtext/rtfreader.h"
-#include "platform/ui/richtextbox.h"
+#include "platform/richtextbox/richtextbox.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>

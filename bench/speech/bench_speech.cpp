@@ -21,15 +21,15 @@
 #include "benchtable.h"
 #include "main_window_parts.h"
 #include "ordinarypage.h"
-#include "parlivox/common/appstate.h"
-#include "parlivox/common/settingskeys.h"
+#include "parlivox/common/logic/appstate.h"
+#include "parlivox/common/logic/settingskeys.h"
 #include "parlivox/shell/frmMain.h"
 #include "parlivox/shell/qtservices.h"
+#include "parlivox/speech/logic/speechtext.h"
 #include "parlivox/speech/session.h"
-#include "parlivox/speech/speechtext.h"
+#include "platform/richtextbox/richtextbox.h"
 #include "platform/speech/sentences.h"
 #include "platform/speech/spvoice.h"
-#include "platform/ui/richtextbox.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -3,7 +3,7 @@
 // median of each stage.
 //
 //   bench_startup [--platform offscreen|xcb] [--runs N]
-#include "parlivox/common/appstate.h"
+#include "parlivox/common/logic/appstate.h"
 #include "parlivox/shell/frmMain.h"
 #include "parlivox/shell/qtservices.h"
 #include "platform/app.h"

@@ -2,7 +2,7 @@
 // promises: values fit their 255-character buffer and hold no NUL, and the
 // version texts are canonical numbers of 16 bits, and a public key is
 // either absent or exactly 32 bytes.
-#include "nuvafetch/descriptor.h"
+#include "nuvafetch/logic/descriptor.h"
 #include "platform/inifile.h"
 
 #include <cstddef>

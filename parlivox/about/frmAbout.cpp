@@ -1,8 +1,8 @@
 #include "parlivox/about/frmAbout.h"
 
-#include "parlivox/common/buildinfo.h"
+#include "parlivox/common/logic/buildinfo.h"
 
-#include "parlivox/common/services.h"
+#include "parlivox/common/logic/services.h"
 #include "platform/convert.h"
 #include "platform/error.h"
 #include "platform/registry.h"

@@ -1,14 +1,14 @@
 #include "parlivox/formatting/formatting.h"
 
-#include "parlivox/common/appstate.h"
 #include "parlivox/common/editorwindow.h"
-#include "parlivox/common/services.h"
-#include "parlivox/formatting/fontlist.h"
+#include "parlivox/common/logic/appstate.h"
+#include "parlivox/common/logic/services.h"
+#include "parlivox/formatting/logic/fontlist.h"
 #include "platform/convert.h"
 #include "platform/error.h"
+#include "platform/richtextbox/richtextbox.h"
 #include "platform/ui/commondialog.h"
 #include "platform/ui/messagebox.h"
-#include "platform/ui/richtextbox.h"
 
 #include <QComboBox>
 #include <QSignalBlocker>

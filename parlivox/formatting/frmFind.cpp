@@ -1,8 +1,8 @@
 #include "parlivox/formatting/frmFind.h"
 
-#include "parlivox/common/appstate.h"
+#include "parlivox/common/logic/appstate.h"
+#include "platform/richtextbox/richtextbox.h"
 #include "platform/ui/messagebox.h"
-#include "platform/ui/richtextbox.h"
 #include "platform/ui/screen.h"
 #include "platform/ui/waitcursor.h"
 

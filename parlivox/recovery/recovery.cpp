@@ -1,15 +1,15 @@
 #include "parlivox/recovery/recovery.h"
 
-#include "parlivox/common/appstate.h"
 #include "parlivox/common/editorwindow.h"
-#include "parlivox/common/services.h"
+#include "parlivox/common/logic/appstate.h"
+#include "parlivox/common/logic/services.h"
 #include "platform/clock.h"
 #include "platform/error.h"
 #include "platform/richtext/documentcopy.h"
 #include "platform/richtext/rtfreader.h"
 #include "platform/richtext/rtfwriter.h"
+#include "platform/richtextbox/richtextbox.h"
 #include "platform/ui/messagebox.h"
-#include "platform/ui/richtextbox.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

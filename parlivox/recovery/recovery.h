@@ -1,8 +1,8 @@
 #pragma once
 
-#include "parlivox/recovery/recoveryfolder.h"
-#include "parlivox/recovery/snapshotrules.h"
-#include "parlivox/recovery/snapshotwriter.h"
+#include "parlivox/recovery/logic/recoveryfolder.h"
+#include "parlivox/recovery/logic/snapshotrules.h"
+#include "parlivox/recovery/logic/snapshotwriter.h"
 
 #include <QElapsedTimer>
 #include <QObject>

@@ -1,16 +1,16 @@
 #include "parlivox/shell/documents.h"
 
-#include "parlivox/common/appstate.h"
 #include "parlivox/common/editorwindow.h"
-#include "parlivox/common/services.h"
-#include "parlivox/recovery/snapshotrules.h"
-#include "parlivox/shell/documentrules.h"
+#include "parlivox/common/logic/appstate.h"
+#include "parlivox/common/logic/services.h"
+#include "parlivox/recovery/logic/snapshotrules.h"
 #include "parlivox/shell/fileopening.h"
+#include "parlivox/shell/logic/documentrules.h"
 #include "platform/error.h"
+#include "platform/richtextbox/richtextbox.h"
 #include "platform/speech/voice.h"
 #include "platform/ui/commondialog.h"
 #include "platform/ui/messagebox.h"
-#include "platform/ui/richtextbox.h"
 
 #include <QFile>
 #include <QTextDocument>

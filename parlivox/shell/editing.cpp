@@ -1,16 +1,16 @@
 #include "parlivox/shell/editing.h"
 
-#include "parlivox/common/buildinfo.h"
 #include "parlivox/common/editorwindow.h"
-#include "parlivox/common/services.h"
+#include "parlivox/common/logic/buildinfo.h"
+#include "parlivox/common/logic/services.h"
 #include "platform/app.h"
 #include "platform/error.h"
+#include "platform/richtextbox/richtextbox.h"
 #include "platform/ui/clipboard.h"
 #include "platform/ui/helpviewer.h"
 #include "platform/ui/messagebox.h"
 #include "platform/ui/printer.h"
 #include "platform/ui/process.h"
-#include "platform/ui/richtextbox.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

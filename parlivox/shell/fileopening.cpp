@@ -1,7 +1,7 @@
 #include "parlivox/shell/fileopening.h"
 
 #include "parlivox/shell/frmReadProgress.h"
-#include "platform/ui/richtextbox.h"
+#include "platform/richtextbox/richtextbox.h"
 #include "platform/ui/waitcursor.h"
 
 #include <QApplication>

@@ -1,16 +1,16 @@
 // The main window's composition: images, menus, toolbar, status bar, and the
 // one table of what a reading session turns on and off.
 #include "parlivox/common/commands.h"
-#include "parlivox/common/services.h"
-#include "parlivox/common/settingskeys.h"
+#include "parlivox/common/logic/services.h"
+#include "parlivox/common/logic/settingskeys.h"
 #include "parlivox/formatting/formatting.h"
 #include "parlivox/shell/documents.h"
 #include "parlivox/shell/editing.h"
 #include "parlivox/shell/frmMain.h"
 #include "parlivox/speech/audioexport.h"
 #include "parlivox/speech/session.h"
+#include "platform/richtextbox/richtextbox.h"
 #include "platform/ui/keyboard.h"
-#include "platform/ui/richtextbox.h"
 #include "platform/ui/screen.h"
 
 #include <QComboBox>

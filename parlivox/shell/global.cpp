@@ -1,8 +1,8 @@
 #include "parlivox/shell/global.h"
 
-#include "parlivox/common/buildinfo.h"
+#include "parlivox/common/logic/buildinfo.h"
 
-#include "parlivox/common/appstate.h"
+#include "parlivox/common/logic/appstate.h"
 #include "parlivox/shell/frmMain.h"
 #include "parlivox/shell/qtservices.h"
 #include "platform/app.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "parlivox/common/services.h"
+#include "parlivox/common/logic/services.h"
 
 #include <memory>
 

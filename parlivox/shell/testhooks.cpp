@@ -1,9 +1,9 @@
 #include "parlivox/shell/testhooks.h"
 
-#include "parlivox/common/appstate.h"
+#include "parlivox/common/logic/appstate.h"
 #include "parlivox/shell/frmMain.h"
+#include "platform/richtextbox/richtextbox.h"
 #include "platform/ui/messagebox.h"
-#include "platform/ui/richtextbox.h"
 
 #include <QCoreApplication>
 #include <QFile>

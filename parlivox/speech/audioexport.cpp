@@ -1,15 +1,15 @@
 #include "parlivox/speech/audioexport.h"
 
-#include "parlivox/common/appstate.h"
 #include "parlivox/common/editorwindow.h"
-#include "parlivox/common/services.h"
+#include "parlivox/common/logic/appstate.h"
+#include "parlivox/common/logic/services.h"
 #include "parlivox/speech/frmConvertProgress.h"
 #include "parlivox/speech/session.h"
 #include "platform/error.h"
+#include "platform/richtextbox/richtextbox.h"
 #include "platform/speech/voice.h"
 #include "platform/ui/commondialog.h"
 #include "platform/ui/messagebox.h"
-#include "platform/ui/richtextbox.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "parlivox/speech/audiofilerules.h"
+#include "parlivox/speech/logic/audiofilerules.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "parlivox/speech/follower.h"
 
+#include "platform/richtextbox/richtextbox.h"
 #include "platform/speech/voice.h"
-#include "platform/ui/richtextbox.h"
 
 #include <QScrollBar>
 #include <QTextBlock>

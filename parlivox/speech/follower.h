@@ -1,6 +1,6 @@
 #pragma once
 
-#include "parlivox/speech/speechtext.h"
+#include "parlivox/speech/logic/speechtext.h"
 
 #include <QMetaObject>
 

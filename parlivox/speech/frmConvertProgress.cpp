@@ -1,6 +1,6 @@
 #include "parlivox/speech/frmConvertProgress.h"
 
-#include "parlivox/speech/audiofilerules.h"
+#include "parlivox/speech/logic/audiofilerules.h"
 #include "platform/speech/voice.h"
 
 #include <QGridLayout>

@@ -1,17 +1,17 @@
 #include "parlivox/speech/session.h"
 
-#include "parlivox/common/appstate.h"
 #include "parlivox/common/commands.h"
 #include "parlivox/common/editorwindow.h"
-#include "parlivox/common/services.h"
-#include "parlivox/common/settingskeys.h"
-#include "parlivox/speech/raisedtext.h"
+#include "parlivox/common/logic/appstate.h"
+#include "parlivox/common/logic/services.h"
+#include "parlivox/common/logic/settingskeys.h"
+#include "parlivox/speech/logic/raisedtext.h"
 #include "platform/clock.h"
 #include "platform/convert.h"
 #include "platform/error.h"
+#include "platform/richtextbox/richtextbox.h"
 #include "platform/speech/voice.h"
 #include "platform/ui/messagebox.h"
-#include "platform/ui/richtextbox.h"
 
 #include <QTimer>
 #include <QWidget>

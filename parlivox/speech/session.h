@@ -1,8 +1,8 @@
 #pragma once
 
 #include "parlivox/speech/follower.h"
-#include "parlivox/speech/readingpositions.h"
-#include "parlivox/speech/speechtext.h"
+#include "parlivox/speech/logic/readingpositions.h"
+#include "parlivox/speech/logic/speechtext.h"
 
 #include <QString>
 

@@ -2,7 +2,7 @@
 #include "fake_platform.h"
 
 #include "parlivox/about/frmAbout.h"
-#include "parlivox/common/buildinfo.h"
+#include "parlivox/common/logic/buildinfo.h"
 #include "platform/registry.h"
 
 #include <QDir>

@@ -7,7 +7,7 @@
 #include "fake_settings.h"
 #include "fake_speech.h"
 
-#include "parlivox/common/services.h"
+#include "parlivox/common/logic/services.h"
 
 /// Every service of the editor as a scripted fake.
 struct FakePlatform {

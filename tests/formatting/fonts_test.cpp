@@ -1,6 +1,6 @@
 #include "main_window.h"
 
-#include "parlivox/formatting/fontlist.h"
+#include "parlivox/formatting/logic/fontlist.h"
 #include "platform/app.h"
 #include "platform/error.h"
 

@@ -1,5 +1,5 @@
 // The INI reader's rules and the product descriptor built on it.
-#include "nuvafetch/descriptor.h"
+#include "nuvafetch/logic/descriptor.h"
 #include "platform/inifile.h"
 
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 // Signed installers: the stream signatures, the publishers' tool, and where
 // the installer is kept.
-#include "nuvafetch/installer.h"
+#include "nuvafetch/logic/installer.h"
 #include "platform/signature.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 // Addresses, version numbers and the texts of the update check.
-#include "nuvafetch/updatecheck.h"
+#include "nuvafetch/logic/updatecheck.h"
 #include "platform/error.h"
 
 #include <gtest/gtest.h>

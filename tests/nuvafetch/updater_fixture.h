@@ -6,14 +6,14 @@
 #include "fake_services.h"
 #include "localserver.h"
 
-#include "nuvafetch/descriptor.h"
 #include "nuvafetch/frmCheck.h"
 #include "nuvafetch/frmIntro.h"
 #include "nuvafetch/frmUpdate.h"
-#include "nuvafetch/installer.h"
+#include "nuvafetch/logic/descriptor.h"
+#include "nuvafetch/logic/installer.h"
+#include "nuvafetch/logic/wizardstate.h"
 #include "nuvafetch/services.h"
 #include "nuvafetch/wizard.h"
-#include "nuvafetch/wizardstate.h"
 #include "platform/inet.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
-#include "platform/ui/heighttree.h"
-#include "platform/ui/lazylayout.h"
-#include "platform/ui/richtextbox.h"
+#include "platform/richtextbox/heighttree.h"
+#include "platform/richtextbox/lazylayout.h"
+#include "platform/richtextbox/richtextbox.h"
 
 #include <QAccessible>
 #include <QPdfWriter>

@@ -1,6 +1,6 @@
 #include "fake_services.h"
 
-#include "platform/ui/richtextbox.h"
+#include "platform/richtextbox/richtextbox.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -2,8 +2,8 @@
 #include "test_files.h"
 
 #include "parlivox/common/commands.h"
+#include "parlivox/recovery/logic/recoveryfolder.h"
 #include "parlivox/recovery/recovery.h"
-#include "parlivox/recovery/recoveryfolder.h"
 #include "platform/richtext/rtfreader.h"
 #include "platform/richtext/rtfwriter.h"
 

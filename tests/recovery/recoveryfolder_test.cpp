@@ -1,5 +1,5 @@
-#include "parlivox/recovery/recoveryfolder.h"
-#include "parlivox/recovery/snapshotwriter.h"
+#include "parlivox/recovery/logic/recoveryfolder.h"
+#include "parlivox/recovery/logic/snapshotwriter.h"
 #include "platform/error.h"
 #include "platform/richtext/documentcopy.h"
 #include "test_files.h"

@@ -1,7 +1,7 @@
 // Loading and saving through the editor widget: format by content, errors
 // that leave everything as it was, saves that never damage the old file.
 #include "platform/error.h"
-#include "platform/ui/richtextbox.h"
+#include "platform/richtextbox/richtextbox.h"
 
 #include "failing_writes.h"
 

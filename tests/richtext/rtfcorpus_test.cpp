@@ -2,7 +2,7 @@
 // malformed one loads or fails without harm.
 #include "platform/richtext/rtfreader.h"
 
-#include "platform/ui/richtextbox.h"
+#include "platform/richtextbox/richtextbox.h"
 
 #include <QDir>
 #include <QFile>

@@ -6,7 +6,7 @@
 #include "parlivox/shell/frmReadProgress.h"
 #include "platform/ocr/languages.h"
 #include "platform/ocr/textrecognition.h"
-#include "platform/ui/richtextbox.h"
+#include "platform/richtextbox/richtextbox.h"
 
 #include <QAbstractButton>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "main_window.h"
 
-#include "platform/ui/richtextbox.h"
+#include "platform/richtextbox/richtextbox.h"
 #include "platform/ui/screen.h"
 
 #include <QAbstractButton>

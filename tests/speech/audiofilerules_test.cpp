@@ -1,4 +1,4 @@
-#include "parlivox/speech/audiofilerules.h"
+#include "parlivox/speech/logic/audiofilerules.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // the natural end in every order, each ending with the window idle.
 #include "engine_support.h"
 
-#include "platform/ui/richtextbox.h"
+#include "platform/richtextbox/richtextbox.h"
 
 #include <QAction>
 #include <QTest>

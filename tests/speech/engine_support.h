@@ -3,7 +3,7 @@
 // for what a real-time sound device does.
 #include "main_window.h"
 
-#include "parlivox/common/services.h"
+#include "parlivox/common/logic/services.h"
 #include "platform/speech/spvoice.h"
 
 #include <QFile>

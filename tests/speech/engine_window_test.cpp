@@ -2,7 +2,7 @@
 #include "engine_support.h"
 
 #include "parlivox/speech/frmOptions.h"
-#include "platform/ui/richtextbox.h"
+#include "platform/richtextbox/richtextbox.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -4,8 +4,8 @@
 #include "main_window.h"
 
 #include "parlivox/speech/frmOptions.h"
-#include "parlivox/speech/speechtext.h"
-#include "platform/ui/richtextbox.h"
+#include "parlivox/speech/logic/speechtext.h"
+#include "platform/richtextbox/richtextbox.h"
 
 #include <QAction>
 #include <QScrollBar>

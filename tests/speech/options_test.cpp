@@ -1,7 +1,7 @@
 #include "main_window.h"
 
 #include "parlivox/speech/frmOptions.h"
-#include "parlivox/speech/voicelist.h"
+#include "parlivox/speech/logic/voicelist.h"
 
 #include <QCheckBox>
 #include <QComboBox>

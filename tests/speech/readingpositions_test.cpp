@@ -1,5 +1,5 @@
 // The store of the places where readings stopped, on real files.
-#include "parlivox/speech/readingpositions.h"
+#include "parlivox/speech/logic/readingpositions.h"
 
 #include "platform/error.h"
 #include "test_files.h"

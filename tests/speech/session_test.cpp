@@ -1,9 +1,9 @@
 #include "main_window.h"
 
 #include "parlivox/speech/frmOptions.h"
-#include "parlivox/speech/speechtext.h"
+#include "parlivox/speech/logic/speechtext.h"
 #include "platform/richtext/textproperties.h"
-#include "platform/ui/richtextbox.h"
+#include "platform/richtextbox/richtextbox.h"
 #include "test_files.h"
 
 #include <QAction>

@@ -1,4 +1,4 @@
-#include "parlivox/speech/speechtext.h"
+#include "parlivox/speech/logic/speechtext.h"
 
 #include <gtest/gtest.h>
 

@@ -5,14 +5,14 @@
 #include "fake_platform.h"
 #include "main_window_parts.h"
 
-#include "parlivox/common/appstate.h"
 #include "parlivox/common/commands.h"
+#include "parlivox/common/logic/appstate.h"
 #include "parlivox/formatting/formatting.h"
 #include "parlivox/shell/documents.h"
 #include "parlivox/shell/editing.h"
 #include "parlivox/shell/frmMain.h"
 #include "parlivox/speech/session.h"
-#include "platform/ui/richtextbox.h"
+#include "platform/richtextbox/richtextbox.h"
 
 #include <QAction>
 #include <QApplication>

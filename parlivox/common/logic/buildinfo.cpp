@@ -1,4 +1,4 @@
-#include "parlivox/common/buildinfo.h"
+#include "parlivox/common/logic/buildinfo.h"
 
 #include "generated/buildinfo.h"
 

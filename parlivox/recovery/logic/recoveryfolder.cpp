@@ -1,4 +1,4 @@
-#include "parlivox/recovery/recoveryfolder.h"
+#include "parlivox/recovery/logic/recoveryfolder.h"
 
 #include "platform/error.h"
 #include "platform/fileio.h"

@@ -1,4 +1,4 @@
-#include "platform/ui/richtextbox.h"
+#include "platform/richtextbox/richtextbox.h"
 
 #include "platform/error.h"
 #include "platform/fileio.h"

@@ -1,6 +1,6 @@
-#include "parlivox/shell/documentrules.h"
+#include "parlivox/shell/logic/documentrules.h"
 
-#include "parlivox/common/appstate.h"
+#include "parlivox/common/logic/appstate.h"
 
 #include <QFile>
 #include <QFileInfo>

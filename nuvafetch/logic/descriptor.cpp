@@ -1,4 +1,4 @@
-#include "nuvafetch/descriptor.h"
+#include "nuvafetch/logic/descriptor.h"
 
 #include "platform/convert.h"
 #include "platform/error.h"

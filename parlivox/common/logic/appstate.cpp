@@ -1,4 +1,4 @@
-#include "parlivox/common/appstate.h"
+#include "parlivox/common/logic/appstate.h"
 
 #include "platform/speech/voice.h"
 

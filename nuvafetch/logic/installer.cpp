@@ -1,4 +1,4 @@
-#include "nuvafetch/installer.h"
+#include "nuvafetch/logic/installer.h"
 
 #include "platform/error.h"
 #include "platform/inet.h"

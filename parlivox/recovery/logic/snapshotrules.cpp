@@ -1,4 +1,4 @@
-#include "parlivox/recovery/snapshotrules.h"
+#include "parlivox/recovery/logic/snapshotrules.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,4 +1,4 @@
-#include "platform/ui/heighttree.h"
+#include "platform/richtextbox/heighttree.h"
 
 #include <algorithm>
 #include <bit>

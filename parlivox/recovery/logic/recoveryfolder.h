@@ -1,6 +1,6 @@
 #pragma once
 
-#include "parlivox/recovery/snapshotrules.h"
+#include "parlivox/recovery/logic/snapshotrules.h"
 
 #include <QString>
 

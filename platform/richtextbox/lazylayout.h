@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ui/heighttree.h"
+#include "platform/richtextbox/heighttree.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFont>

@@ -1,6 +1,6 @@
-#include "platform/ui/lazyview.h"
+#include "platform/richtextbox/lazyview.h"
 
-#include "platform/ui/lazylayout.h"
+#include "platform/richtextbox/lazylayout.h"
 
 #include <QElapsedTimer>
 #include <QScopedValueRollback>

@@ -1,6 +1,6 @@
-#include "parlivox/recovery/snapshotwriter.h"
+#include "parlivox/recovery/logic/snapshotwriter.h"
 
-#include "parlivox/recovery/recoveryfolder.h"
+#include "parlivox/recovery/logic/recoveryfolder.h"
 #include "platform/error.h"
 #include "platform/richtext/documentcopy.h"
 #include "platform/richtext/rtfwriter.h"

@@ -1,4 +1,4 @@
-#include "parlivox/formatting/fontlist.h"
+#include "parlivox/formatting/logic/fontlist.h"
 
 #include <QFont>
 #include <QFontDatabase>

@@ -1,4 +1,4 @@
-#include "parlivox/speech/readingpositions.h"
+#include "parlivox/speech/logic/readingpositions.h"
 
 #include "platform/error.h"
 #include "platform/fileio.h"

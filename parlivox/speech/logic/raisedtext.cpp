@@ -1,4 +1,4 @@
-#include "parlivox/speech/raisedtext.h"
+#include "parlivox/speech/logic/raisedtext.h"
 
 #include "platform/richtext/textproperties.h"
 

@@ -1,4 +1,4 @@
-#include "parlivox/speech/voicelist.h"
+#include "parlivox/speech/logic/voicelist.h"
 
 #include <QCollator>
 

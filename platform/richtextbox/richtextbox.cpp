@@ -1,7 +1,7 @@
-#include "platform/ui/richtextbox.h"
+#include "platform/richtextbox/richtextbox.h"
 
 #include "platform/richtext/plaintext.h"
-#include "platform/ui/lazyview.h"
+#include "platform/richtextbox/lazyview.h"
 #include "platform/ui/printer.h"
 
 #include <QKeyEvent>

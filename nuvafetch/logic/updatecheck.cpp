@@ -1,4 +1,4 @@
-#include "nuvafetch/updatecheck.h"
+#include "nuvafetch/logic/updatecheck.h"
 
 #include "platform/convert.h"
 

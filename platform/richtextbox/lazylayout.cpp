@@ -1,4 +1,4 @@
-#include "platform/ui/lazylayout.h"
+#include "platform/richtextbox/lazylayout.h"
 
 #include <QPainter>
 #include <QScopedValueRollback>

@@ -1,4 +1,4 @@
-#include "parlivox/common/settingskeys.h"
+#include "parlivox/common/logic/settingskeys.h"
 
 #include "platform/settings.h"
 
