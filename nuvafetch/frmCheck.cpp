@@ -24,9 +24,9 @@ frmCheck::frmCheck(Wizard& wizard) : PageFrame(wizard)
     lblStatus = addLabel("lblStatus", QRect(128, 96, 297, 33), u"Connecting to update server..."_s);
     cmdBack->setEnabled(false);
     cmdNext->setEnabled(false);
-    connect(cmdBack, &QPushButton::clicked, this, &frmCheck::cmdBack_Click);
-    connect(cmdNext, &QPushButton::clicked, this, &frmCheck::cmdNext_Click);
-    connect(cmdExit, &QPushButton::clicked, this, &frmCheck::cmdExit_Click);
+    onClick(cmdBack, &frmCheck::cmdBack_Click);
+    onClick(cmdNext, &frmCheck::cmdNext_Click);
+    onClick(cmdExit, &frmCheck::cmdExit_Click);
 }
 
 void frmCheck::load()

@@ -25,8 +25,8 @@ frmIntro::frmIntro(Wizard& wizard) : PageFrame(wizard)
                       u"Note: No personal information is sent during this process."_s);
     // Page 1 has no Back action.
     cmdBack->setEnabled(false);
-    connect(cmdNext, &QPushButton::clicked, this, &frmIntro::cmdNext_Click);
-    connect(cmdExit, &QPushButton::clicked, this, &frmIntro::cmdExit_Click);
+    onClick(cmdNext, &frmIntro::cmdNext_Click);
+    onClick(cmdExit, &frmIntro::cmdExit_Click);
 }
 
 void frmIntro::load()

@@ -31,7 +31,7 @@ frmUpdate::frmUpdate(Wizard& wizard) : PageFrame(wizard)
     cmdBack->setEnabled(false);
     cmdNext->setEnabled(false);
     cmdExit->setEnabled(false);
-    connect(cmdExit, &QPushButton::clicked, this, &frmUpdate::cmdExit_Click);
+    onClick(cmdExit, &frmUpdate::cmdExit_Click);
 }
 
 void frmUpdate::load()

@@ -4,7 +4,9 @@
 #include "nuvafetch/logic/updatecheck.h"
 #include "nuvafetch/services.h"
 #include "nuvafetch/wizard.h"
+#include "platform/error.h"
 #include "platform/inet.h"
+#include "platform/ui/messagebox.h"
 #include "platform/ui/screen.h"
 
 #include <QCloseEvent>
@@ -198,4 +200,22 @@ void PageFrame::transfer(const std::function<void()>& job)
         throw;
     }
     m_transferring = false;
+}
+
+void PageFrame::guarded(const std::function<void()>& handler)
+{
+    try {
+        handler();
+        return;
+    } catch (const platform::Error& error) {
+        platform::showFailure(m_services.messageBox, error);
+        return;
+    } catch (...) {
+        const platform::Error error = platform::unexpectedError(std::current_exception());
+        // Memory may still be short: the updater goes on even if telling fails.
+        try {
+            platform::showFailure(m_services.messageBox, error);
+        } catch (...) {
+        }
+    }
 }

@@ -1,13 +1,13 @@
 #pragma once
 
 #include <QDialog>
+#include <QPushButton>
 
 #include <functional>
 
 class QFrame;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class Wizard;
 struct UpdaterServices;
 struct WizardState;
@@ -66,6 +66,17 @@ protected:
     /// Runs one transfer on a worker thread while the page keeps painting.
     /// Raises what the transfer raised; a close meanwhile cancels it.
     void transfer(const std::function<void()>& job);
+    /// Connects a button to the page's handler. A failure the handler does
+    /// not answer itself (out of memory, a fault of the program) is shown as
+    /// the program's error and the wizard goes on, instead of ending it
+    /// without a word.
+    template <class Page> void onClick(QPushButton* button, void (Page::*handler)())
+    {
+        connect(button, &QPushButton::clicked, this, [this, handler] {
+            guarded([this, handler] { (static_cast<Page*>(this)->*handler)(); });
+        });
+    }
+    void guarded(const std::function<void()>& handler);
 
     Wizard& m_wizard;
     UpdaterServices& m_services;

@@ -41,12 +41,22 @@ void Wizard::moveTo(PageId target)
     // The load may end with the page gone: a failure on page 1, or the user
     // closing a page during its transfer.
     m_loading = page;
-    page->load();
-    m_loading = nullptr;
-    if (m_closedWhileLoading)
-        m_closedWhileLoading.release()->deleteLater();
-    if (left)
-        pageClosed(*left);
+    // The page left goes whether the load ends or fails: a failure leaves
+    // the new page up, and its close box still ends the updater.
+    const auto loaded = [&] {
+        m_loading = nullptr;
+        if (m_closedWhileLoading)
+            m_closedWhileLoading.release()->deleteLater();
+        if (left)
+            pageClosed(*left);
+    };
+    try {
+        page->load();
+    } catch (...) {
+        loaded();
+        throw;
+    }
+    loaded();
 }
 
 void Wizard::pageClosed(PageFrame& page)

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <fcntl.h>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <sys/stat.h>
 #include <vector>
@@ -24,6 +25,7 @@ public:
         QByteArray body;
         std::optional<platform::Error> failure;
         bool hold = false;
+        bool outOfMemory = false; ///< the transfer runs out of memory
     };
 
     QByteArray OpenURL(const QString& url) override { return answer(url); }
@@ -102,6 +104,8 @@ private:
             throw platform::Error(platform::err::TransferCancelled, QStringLiteral("cancelled"));
         if (reply.failure)
             throw *reply.failure;
+        if (reply.outOfMemory)
+            throw std::bad_alloc();
         return reply.body;
     }
 

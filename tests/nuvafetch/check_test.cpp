@@ -221,6 +221,24 @@ TEST_F(CheckPage, ClosingDuringTheCheckCancelsItAndEnds)
     EXPECT_TRUE(messageBox.shown.isEmpty());
 }
 
+TEST_F(CheckPage, AFailureThePageDoesNotAnswerIsShownAndTheWizardGoesOn)
+{
+    useFake();
+    descriptor("Parlivox", 1, 2, 15);
+    FakeHttpClient::Reply exhausted;
+    exhausted.outOfMemory = true;
+    fake.replies[u"http://updates.test/product/parlivox/version.txt"_s] = exhausted;
+    frmCheck* page2 = check();
+    ASSERT_EQ(messageBox.shown.size(), 1);
+    EXPECT_EQ(messageBox.last().text, u"7 - Out of memory"_s);
+    ASSERT_NE(page2, nullptr);
+    EXPECT_FALSE(wizard->finished());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // The check never ended: the close box still ends the updater.
+    page2->close();
+    EXPECT_TRUE(wizard->finished());
+}
+
 TEST_F(CheckPage, NegativeDescriptorVersionReachesTheCheckAndEndsInItsError)
 {
     writeFile(u"Nuvafetch.inf"_s, "[Product]\r\nName=Parlivox\r\nverMajor=1\r\nverMinor=-1\r\n"
