@@ -9,6 +9,7 @@
 #include "platform/richtextbox/richtextbox.h"
 
 #include "benchtable.h"
+#include "headless.h"
 #include "zipwriter.h"
 
 #include <QApplication>
@@ -254,8 +255,7 @@ void epubRows(const QTemporaryDir& dir, std::vector<bench::Row>& rows)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    bench::preferOffscreen();
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
     if (args.size() == 3 && args[1] == u"--open"_s)

@@ -20,6 +20,7 @@
 #include <QTextDocument>
 
 #include "benchtable.h"
+#include "headless.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -141,8 +142,7 @@ double grepMs(const QString& file, const QStringList& options, int& count)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    bench::preferOffscreen();
     QApplication app(argc, argv);
     QTemporaryDir dir;
     const QString path = dir.filePath(u"large.txt"_s);

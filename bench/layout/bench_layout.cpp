@@ -20,6 +20,7 @@
 #include <QTextDocument>
 
 #include "benchtable.h"
+#include "headless.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -201,8 +202,7 @@ std::map<QString, double> run(bool lazy, const QString& path)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    bench::preferOffscreen();
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
     if (args.size() == 4 && args[1] == u"--child"_s)

@@ -23,6 +23,7 @@
 #include <QTimer>
 
 #include "benchtable.h"
+#include "headless.h"
 
 #include <ctime>
 #include <random>
@@ -191,8 +192,7 @@ void measure(frmMain& window, const QString& folder, int megabytes, std::vector<
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    bench::preferOffscreen();
     QTemporaryDir scratch;
     // Snapshots go to a scratch state folder, never the user's.
     qputenv("XDG_STATE_HOME", scratch.path().toUtf8());

@@ -12,6 +12,7 @@
 #include <QProcess>
 
 #include "benchtable.h"
+#include "headless.h"
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -219,8 +220,7 @@ bool measureLoads(const QString& path, int format, const QString& label, std::ve
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    bench::preferOffscreen();
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
     if (args.size() == 5 && args[1] == u"--load"_s)

@@ -12,7 +12,7 @@ class frmMain;
 
 /// What a variant of the program adds to its start-up: the product has
 /// none; the tests that run the program in a child process link one that
-/// answers its questions and reports its state (parlivox/shell/testhooks.h).
+/// answers its questions and reports its state (tests/shell/testhooks.h).
 class StartHooks {
 public:
     StartHooks() = default;

@@ -1,7 +1,7 @@
 // The real program in child processes: a termination signal keeps the
 // changes, a crash leaves them to be offered, and a running instance's
 // snapshot is never offered to another one. The program is its test variant,
-// which types and answers its questions through parlivox/shell/testhooks.h.
+// which types and answers its questions through tests/shell/testhooks.h.
 #include "platform/richtext/rtfreader.h"
 
 #include <QDeadlineTimer>

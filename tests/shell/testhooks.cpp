@@ -1,4 +1,4 @@
-#include "parlivox/shell/testhooks.h"
+#include "tests/shell/testhooks.h"
 
 #include "parlivox/common/logic/appstate.h"
 #include "parlivox/shell/frmMain.h"
